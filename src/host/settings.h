@@ -1,0 +1,57 @@
+// The settings record, its defaults and ranges, and the loader and writer of TheOrvane.ini.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+class IniFile;
+
+constexpr const char* kSettingsFileName = "TheOrvane.ini";
+constexpr const char* kSettingsSection = "Settings";
+constexpr const char* kPowerSaveSection = "PowerSave";
+
+struct Settings {
+    std::string phoneNumber = "5550690";
+    std::string userName = "Kel";
+    std::int32_t userMode = 1;
+    std::int32_t dateTimeMode = 0;
+    bool showIntro = true;
+    bool showTitle = true;
+    std::int32_t tintR = 80;
+    std::int32_t tintG = 248;
+    std::int32_t tintB = 7;
+    std::int32_t highlightR = 230;
+    std::int32_t highlightG = 253;
+    std::int32_t highlightB = 157;
+    std::int32_t overallSpeed = 2400;
+    double densityFraction = 0.4;  // Density / 10
+    std::int32_t variance = 130;
+    std::int32_t suspendTimeout = 0;  // minutes; 0 or less: never
+    bool useEscapeLmbExit = false;
+
+    bool operator==(const Settings&) const = default;
+};
+
+// Integer text as the loader reads it: "0x"/"0X" or "$" hexadecimal, an optional sign, the
+// whole text being the number within 32 bits; anything else gives nothing.
+std::optional<std::int32_t> parseIniInteger(std::string_view text);
+
+// The record filled from the file: defaults first, then each key that reads well, clamped.
+Settings loadSettings(const IniFile& file);
+
+// The Density key as written back: DensityFraction x 10, rounded.
+std::int32_t densityKey(double densityFraction);
+
+// Writes the 17 keys in the writer's order into the file, keeping its other lines.
+void storeSettings(const Settings& settings, IniFile& file);
+
+// Where the settings file is: beside the executable; when that folder cannot be written and
+// holds no settings file, the per-user folder ($XDG_CONFIG_HOME or ~/.config, "TheOrvane").
+std::filesystem::path settingsFilePath(const std::filesystem::path& executableDir);
+
+}  // namespace orvane

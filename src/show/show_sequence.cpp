@@ -1,0 +1,108 @@
+#include "show/show_sequence.h"
+
+#include "host/settings.h"
+#include "intro/opening_phase.h"
+#include "intro/phone_trace.h"
+#include "intro/title_phase.h"
+#include "intro/trace_program.h"
+#include "intro/wake_up_messages.h"
+#include "rain/rain_phase.h"
+#include "show/show_sequencer.h"
+#include "show/text_ops.h"
+#include "show/ticks.h"
+
+namespace orvane {
+
+namespace {
+
+// Two centred white lines, clipped out of everything drawn later through the show context.
+void lowColourWarning(ShowSequencer& show) {
+    Canvas& dc = *show.showDC;
+    fillRectColour(dc, {0, 0, show.showWidth, show.showHeight}, kBlack);
+    dc.setTextColour(kWhite);
+    dc.setBackgroundColour(kBlack);
+    const Size line1 = textExtent(dc, kLowColourLine1);
+    dc.textOut((show.showWidth - line1.width) / 2, (show.showHeight - line1.height) / 2,
+               kLowColourLine1);
+    const Size line2 = textExtent(dc, kLowColourLine2);
+    dc.textOut((show.showWidth - line2.width) / 2,
+               (show.showHeight - line2.height) / 2 + line2.height, kLowColourLine2);
+    const int left = (show.showWidth - line1.width) / 2;
+    const int top = (show.showHeight - line2.height) / 2;
+    dc.excludeClipRect({left, top, left + line1.width, top + 2 * line2.height});
+}
+
+}  // namespace
+
+void startShow(ShowControl& control, Platform& platform, const Settings& settings,
+               const GlyphPicture& picture, const std::vector<ShowWindow*>& windows) {
+    if (windows.empty()) {
+        return;
+    }
+    std::unique_ptr<Canvas> showDC = windows[0]->getCanvas();
+    const int width = windows[0]->clientWidth();
+    const int height = windows[0]->clientHeight();
+    bool lowColour = false;
+    {
+        std::unique_ptr<Canvas> probe = windows[0]->getCanvas();
+        lowColour = probe->bitsPerPixel() <= kLowColourMaxBitsPerPixel;
+    }
+    selectTextFont(*showDC, kTextPointSize);
+
+    ShowSequencer show(platform, settings, picture);
+    show.showDC = showDC.get();
+    show.showWidth = width;
+    show.showHeight = height;
+    show.lowColour = lowColour;
+    for (ShowWindow* window : windows) {
+        show.windows.push_back(SaverWindow{window});
+    }
+    control.current = &show;
+    runShow(show);
+    // The sequencer ends with this call; input from here on has nothing to stop.
+    control.current = nullptr;
+}
+
+void runShow(ShowSequencer& show) {
+    const Settings& settings = show.settings();
+    if (show.lowColour) {
+        lowColourWarning(show);
+    }
+    openingPhase(show);
+    if (show.shouldStop()) {
+        return;
+    }
+    if (settings.showTitle) {
+        titlePhase(show);
+        if (show.shouldStop()) {
+            return;
+        }
+        // The pause spins on the stop poll; it does not sleep.
+        const std::uint32_t start = show.now();
+        while (tickBefore(show.now(), start + kAfterTitlePauseMs)) {
+            if (show.shouldStop()) {
+                return;
+            }
+        }
+    }
+    if (settings.showIntro) {
+        Canvas& dc = *show.showDC;
+        traceProgram(show, dc, show.showWidth, show.showHeight);
+        if (show.shouldStop()) {
+            return;
+        }
+        phoneTrace(show, dc, show.showWidth, show.showHeight);
+        if (show.shouldStop()) {
+            return;
+        }
+        selectTextFont(dc, kTextPointSize);
+        wakeUpMessages(show, dc, show.showWidth, show.showHeight);
+        if (show.shouldStop()) {
+            return;
+        }
+    }
+    runRainPhase(show);
+    show.shouldStop();
+}
+
+}  // namespace orvane
