@@ -7,6 +7,7 @@
 
 #include "host/ini_file.h"
 #include "host/settings.h"
+#include "support/settings_invariants.h"
 #include "support/temp_dir.h"
 
 namespace orvane {
@@ -104,21 +105,32 @@ TEST(Settings, StringsAreKeptAsStoredUpTo2047Bytes) {
               2047u);
 }
 
-TEST(Settings, HostileFilesLoadWithoutHarm) {
-    std::string noise;
+// A bounded, repeatable run of random files: noise, and noise shaped like settings files.
+TEST(Settings, AnyBytesLoadInsideTheRanges) {
     std::uint32_t state = 12345;
-    for (int i = 0; i < 200000; ++i) {
+    const auto next = [&state] {
         state = state * 1664525u + 1013904223u;
-        noise += static_cast<char>(state >> 24);
-        if (i % 997 == 0) noise += "\n[Settings]\nTintR=";
+        return state >> 8;
+    };
+    const char* pieces[] = {"[Settings]", "[PowerSave]", "\n", "\r\n", "=", "TintR", "Density",
+                            "OverallSpeed", "Variance", "UserName", "0x", "$", "-", "9999999999",
+                            "\xEF\xBB\xBF", ";", " ", "\"", "2147483648", "-2147483648"};
+    for (int file = 0; file < 2000; ++file) {
+        std::string bytes;
+        const int length = static_cast<int>(next() % 200);
+        for (int i = 0; i < length; ++i) {
+            if (next() % 3 == 0) {
+                bytes += static_cast<char>(next() & 0xFF);
+            } else {
+                bytes += pieces[next() % std::size(pieces)];
+                bytes += std::to_string(static_cast<int>(next() % 600) - 100);
+            }
+        }
+        ASSERT_TRUE(test::settingsLoadSoundly(bytes)) << "file " << file;
     }
-    const Settings s = loadFrom(noise);
-    EXPECT_GE(s.tintR, 0);
-    EXPECT_LE(s.tintR, 255);
-    EXPECT_GE(s.overallSpeed, 400);
-    EXPECT_LE(s.overallSpeed, 4000);
     const std::string longLine = "[Settings]\nTintG=" + std::string(10 * 1024 * 1024, '9');
     EXPECT_EQ(loadFrom(longLine).tintG, 248);  // too large for 32 bits: the default
+    EXPECT_TRUE(test::settingsLoadSoundly(std::string(100000, '\0')));
 }
 
 TEST(Settings, WriterStoresTheSeventeenKeysInItsOrder) {
