@@ -13,17 +13,13 @@ TEST(ColourButton, EdgeColoursFollowTheLightnessRules) {
     EXPECT_EQ(edgeColoursFor(rgb(0, 193, 0)).dark, rgb(0, 127, 0));
     EXPECT_EQ(edgeColoursFor(rgb(255, 0, 0)).dark, rgb(168, 0, 0));
     EXPECT_EQ(edgeColoursFor(rgb(0, 0, 200)), (EdgeColours{rgb(100, 100, 255), rgb(0, 0, 132)}));
-    // Grey has no saturation: grey edges, 0.502 * 0.66 * 255 = 84.5 -> 84.
+    // Grey has no saturation: 0.502 * 0.66 * 255 = 84.5 -> 84 (ties to even).
     EXPECT_EQ(edgeColoursFor(rgb(128, 128, 128)).dark, rgb(84, 84, 84));
-    EXPECT_EQ(edgeColoursFor(rgb(128, 128, 128)).light, rgb(192, 192, 192));
-}
 
-TEST(ColourButton, NewButtonTakesThePaletteFaceAndColourDerivesEdges) {
     ColourButton button("x");
     EXPECT_EQ(button.colour(), button.palette().color(QPalette::Button));
     button.setColour(QColor(0, 0, 200));
     EXPECT_EQ(button.lightColour(), QColor(100, 100, 255));
-    EXPECT_EQ(button.darkColour(), QColor(0, 0, 132));
 }
 
 class PaintCounter : public QObject {
@@ -52,134 +48,108 @@ TEST(ColourButton, SameColourAgainDoesNotRepaint) {
     QTRY_COMPARE_WITH_TIMEOUT(counter.paints, 1, 1000);
 }
 
-// A button on a window of its own, so that it can take the keyboard focus.
-struct ButtonOnWindow {
-    QWidget window;
-    ColourButton* button = new ColourButton("&Ok", &window);
-    ColourButton* other = new ColourButton("&Settings", &window);
-
-    ButtonOnWindow() {
-        auto* layout = new QVBoxLayout(&window);
-        layout->addWidget(button);
-        layout->addWidget(other);
-        button->setFixedSize(75, 25);
-        button->setColour(QColor(0, 193, 0));
-        QFont font = button->font();
-        font.setStyleStrategy(QFont::NoAntialias);  // exact caption colours
-        button->setFont(font);
-    }
-    QImage grab() const { return button->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-    void focusButton() {
-        window.show();
-        window.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
-        button->setFocus();
-        EXPECT_TRUE(button->hasFocus());
-    }
-};
-
 const QColor kFace(0, 193, 0);
+const QColor kDark(0, 127, 0);
 
 // A palette colour as it lands in a 24-bit picture (palettes may carry 16-bit channels).
 QColor role(const QWidget* widget, QPalette::ColorRole colourRole) {
     return QColor(widget->palette().color(colourRole).rgb());
 }
-const QColor kDark(0, 127, 0);
+
+// A 75 x 25 button on a window of its own, so that it can take the keyboard focus.
+struct ButtonOnWindow {
+    QWidget window;
+    ColourButton* button = new ColourButton("&Ok", &window);
+
+    ButtonOnWindow() {
+        (new QVBoxLayout(&window))->addWidget(button);
+        button->setFixedSize(75, 25);
+        button->setColour(kFace);
+        QFont font = button->font();
+        font.setStyleStrategy(QFont::NoAntialias);  // exact caption colours
+        button->setFont(font);
+    }
+    QImage grab() const { return button->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+};
 
 // The bounding box of the pixels of one colour, away from the button's edges.
 QRect boxOf(const QImage& image, const QColor& colour) {
     QRect box;
     for (int y = 5; y < image.height() - 5; ++y) {
         for (int x = 5; x < image.width() - 5; ++x) {
-            if (image.pixelColor(x, y) == colour) {
-                box |= QRect(x, y, 1, 1);
-            }
+            box |= image.pixelColor(x, y) == colour ? QRect(x, y, 1, 1) : QRect();
         }
     }
     return box;
 }
 
-TEST(ColourButton, UpAndPressedEdges) {
+TEST(ColourButton, UpAndPressedLooks) {
     ButtonOnWindow w;
-    const QColor light = w.button->lightColour();
     const QColor shadow = role(w.button, QPalette::Shadow);
     const QImage up = w.grab();
-    EXPECT_EQ(up.pixelColor(0, 0), light);
-    EXPECT_EQ(up.pixelColor(73, 0), light);
+    EXPECT_EQ(up.pixelColor(0, 0), w.button->lightColour());
+    EXPECT_EQ(up.pixelColor(73, 0), w.button->lightColour());
     EXPECT_EQ(up.pixelColor(74, 0), shadow);  // the bottom-right edge owns the corner
     EXPECT_EQ(up.pixelColor(0, 24), shadow);
-    EXPECT_EQ(up.pixelColor(74, 24), shadow);
     EXPECT_EQ(up.pixelColor(1, 1), kFace);
     EXPECT_EQ(up.pixelColor(73, 23), kDark);
-    EXPECT_EQ(up.pixelColor(73, 1), kDark);
     EXPECT_EQ(up.pixelColor(2, 2), kFace);
 
     w.button->setDown(true);
     const QImage pressed = w.grab();
     EXPECT_EQ(pressed.pixelColor(0, 0), kDark);
     EXPECT_EQ(pressed.pixelColor(74, 24), kDark);
-    EXPECT_EQ(pressed.pixelColor(1, 1), kFace);
     EXPECT_EQ(pressed.pixelColor(73, 23), kFace);
-
     // The caption moves one pixel right and down.
     const QColor text = role(w.button, QPalette::ButtonText);
-    const QRect upCaption = boxOf(up, text);
-    ASSERT_FALSE(upCaption.isEmpty());
-    EXPECT_EQ(boxOf(pressed, text), upCaption.translated(1, 1));
+    ASSERT_FALSE(boxOf(up, text).isEmpty());
+    EXPECT_EQ(boxOf(pressed, text), boxOf(up, text).translated(1, 1));
 }
 
 TEST(ColourButton, FocusAndDefaultOutlines) {
     ButtonOnWindow w;
     const QColor frame = role(w.button, QPalette::WindowText);
-    const auto focusDots = [&](const QImage& image) {
+    const auto focusDots = [&](const QImage& image) {  // down the focus rectangle's left side
         int dots = 0;
         for (int y = 4; y <= 20; ++y) {
             dots += image.pixelColor(4, y) == frame ? 1 : 0;
         }
         return dots;
     };
-
-    // The default button without focus: outline, then the raised face one pixel in.
+    // The default button without focus: the outline, then the raised face one pixel in.
     w.button->setDefault(true);
     QImage image = w.grab();
     EXPECT_EQ(image.pixelColor(0, 0), frame);
-    EXPECT_EQ(image.pixelColor(74, 12), frame);
     EXPECT_EQ(image.pixelColor(1, 1), w.button->lightColour());
-    EXPECT_EQ(image.pixelColor(2, 2), kFace);
     EXPECT_EQ(focusDots(image), 0);
 
     // Default and focused: the dotted focus rectangle 4 pixels in, every other pixel.
-    w.focusButton();
-    image = w.grab();
-    EXPECT_EQ(image.pixelColor(0, 0), frame);
-    EXPECT_EQ(focusDots(image), 9);  // y = 4, 6, ..., 20
-    EXPECT_EQ(image.pixelColor(4, 5), kFace);
+    w.window.show();
+    w.window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.window));
+    w.button->setFocus();
+    ASSERT_TRUE(w.button->hasFocus());
+    EXPECT_EQ(focusDots(w.grab()), 9);  // y = 4, 6, ..., 20
 
     // Focused but not the default button: the outline only.
     w.button->setDefault(false);
     image = w.grab();
-    EXPECT_TRUE(w.button->hasFocus());
     EXPECT_EQ(image.pixelColor(0, 0), frame);
-    EXPECT_EQ(image.pixelColor(1, 1), w.button->lightColour());
     EXPECT_EQ(focusDots(image), 0);
 }
 
-TEST(ColourButton, DisabledCaptionIsEmbossed) {
+TEST(ColourButton, DisabledCaptionIsEmbossedAndDoubleClickPressesAgain) {
     ButtonOnWindow w;
     w.button->setEnabled(false);
     const QImage image = w.grab();
     const QRect light = boxOf(image, w.button->lightColour());
     const QRect dark = boxOf(image, w.button->darkColour());
-    ASSERT_FALSE(light.isEmpty());
-    ASSERT_FALSE(dark.isEmpty());
+    ASSERT_FALSE(light.isEmpty() || dark.isEmpty());
     // The dark copy sits one pixel up and left of the light one and covers part of it.
-    EXPECT_EQ(light.right(), dark.right() + 1);
-    EXPECT_EQ(light.bottom(), dark.bottom() + 1);
+    EXPECT_EQ(light.bottomRight(), dark.bottomRight() + QPoint(1, 1));
     EXPECT_EQ(boxOf(image, role(w.button, QPalette::ButtonText)), QRect());
-}
 
-TEST(ColourButton, DoubleClickPressesAgain) {
-    ButtonOnWindow w;
+    w.button->setEnabled(true);
     QSignalSpy clicks(w.button, &QPushButton::clicked);
     QTest::mousePress(w.button, Qt::LeftButton);
     QTest::mouseRelease(w.button, Qt::LeftButton);
