@@ -41,7 +41,7 @@ public:
     MaskWindow& mask() { return *mask_; }
     QtPlatform& platform() { return platform_; }
     ShowControl& control() { return control_; }
-    bool startTimerActive() const { return startTimer_.isActive(); }
+    QTimer& startTimer() { return startTimer_; }
 
     // What the screen shows under the monitor now, or a null image where the platform cannot
     // tell (a headless platform's grab is not the screen).
