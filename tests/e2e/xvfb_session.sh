@@ -14,7 +14,7 @@ require_tools() {
     done
 }
 
-# start_session BINARY SCREEN_SIZE [MONITOR_SPEC...]: starts Xvfb at a free display, sets the
+# start_session BINARY SCREEN_SIZE [MONITOR...]: starts Xvfb at a free display, sets the
 # monitors (xrandr --setmonitor arguments separated by '|'), copies the binary into $WORK.
 start_session() {
     local binary=$1 size=$2
