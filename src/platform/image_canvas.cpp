@@ -35,6 +35,8 @@ QFont toQFont(const Font& font) {
     }
     f.setPixelSize(std::max(1, pixels));
     f.setBold(font.bold);
+    // Whole-pixel advances, as the show's text layout expects of a fixed-pitch face.
+    f.setHintingPreference(QFont::PreferFullHinting);
     return f;
 }
 
