@@ -13,6 +13,7 @@
 #include <system_error>
 #include <vector>
 
+#include "config/configuration_mode.h"
 #include "glyph_picture_resource.h"
 #include "host/ini_file.h"
 #include "host/run_mode.h"
@@ -63,13 +64,6 @@ std::unique_ptr<Application> startApplication(int& argc, char** argv) {
     return application;
 }
 
-// The configuration mode's one call site: the About box with its settings dialog goes here.
-int configure(Settings& settings, const fs::path& settingsFile) {
-    static_cast<void>(settings);
-    static_cast<void>(settingsFile);
-    return 0;
-}
-
 int runShow(int& argc, char** argv, const Settings& settings) {
     auto application = startApplication<QGuiApplication>(argc, argv);
     if (QGuiApplication::screens().isEmpty()) {
@@ -98,7 +92,7 @@ int main(int argc, char** argv) {
         break;
     case RunMode::Configure: {
         auto application = startApplication<QApplication>(argc, argv);
-        configure(settings, settingsFile);
+        runConfigurationMode(settings, settingsFile);
         break;
     }
     case RunMode::Preview:
