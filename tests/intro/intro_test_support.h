@@ -44,7 +44,7 @@ struct ContextWatch {
     int live = 0;
     int taken = 0;
     std::vector<ReleasedContext> released;
-    std::function<void()> beforeDraw;  // runs before every ellipse and copy to the window
+    std::function<void(const Rect&)> beforeDraw;  // before every ellipse and surface copy
 };
 
 // Passes every call on to the real context and remembers the selections; a fresh context
@@ -84,11 +84,11 @@ public:
     void textOut(int x, int y, std::string_view text) override { inner_->textOut(x, y, text); }
     void rectangle(const Rect& bounds) override { inner_->rectangle(bounds); }
     void ellipse(const Rect& bounds) override {
-        beforeDraw();
+        beforeDraw(bounds);
         inner_->ellipse(bounds);
     }
     void copyFromSurface(const Surface& surface, const Rect& area) override {
-        beforeDraw();
+        beforeDraw(area);
         inner_->copyFromSurface(surface, area);
     }
     void copyWithin(const Rect& source, Point destination) override {
@@ -98,9 +98,9 @@ public:
     void flush() override { inner_->flush(); }
 
 private:
-    void beforeDraw() {
+    void beforeDraw(const Rect& area) {
         if (watch_.beforeDraw) {
-            watch_.beforeDraw();
+            watch_.beforeDraw(area);
         }
     }
 

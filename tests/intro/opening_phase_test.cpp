@@ -2,6 +2,8 @@
 
 #include <QImage>
 
+#include <string>
+
 #include "intro/intro_test_support.h"
 #include "intro/opening_phase.h"
 #include "intro/opening_window.h"
@@ -75,7 +77,6 @@ TEST(OpeningPhase, WipesTheDesktopToBlackFromTheCentre) {
         EXPECT_NE(w.pixel(400 + 280, 300) & 0xFFFFFFu, 0u);
         EXPECT_NE(w.pixel(0, 0) & 0xFFFFFFu, 0u);
     }
-    show.windows[0].phaseDone = false;
     openingPhase(show);
     EXPECT_EQ(nonBlackPixels(vs.platform.window(0).snapshot()), 0);
 }
@@ -106,7 +107,12 @@ INSTANTIATE_TEST_SUITE_P(
         // gets one ring in each of those 168 passes and is left unfinished.
         PassCase{{0, 0, 800, 600}, {800, 0, 1024, 768}, 167, 168},
         // The larger first: the smaller one is done at pass 168 and skipped after that.
-        PassCase{{0, 0, 1024, 768}, {1024, 0, 800, 600}, 214, 167}));
+        PassCase{{0, 0, 1024, 768}, {1024, 0, 800, 600}, 214, 167}),
+    [](const ::testing::TestParamInfo<PassCase>& info) {
+        const PassCase& c = info.param;
+        return std::to_string(c.first.width) + "x" + std::to_string(c.first.height) + "Then" +
+               std::to_string(c.second.width) + "x" + std::to_string(c.second.height);
+    });
 
 TEST(OpeningPhase, LeavesABlackBrushAndAThinPenSelectedAndReleasesEveryContext) {
     VirtualShow vs({VirtualMonitor{0, 0, 800, 600}, VirtualMonitor{800, 0, 640, 480}});
@@ -140,7 +146,7 @@ TEST(OpeningPhase, StopDuringTheWipeEndsAfterTheCurrentWindowAndReleasesEveryCon
     vs.platform.window(0).setLogging(true);
     vs.platform.window(1).setLogging(true);
     int rings = 0;
-    first.watch.beforeDraw = [&] {
+    first.watch.beforeDraw = [&](const Rect&) {
         if (++rings == 50) {
             vs.control.requestStop();  // as the input handlers do during a message pump
         }

@@ -2,6 +2,8 @@
 
 #include <QImage>
 
+#include <algorithm>
+
 #include "intro/intro_test_support.h"
 #include "intro/title_phase.h"
 #include "intro/title_window.h"
@@ -26,11 +28,12 @@ int nonBlackPixels(const QImage& image) {
 }
 
 struct PhaseRig {
-    explicit PhaseRig(std::vector<VirtualMonitor> monitors, std::uint32_t startTick = kStart)
+    explicit PhaseRig(std::vector<VirtualMonitor> monitors, std::uint32_t startTick = kStart,
+                      std::uint32_t safetyStopMs = kSafetyStopMs)
         : vs(std::move(monitors), startTick) {
         vs.picture = test::patternedGlyphPicture();
         vs.platform.utcMsSinceMidnight = 5678;
-        vs.platform.scriptAction(kSafetyStopMs, [this] { vs.control.requestStop(); });
+        vs.platform.scriptAction(safetyStopMs, [this] { vs.control.requestStop(); });
     }
     VirtualShow vs;
 };
@@ -59,7 +62,7 @@ TEST(TitlePhase, EndsOnEveryWindowWithTheWindowClearedAndTheLastStepTimeKept) {
 
 TEST(TitlePhase, CompletesAcrossTheTickWrap) {
     for (std::uint32_t before : {2000u, 5000u}) {
-        PhaseRig rig({VirtualMonitor{0, 0, 1024, 768}}, 0u - before);
+        PhaseRig rig({VirtualMonitor{0, 0, 1024, 768}}, 0u - before, 20000);
         titlePhase(rig.vs.show());
         EXPECT_TRUE(rig.vs.show().windows[0].phaseDone) << before << " ms before the wrap";
         EXPECT_LT(rig.vs.platform.elapsedMs(), 15000u);
@@ -76,6 +79,7 @@ TEST(TitlePhase, SurfaceNarrowerThanTheTitlePlacesAndFadesLettersOffScreen) {
         while (!show.windows[0].phaseDone && steps++ < 30000) {
             rig.vs.platform.advance(1000);
             title.step();
+            rig.vs.platform.window(0).present();
         }
         EXPECT_TRUE(show.windows[0].phaseDone);
         EXPECT_EQ(title.lettersPlaced(), 10);
@@ -91,60 +95,85 @@ TEST(TitlePhase, TopUpGivesUpWhenNoRunCanBeReused) {
     ShowSequencer& show = rig.vs.show();
     TitleWindow title(show, show.windows[0]);
     ASSERT_EQ(title.runs().size(), 11u);
-    int steps = 0;
-    int peakTarget = 0;
-    while (steps++ < 20000) {
+    // Steps after which every run is falling and more are wanted: a pick could never succeed.
+    int stuckSteps = 0;
+    for (int steps = 0; steps < 20000 && stuckSteps < 200; ++steps) {
         rig.vs.platform.advance(1000);
         title.step();
-        peakTarget = std::max(peakTarget, title.targetRuns());
+        rig.vs.platform.window(0).present();  // as a message pump would
+        const bool allFalling = std::all_of(title.runs().begin(), title.runs().end(),
+                                            [](const orvane::Run& run) { return run.falling; });
+        stuckSteps += allFalling && title.targetRuns() > title.activeRuns() ? 1 : 0;
     }
+    EXPECT_EQ(stuckSteps, 200);
     EXPECT_EQ(title.lettersPlaced(), 0);
-    EXPECT_GT(peakTarget, 11);  // every run falling and more wanted: the pick finds none
-    EXPECT_LE(title.activeRuns(), 11);
+    EXPECT_EQ(title.activeRuns(), 11);
 }
 
 std::vector<VirtualMonitor> twoMonitors() {
     return {VirtualMonitor{0, 0, 1024, 768}, VirtualMonitor{1024, 0, 800, 600}};
 }
 
-// The stop moment as a share of the unstopped phase's length.
-class TitleStop : public ::testing::TestWithParam<double> {
-protected:
-    static void SetUpTestSuite() {
-        PhaseRig rig(twoMonitors());
-        titlePhase(rig.vs.show());
-        unstoppedMs = rig.vs.platform.elapsedMs();
+// Saver windows that report every context's release, and a stop either at a virtual time
+// (delivered by the next message pump) or while the letters of the first window fade.
+struct StopRig {
+    StopRig() : rig(twoMonitors()), first(rig.vs.platform.window(0)), second(rig.vs.platform.window(1)) {
+        ShowSequencer& show = rig.vs.show();
+        show.windows[0].window = &first;
+        show.windows[1].window = &second;
     }
-    static inline std::uint32_t unstoppedMs = 0;
+
+    void expectStoppedWithTearDownDone() {
+        ShowSequencer& show = rig.vs.show();
+        EXPECT_TRUE(show.stopRequested());
+        EXPECT_FALSE(show.windows[0].phaseDone && show.windows[1].phaseDone);
+        for (WatchedWindow* w : {&first, &second}) {
+            EXPECT_EQ(w->watch.taken, 1);
+            EXPECT_EQ(w->watch.live, 0);
+        }
+    }
+
+    PhaseRig rig;
+    WatchedWindow first;
+    WatchedWindow second;
 };
 
-TEST_P(TitleStop, StopAtAnyMomentEndsThePhaseWithTheTearDownDone) {
-    ASSERT_GT(unstoppedMs, 4000u);
-    const auto stopAt = static_cast<std::uint32_t>(GetParam() * unstoppedMs);
-    PhaseRig rig(twoMonitors());
-    ShowSequencer& show = rig.vs.show();
-    WatchedWindow first(rig.vs.platform.window(0));
-    WatchedWindow second(rig.vs.platform.window(1));
-    show.windows[0].window = &first;
-    show.windows[1].window = &second;
-    rig.vs.platform.scriptAction(stopAt, [&] { rig.vs.control.requestStop(); });
-    titlePhase(show);
+class TitleStop : public ::testing::TestWithParam<std::uint32_t> {};
 
-    EXPECT_TRUE(show.stopRequested());
-    EXPECT_FALSE(show.windows[0].phaseDone && show.windows[1].phaseDone);
+TEST_P(TitleStop, StopAtAnyMomentEndsThePhaseWithTheTearDownDone) {
+    const std::uint32_t stopAt = GetParam();
+    StopRig s;
+    s.rig.vs.platform.scriptAction(stopAt, [&] { s.rig.vs.control.requestStop(); });
+    titlePhase(s.rig.vs.show());
+    s.expectStoppedWithTearDownDone();
     // Pumps come at most 50 ms apart; the phase ends at the poll that reports the stop.
-    EXPECT_GE(rig.vs.platform.elapsedMs(), stopAt);
-    EXPECT_LE(rig.vs.platform.elapsedMs(), stopAt + 55);
-    for (WatchedWindow* w : {&first, &second}) {
-        EXPECT_EQ(w->watch.taken, 1);
-        EXPECT_EQ(w->watch.live, 0);
-    }
+    EXPECT_GE(s.rig.vs.platform.elapsedMs(), stopAt);
+    EXPECT_LE(s.rig.vs.platform.elapsedMs(), stopAt + 55);
 }
 
-// Before any run starts, while the runs fall, while the letters fade (the last ~3 s).
-INSTANTIATE_TEST_SUITE_P(Moments, TitleStop, ::testing::Values(0.0, 0.05, 0.4, 0.8, 0.97));
+// Before any run starts, as the first runs start, while they fall and letters are placed.
+INSTANTIATE_TEST_SUITE_P(Moments, TitleStop, ::testing::Values(0u, 300u, 2500u, 4500u));
 
-TEST(TitlePhase, LastsAboutNineSecondsOnAFullHdScreen) {
+TEST(TitlePhase, StopWhileTheLettersFadeEndsThePhaseWithTheTearDownDone) {
+    StopRig s;
+    const Rect titleRow = Rect::fromSize(16 * 27, 20 * 19, 16 * 10, 20);  // 1024 x 768
+    int letterCopies = 0;
+    std::uint32_t stopAt = 0;
+    s.first.watch.beforeDraw = [&](const Rect& area) {
+        // Ten copies place the letters; the fade copies a letter cell every 20 ms.
+        if (area.top == titleRow.top && area.left >= titleRow.left && area.right <= titleRow.right &&
+            ++letterCopies == 100) {
+            stopAt = s.rig.vs.platform.elapsedMs();
+            s.rig.vs.control.requestStop();
+        }
+    };
+    titlePhase(s.rig.vs.show());
+    ASSERT_EQ(letterCopies, 100);
+    s.expectStoppedWithTearDownDone();
+    EXPECT_LE(s.rig.vs.platform.elapsedMs(), stopAt + 2);  // reported by the next poll
+}
+
+TEST(TitlePhase, EndsWithinTheLastFallAndTheLetterFadeOnAFullHdScreen) {
     PhaseRig rig({VirtualMonitor{0, 0, 1920, 1080}});
     titlePhase(rig.vs.show());
     ASSERT_TRUE(rig.vs.show().windows[0].phaseDone);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 #include <QImage>
 
 #include "intro/intro_test_support.h"
@@ -27,11 +28,13 @@ struct TitleRig {
     ShowSequencer& show() { return vs.show(); }
     VirtualWindow& window() { return vs.platform.window(0); }
 
-    // Steps at the start of the next virtual millisecond; returns that tick.
+    // Steps at the start of the next virtual millisecond and presents what changed, as a
+    // message pump would; returns the step's tick.
     std::uint32_t stepNextMs(TitleWindow& title) {
         vs.platform.advance(1000 - vs.platform.elapsedUs() % 1000);
         const std::uint32_t now = vs.platform.peekTicks();
         title.step();
+        window().present();
         return now;
     }
 
@@ -118,7 +121,10 @@ INSTANTIATE_TEST_SUITE_P(
         // 6 columns: 6 / 4 = 1 lowered to 0, 3 raised to 9; title columns 0 .. 9, partly off
         GeometryCase{100, 600, 6, 0, 9, 0, 15},
         // 12 columns: 3 lowered to (12 - 10) / 2 = 1, 9 raised to 10
-        GeometryCase{200, 400, 12, 1, 10, 1, 10}));
+        GeometryCase{200, 400, 12, 1, 10, 1, 10}),
+    [](const ::testing::TestParamInfo<GeometryCase>& info) {
+        return std::to_string(info.param.width) + "x" + std::to_string(info.param.height);
+    });
 
 // Records, step by step up to the start of the fade, when each title column shows its letter.
 struct PlacementLog {
@@ -307,6 +313,7 @@ TEST(TitleWindow, RandomSpotsAreRareLieInTheTrailAndTakeEveryKind) {
             tries += !tickBefore(now, run.startTick) && run.falling && !run.finished ? 1 : 0;
         }
         title.step();
+        rig.window().present();
         for (const Interchange& c : title.interchanges()) {
             if (c.fireInterval != 100 || c.lastFireTick != now || c.fireCount != 0) {
                 continue;
@@ -339,7 +346,7 @@ TEST(TitleWindow, SlowStepsCoarsenTheFadeAndFastStepsBringItBackToSix) {
     }
     EXPECT_EQ(title.darkenStep(), 9);
     // Every copy to the window from here on takes 40 ms: any step that draws is slow.
-    watched.watch.beforeDraw = [&] { rig.vs.platform.advance(40000); };
+    watched.watch.beforeDraw = [&](const Rect&) { rig.vs.platform.advance(40000); };
     int slow = 0;
     for (int i = 0; i < 5000 && slow < 4; ++i) {
         const int darken = title.darkenStep();
