@@ -8,6 +8,7 @@
 #include <sstream>
 #include <system_error>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvane {
@@ -205,12 +206,31 @@ std::string IniFile::text() const {
     return out;
 }
 
-std::string saveFileAtomically(const std::filesystem::path& path, std::string_view text) {
+std::string saveFileAtomically(const std::filesystem::path& requested, std::string_view text) {
+    std::error_code error;
+    // A link to the settings file stays a link: the file it points to is replaced.
+    std::filesystem::path path = requested;
+    if (std::filesystem::is_symlink(requested, error)) {
+        path = std::filesystem::weakly_canonical(requested, error);
+        if (error) {
+            return error.message();
+        }
+    }
+    // A file its owner made read-only is not replaced behind the owner's back, although the
+    // folder would allow the rename.
+    struct stat existing {};
+    const bool exists = ::stat(path.c_str(), &existing) == 0;
+    if (exists && ::access(path.c_str(), W_OK) != 0) {
+        return std::strerror(errno);
+    }
     const std::filesystem::path temporary =
         path.parent_path() / ("." + path.filename().string() + ".tmp");
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (file == nullptr) {
         return std::strerror(errno);
+    }
+    if (exists) {
+        ::fchmod(fileno(file), existing.st_mode & 07777);
     }
     const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     const int writeError = errno;

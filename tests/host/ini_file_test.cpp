@@ -82,5 +82,30 @@ TEST(IniFile, SavesThroughATemporaryFileAndReportsFailure) {
     EXPECT_FALSE(reason.empty());
 }
 
+TEST(IniFile, SavingKeepsTheFilesModeAndLinks) {
+    test::TempDir dir;
+    const auto target = dir.write("real.ini", "old");
+    ::chmod(target.c_str(), 0640);
+    const auto link = dir.path() / "TheOrvane.ini";
+    std::filesystem::create_symlink(target, link);
+    EXPECT_EQ(saveFileAtomically(link, "new"), "");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(test::TempDir::read(target), "new");
+    struct stat after {};
+    ASSERT_EQ(::stat(target.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode & 0777, 0640u);
+}
+
+TEST(IniFile, AReadOnlySettingsFileIsNotReplaced) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root may write any file; the end-to-end test runs this as another user";
+    }
+    test::TempDir dir;
+    const auto file = dir.write("TheOrvane.ini", "old");
+    ::chmod(file.c_str(), 0444);
+    EXPECT_FALSE(saveFileAtomically(file, "new").empty());
+    EXPECT_EQ(test::TempDir::read(file), "old");
+}
+
 }  // namespace
 }  // namespace orvane

@@ -29,13 +29,20 @@ Settings quietSettings() {
     return settings;
 }
 
-// Runs the application's loop until the show quits it (its exit code) or kGiveUpMs pass.
-int runUntilQuit() {
+// Runs the application's loop until the show quits it (its exit code) or kGiveUpMs pass; then
+// the show is stopped too, so a test that fails does not hang.
+int runUntilQuit(QtShow& show) {
     QTimer giveUp;
     giveUp.setSingleShot(true);
-    QObject::connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(kNotEnded); });
+    bool gaveUp = false;
+    QObject::connect(&giveUp, &QTimer::timeout, [&show, &gaveUp] {
+        gaveUp = true;
+        show.control().requestStop();
+        QCoreApplication::exit(kNotEnded);
+    });
     giveUp.start(kGiveUpMs);
-    return QCoreApplication::exec();
+    const int code = QCoreApplication::exec();
+    return gaveUp ? kNotEnded : code;
 }
 
 TEST(QtShow, OneBorderlessWindowPerMonitorOnItsRectangleInScreenOrder) {
@@ -98,7 +105,7 @@ TEST(QtShow, KeyReleaseOnAnyWindowEndsTheShowClosingOnlyTheFirstWindow) {
         runningBeforeKey = show.control().current != nullptr;
         QTest::keyRelease(&show.window(2), Qt::Key_A);
     });
-    EXPECT_EQ(runUntilQuit(), 0);
+    EXPECT_EQ(runUntilQuit(show), 0);
     EXPECT_TRUE(runningBeforeKey);
     EXPECT_FALSE(show.window(0).isVisible());
     EXPECT_EQ(show.window(0).cursor().shape(), Qt::ArrowCursor) << "pointer restored at close";
@@ -116,7 +123,7 @@ TEST(QtShow, InputBeforeTheStartTimerTicksIsIgnored) {
         runningLater = show.control().current != nullptr;
         QTest::keyRelease(&show.window(0), Qt::Key_Escape);
     });
-    EXPECT_EQ(runUntilQuit(), 0);
+    EXPECT_EQ(runUntilQuit(show), 0);
     EXPECT_TRUE(runningLater);
 }
 
@@ -139,7 +146,7 @@ TEST(QtShow, WithEscapeAndLeftButtonExitOtherInputOnlyCountsAsActivity) {
         runningAfterBoth = show.control().current != nullptr;
         QTest::keyRelease(&show.window(1), Qt::Key_Escape);
     });
-    EXPECT_EQ(runUntilQuit(), 0);
+    EXPECT_EQ(runUntilQuit(show), 0);
     EXPECT_TRUE(activityAfterKey);
     EXPECT_TRUE(activityAfterRightClick);
     EXPECT_TRUE(runningAfterBoth);
@@ -159,7 +166,7 @@ TEST(QtShow, PointerMovementCountsFromWhereThePointerWasWhenShown) {
         runningAfterSmallMove = show.control().current != nullptr;
         QTest::mouseMove(&show.window(0), start + QPoint(6, 0) - origin);
     });
-    EXPECT_EQ(runUntilQuit(), 0);
+    EXPECT_EQ(runUntilQuit(show), 0);
     EXPECT_TRUE(runningAfterSmallMove);
 }
 
