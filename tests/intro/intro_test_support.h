@@ -3,6 +3,7 @@
 // drawing records.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
