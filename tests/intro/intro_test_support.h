@@ -1,124 +1,129 @@
-// Helpers for the intro tests on the virtual platform: a drawing context that stamps each
-// drawing call with the virtual time it reached the window, and filters over the window's
-// drawing records.
+// Helpers for the opening and title tests: a glyph picture whose every cell is distinct and
+// never black (so a comparison with the sheet cannot pass on a black picture), and saver
+// windows that watch the drawing contexts the show takes from them.
 #pragma once
 
-#include <algorithm>
-#include <cstdint>
 #include <functional>
 #include <memory>
-#include <string>
 #include <vector>
 
-#include "platform/image_canvas.h"
-#include "platform/virtual_platform.h"
+#include "show/glyph_sheet.h"
 #include "show/platform.h"
+#include "show/surface.h"
 
-namespace orvane::testing {
+namespace orvane::test {
 
-// One drawing call with its virtual time.
-struct Stamped {
-    std::uint64_t atUs = 0;
-    DrawRecord::Kind kind = DrawRecord::Kind::Text;
-    Rect area;  // the rectangle, or for text its top left only
-    std::string text;
+inline GlyphPicture patternedGlyphPicture() {
+    GlyphPicture picture;
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            const int cell = (y / kGlyphCellSize) * kGlyphGridCells + x / kGlyphCellSize;
+            picture.grey[static_cast<std::size_t>(y * picture.width + x)] =
+                static_cast<std::uint8_t>(60 + (x * 7 + y * 13 + cell * 29) % 190);
+        }
+    }
+    return picture;
+}
 
-    std::uint32_t atMs() const { return static_cast<std::uint32_t>(atUs / 1000); }
+// The colour of pixel (x, y) of glyph g in band b of the sheet, as the window shows it.
+inline std::uint32_t sheetPixel(const Surface& sheet, int glyph, int band, int x, int y) {
+    const Point source = glyphSource(glyph, band);
+    const Colour c = sheet.pixel(source.x + x, source.y + y);
+    return 0xFF000000u | ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+
+// What one watched context had selected when it was released.
+struct ReleasedContext {
+    Brush brush;
+    Pen pen;
+    std::vector<Brush> brushesSelected;
+    std::vector<Pen> pensSelected;
 };
 
-// Passes every call on to the window's own context; notes text and rectangle calls, with the
-// virtual time, when keep() accepts them (all of them when keep is empty).
-class ClockedCanvas final : public Canvas {
+struct ContextWatch {
+    int live = 0;
+    int taken = 0;
+    std::vector<ReleasedContext> released;
+    std::function<void(const Rect&)> beforeDraw;  // before every ellipse and surface copy
+};
+
+// Passes every call on to the real context and remembers the selections; a fresh context
+// has a white solid brush and a black 1-pixel pen.
+class WatchedCanvas final : public Canvas {
 public:
-    ClockedCanvas(Canvas& inner, VirtualPlatform& platform) : inner_(inner), platform_(platform) {}
-
-    std::function<bool(const Stamped&)> keep;
-    std::vector<Stamped> calls;
-
-    int bitsPerPixel() const override { return inner_.bitsPerPixel(); }
-    int logicalDpiY() const override { return inner_.logicalDpiY(); }
-    Font selectFont(const Font& font) override { return inner_.selectFont(font); }
-    Brush selectBrush(const Brush& brush) override { return inner_.selectBrush(brush); }
-    Pen selectPen(const Pen& pen) override { return inner_.selectPen(pen); }
-    void setTextColour(Colour colour) override { inner_.setTextColour(colour); }
-    Colour textColour() const override { return inner_.textColour(); }
-    void setBackgroundColour(Colour colour) override { inner_.setBackgroundColour(colour); }
-    void setBackgroundMode(BackgroundMode mode) override { inner_.setBackgroundMode(mode); }
-    Size textExtent(std::string_view text) override { return inner_.textExtent(text); }
-    void textOut(int x, int y, std::string_view text) override {
-        inner_.textOut(x, y, text);
-        note({platform_.elapsedUs(), DrawRecord::Kind::Text, {x, y, x, y}, std::string(text)});
+    WatchedCanvas(std::unique_ptr<Canvas> inner, ContextWatch& watch)
+        : inner_(std::move(inner)), watch_(watch) {
+        ++watch_.live;
+        ++watch_.taken;
     }
-    void rectangle(const Rect& bounds) override {
-        inner_.rectangle(bounds);
-        note({platform_.elapsedUs(), DrawRecord::Kind::Rectangle, bounds, {}});
+    ~WatchedCanvas() override {
+        --watch_.live;
+        state_.brush = brush_;
+        state_.pen = pen_;
+        watch_.released.push_back(state_);
     }
-    void ellipse(const Rect& bounds) override { inner_.ellipse(bounds); }
+
+    int bitsPerPixel() const override { return inner_->bitsPerPixel(); }
+    int logicalDpiY() const override { return inner_->logicalDpiY(); }
+    Font selectFont(const Font& font) override { return inner_->selectFont(font); }
+    Brush selectBrush(const Brush& brush) override {
+        brush_ = brush;
+        state_.brushesSelected.push_back(brush);
+        return inner_->selectBrush(brush);
+    }
+    Pen selectPen(const Pen& pen) override {
+        pen_ = pen;
+        state_.pensSelected.push_back(pen);
+        return inner_->selectPen(pen);
+    }
+    void setTextColour(Colour colour) override { inner_->setTextColour(colour); }
+    Colour textColour() const override { return inner_->textColour(); }
+    void setBackgroundColour(Colour colour) override { inner_->setBackgroundColour(colour); }
+    void setBackgroundMode(BackgroundMode mode) override { inner_->setBackgroundMode(mode); }
+    Size textExtent(std::string_view text) override { return inner_->textExtent(text); }
+    void textOut(int x, int y, std::string_view text) override { inner_->textOut(x, y, text); }
+    void rectangle(const Rect& bounds) override { inner_->rectangle(bounds); }
+    void ellipse(const Rect& bounds) override {
+        beforeDraw(bounds);
+        inner_->ellipse(bounds);
+    }
     void copyFromSurface(const Surface& surface, const Rect& area) override {
-        inner_.copyFromSurface(surface, area);
+        beforeDraw(area);
+        inner_->copyFromSurface(surface, area);
     }
     void copyWithin(const Rect& source, Point destination) override {
-        inner_.copyWithin(source, destination);
+        inner_->copyWithin(source, destination);
     }
-    void excludeClipRect(const Rect& area) override { inner_.excludeClipRect(area); }
-    void flush() override { inner_.flush(); }
-
-    std::vector<Stamped> texts() const {
-        std::vector<Stamped> out;
-        for (const Stamped& call : calls) {
-            if (call.kind == DrawRecord::Kind::Text) {
-                out.push_back(call);
-            }
-        }
-        return out;
-    }
+    void excludeClipRect(const Rect& area) override { inner_->excludeClipRect(area); }
+    void flush() override { inner_->flush(); }
 
 private:
-    void note(Stamped call) {
-        if (!keep || keep(call)) {
-            calls.push_back(std::move(call));
+    void beforeDraw(const Rect& area) {
+        if (watch_.beforeDraw) {
+            watch_.beforeDraw(area);
         }
     }
 
-    Canvas& inner_;
-    VirtualPlatform& platform_;
+    std::unique_ptr<Canvas> inner_;
+    ContextWatch& watch_;
+    Brush brush_{false, kWhite};
+    Pen pen_{kBlack, 1};
+    ReleasedContext state_;
 };
 
-inline std::vector<DrawRecord> recordsOfKind(const std::vector<DrawRecord>& records,
-                                             DrawRecord::Kind kind) {
-    std::vector<DrawRecord> out;
-    for (const DrawRecord& record : records) {
-        if (record.kind == kind) {
-            out.push_back(record);
-        }
+class WatchedWindow final : public ShowWindow {
+public:
+    explicit WatchedWindow(ShowWindow& inner) : inner_(inner) {}
+    int clientWidth() const override { return inner_.clientWidth(); }
+    int clientHeight() const override { return inner_.clientHeight(); }
+    std::unique_ptr<Canvas> getCanvas() override {
+        return std::make_unique<WatchedCanvas>(inner_.getCanvas(), watch);
     }
-    return out;
-}
 
-inline bool isFill(const DrawRecord& record, const Rect& area, Colour colour) {
-    return record.kind == DrawRecord::Kind::Rectangle && record.area == area &&
-           !record.brush.hollow && record.brush.colour == colour;
-}
+    ContextWatch watch;
 
-// The bounding box of the pixels of the window that are not black; empty when all are.
-inline Rect litArea(const WindowPicture& picture) {
-    Rect box{picture.width(), picture.height(), 0, 0};
-    for (int y = 0; y < picture.height(); ++y) {
-        for (int x = 0; x < picture.width(); ++x) {
-            if ((picture.pixel(x, y) & 0xFFFFFFu) != 0) {
-                box.left = std::min(box.left, x);
-                box.top = std::min(box.top, y);
-                box.right = std::max(box.right, x + 1);
-                box.bottom = std::max(box.bottom, y + 1);
-            }
-        }
-    }
-    return box.isEmpty() ? Rect{} : box;
-}
+private:
+    ShowWindow& inner_;
+};
 
-// QRgb of a colour of the show (red in the low byte).
-inline std::uint32_t rgbOf(Colour colour) {
-    return ((colour & 0xFFu) << 16) | (colour & 0xFF00u) | ((colour >> 16) & 0xFFu);
-}
-
-}  // namespace orvane::testing
+}  // namespace orvane::test

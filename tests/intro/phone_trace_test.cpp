@@ -5,14 +5,14 @@
 #include <set>
 
 #include "intro/phone_trace.h"
-#include "intro_test_support.h"
+#include "sequence_test_support.h"
 #include "platform/virtual_show.h"
 
 namespace orvane {
 namespace {
 
-using testing::ClockedCanvas;
-using testing::Stamped;
+using intro_test::ClockedCanvas;
+using intro_test::Stamped;
 
 // The finds' times from the start: the running sums of the lock delays.
 constexpr std::array<std::uint32_t, 10> kFindAtMs = {2416,  5041,  7666,  10291, 12916,
@@ -242,7 +242,7 @@ TraceRun runTrace(int width, int height, std::string_view phoneNumber,
         window.clearRecords();
         if (!heldLooked && !dc.calls.empty() && dc.texts().size() == 10 &&
             vs.platform.elapsedMs() > dc.texts().back().atMs() + 1000) {
-            run.litWhileHolding = testing::litArea(window);
+            run.litWhileHolding = intro_test::litArea(window);
             heldLooked = true;
         }
     };
@@ -260,7 +260,7 @@ TraceRun runTrace(int width, int height, std::string_view phoneNumber,
             run.fullClears.push_back(call);
         }
     }
-    run.litAtEnd = testing::litArea(window);
+    run.litAtEnd = intro_test::litArea(window);
     return run;
 }
 

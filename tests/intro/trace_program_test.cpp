@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "intro/trace_program.h"
-#include "intro_test_support.h"
+#include "sequence_test_support.h"
 #include "platform/virtual_show.h"
 #include "show/text_ops.h"
 
 namespace orvane {
 namespace {
 
-using testing::recordsOfKind;
+using intro_test::recordsOfKind;
 
 // The origin is 3 widths of "W" across and 2 heights down: 3 x 11 = 33, 2 x 22 = 44.
 constexpr int kOriginX = 33;
@@ -99,12 +99,12 @@ TEST(TraceProgram, TypesBothLinesAtTheOriginInTheTintWithBlinksWhereTheyEnd) {
     // Cleared at the start, before the first line and twice before the second.
     int clears = 0;
     for (const DrawRecord& r : window.records()) {
-        clears += testing::isFill(r, {0, 0, 800, 600}, kBlack) ? 1 : 0;
+        clears += intro_test::isFill(r, {0, 0, 800, 600}, kBlack) ? 1 : 0;
     }
     EXPECT_EQ(clears, 4);
 
     // What stays on screen: the second line and its cursor, nothing of the first.
-    const Rect lit = testing::litArea(window);
+    const Rect lit = intro_test::litArea(window);
     EXPECT_GE(lit.left, kOriginX);
     EXPECT_LE(lit.right, kOriginX + dc.textExtent("Trace program: running").width + 11 + 1);
     EXPECT_GE(lit.top, kOriginY);
@@ -137,7 +137,7 @@ TEST(TraceProgram, StopDuringTheFirstBlinkLeavesOnlyTheCursor) {
     EXPECT_LE(vs.platform.elapsedMs(), 552u);
     EXPECT_TRUE(recordsOfKind(window.records(), DrawRecord::Kind::Text).empty());
     // The inside of the block: the width of "W" by the height of "H".
-    EXPECT_EQ(testing::litArea(window), (Rect{kOriginX + 1, kOriginY, kOriginX + 12, kOriginY + 22}));
+    EXPECT_EQ(intro_test::litArea(window), (Rect{kOriginX + 1, kOriginY, kOriginX + 12, kOriginY + 22}));
 }
 
 TEST(TraceProgram, StopWhileTypingLeavesThePartLineAndReturnsAtOnce) {
@@ -160,7 +160,7 @@ TEST(TraceProgram, StopWhileTypingLeavesThePartLineAndReturnsAtOnce) {
     const DrawRecord& last = window.records().back();
     EXPECT_EQ(last.kind, DrawRecord::Kind::Rectangle);
     EXPECT_EQ(last.brush.colour, show.colours().tint);
-    const Rect lit = testing::litArea(window);
+    const Rect lit = intro_test::litArea(window);
     EXPECT_EQ(lit.right, last.area.right - 1);
 }
 

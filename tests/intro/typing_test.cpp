@@ -1,22 +1,22 @@
 #include <gtest/gtest.h>
 
 #include "intro/typing.h"
-#include "intro_test_support.h"
+#include "sequence_test_support.h"
 #include "platform/virtual_show.h"
 #include "show/random.h"
 
 namespace orvane {
 namespace {
 
-using testing::ClockedCanvas;
-using testing::recordsOfKind;
+using intro_test::ClockedCanvas;
+using intro_test::recordsOfKind;
 
 // Liberation Mono Bold at 19 px: "W" advances 11, text height 22.
 constexpr int kAdvance = 11;
 constexpr int kHeight = 22;
 
 // Gaps between successive text draws, in microseconds.
-std::vector<std::uint64_t> gapsUs(const std::vector<testing::Stamped>& texts) {
+std::vector<std::uint64_t> gapsUs(const std::vector<intro_test::Stamped>& texts) {
     std::vector<std::uint64_t> gaps;
     for (std::size_t i = 1; i < texts.size(); ++i) {
         gaps.push_back(texts[i].atUs - texts[i - 1].atUs);
@@ -109,17 +109,17 @@ TEST(TypeText, CursorFollowsEachPrefixAndTheOldOneIsPaintedBlack) {
     };
     const auto& records = window.records();
     ASSERT_EQ(records.size(), 6u);
-    EXPECT_TRUE(testing::isFill(records[0], block(""), kBlack));
+    EXPECT_TRUE(intro_test::isFill(records[0], block(""), kBlack));
     EXPECT_EQ(records[1].text, "H");
-    EXPECT_TRUE(testing::isFill(records[2], block("H"), colour));
-    EXPECT_TRUE(testing::isFill(records[3], block("H"), kBlack));
+    EXPECT_TRUE(intro_test::isFill(records[2], block("H"), colour));
+    EXPECT_TRUE(intro_test::isFill(records[3], block("H"), kBlack));
     EXPECT_EQ(records[4].text, "Hi");
-    EXPECT_TRUE(testing::isFill(records[5], block("Hi"), colour));
+    EXPECT_TRUE(intro_test::isFill(records[5], block("Hi"), colour));
 
     // On screen: the last block's inside in the colour, its one-pixel outline black.
     const Rect last = block("Hi");
-    EXPECT_EQ(window.pixel(last.left + 1, last.top + 1) & 0xFFFFFFu, testing::rgbOf(colour));
-    EXPECT_EQ(window.pixel(last.right - 2, last.bottom - 2) & 0xFFFFFFu, testing::rgbOf(colour));
+    EXPECT_EQ(window.pixel(last.left + 1, last.top + 1) & 0xFFFFFFu, intro_test::rgbOf(colour));
+    EXPECT_EQ(window.pixel(last.right - 2, last.bottom - 2) & 0xFFFFFFu, intro_test::rgbOf(colour));
     EXPECT_EQ(window.pixel(last.left, last.top + 5) & 0xFFFFFFu, 0u);
     EXPECT_EQ(window.pixel(last.right - 1, last.top + 5) & 0xFFFFFFu, 0u);
 }
@@ -211,7 +211,7 @@ TEST(BlinkCursor, AlternatesBlackAndTintEveryHalfPeriodAndEndsOn) {
     const auto& records = window.records();
     ASSERT_EQ(records.size(), 6u);
     for (std::size_t i = 0; i < records.size(); ++i) {
-        EXPECT_TRUE(testing::isFill(records[i], block, i % 2 == 0 ? kBlack : show.colours().tint))
+        EXPECT_TRUE(intro_test::isFill(records[i], block, i % 2 == 0 ? kBlack : show.colours().tint))
             << i;
     }
     // Each half lasts 340 ms.
@@ -221,7 +221,7 @@ TEST(BlinkCursor, AlternatesBlackAndTintEveryHalfPeriodAndEndsOn) {
     }
     EXPECT_GE(vs.platform.elapsedMs(), 3u * 680u);
     EXPECT_LT(vs.platform.elapsedMs(), 3u * 680u + 10u);
-    EXPECT_EQ(window.pixel(105, 60) & 0xFFFFFFu, testing::rgbOf(show.colours().tint));
+    EXPECT_EQ(window.pixel(105, 60) & 0xFFFFFFu, intro_test::rgbOf(show.colours().tint));
 }
 
 TEST(BlinkCursor, LastFortyMillisecondsOfEachHalfAreWaitedWithoutSleeping) {

@@ -2,7 +2,7 @@
 
 #include "intro/typing.h"
 #include "intro/wake_up_messages.h"
-#include "intro_test_support.h"
+#include "sequence_test_support.h"
 #include "platform/virtual_show.h"
 #include "show/random.h"
 #include "show/utf8.h"
@@ -10,8 +10,8 @@
 namespace orvane {
 namespace {
 
-using testing::ClockedCanvas;
-using testing::Stamped;
+using intro_test::ClockedCanvas;
+using intro_test::Stamped;
 
 // The messages stand 4 widths of "W" across and 2 heights down: 4 x 11, 2 x 22.
 constexpr int kMessageX = 44;
@@ -91,7 +91,7 @@ TEST(WakeUpMessages, AddressTheNameOfTheUserModeInTheFirstAndLastMessage) {
             }
         }
         EXPECT_TRUE(messages[4].empty()) << "the screen ends cleared";
-        EXPECT_TRUE(testing::litArea(window).isEmpty());
+        EXPECT_TRUE(intro_test::litArea(window).isEmpty());
     }
 }
 
@@ -171,7 +171,7 @@ TEST(WakeUpMessages, StopWhileTypingReturnsAtOnceWithThePartMessageShown) {
     EXPECT_LT(messages[1].size(), 21u);
     EXPECT_TRUE(std::string("The Orvane has you...").starts_with(messages[1].back().text));
     EXPECT_EQ(window.records().back().kind, DrawRecord::Kind::Text);
-    EXPECT_FALSE(testing::litArea(window).isEmpty());
+    EXPECT_FALSE(intro_test::litArea(window).isEmpty());
 }
 
 TEST(WakeUpMessages, StopDuringAHoldLeavesThatMessageStanding) {
@@ -195,7 +195,7 @@ TEST(WakeUpMessages, StopDuringAHoldLeavesThatMessageStanding) {
     ASSERT_EQ(messages.size(), 4u);
     EXPECT_EQ(messages[3].back().text, "Knock, Knock, Viktor.");
     EXPECT_EQ(window.records().back().kind, DrawRecord::Kind::Text);
-    EXPECT_FALSE(testing::litArea(window).isEmpty());
+    EXPECT_FALSE(intro_test::litArea(window).isEmpty());
 }
 
 }  // namespace
