@@ -17,6 +17,7 @@
 namespace orvane {
 
 struct Settings;
+class ShowControl;
 
 constexpr std::uint32_t kPumpIntervalMs = 50;
 constexpr std::uint32_t kWaitSpinMs = 10;
@@ -56,6 +57,8 @@ public:
     int showHeight = 0;
     bool lowColour = false;
     int textPointSize = kTextPointSize;
+    // Where the input rules report activity that does not end the show (read by the power save).
+    ShowControl* control = nullptr;
 
     const Surface& glyphSheet() const { return glyphSheet_; }
     const TintColours& colours() const { return colours_; }
