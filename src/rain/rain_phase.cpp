@@ -54,11 +54,11 @@ class RainPhase {
                 break;  // the remaining windows miss this frame
             }
         }
-        const std::uint32_t elapsed = show_.now() - frameStart;
-        if (elapsed < kRainFrameNoSleepMs) {
-            show_.platform().sleep(kRainFramePeriodMs - elapsed);
+        const std::uint32_t sleepMs = rainFrameSleepMs(show_.now() - frameStart);
+        if (sleepMs > 0) {
+            show_.platform().sleep(sleepMs);
         }
-        if (idleLimitPassed()) {
+        if (idleLimitPassed(show_.now() - lastActivityTick_, show_.settings().suspendTimeout)) {
             userActivity() = false;
             suspended_ = true;
             lastMessageTick_.reset();
@@ -67,16 +67,6 @@ class RainPhase {
             userActivity() = false;
             lastActivityTick_ = show_.now();
         }
-    }
-
-    // The limit is taken in 64 bits: a timeout beyond the 32-bit tick range never passes.
-    bool idleLimitPassed() {
-        const std::int64_t minutes = show_.settings().suspendTimeout;
-        if (minutes <= 0) {
-            return false;
-        }
-        const std::uint32_t idle = show_.now() - lastActivityTick_;
-        return static_cast<std::int64_t>(idle) > minutes * kMsPerMinute;
     }
 
     void powerSavePass() {
@@ -127,6 +117,17 @@ class RainPhase {
 };
 
 }  // namespace
+
+std::uint32_t rainFrameSleepMs(std::uint32_t workMs) {
+    return workMs < kRainFrameNoSleepMs ? kRainFramePeriodMs - workMs : 0;
+}
+
+bool idleLimitPassed(std::uint32_t idleMs, std::int32_t suspendTimeoutMinutes) {
+    if (suspendTimeoutMinutes <= 0) {
+        return false;
+    }
+    return std::int64_t{idleMs} > suspendTimeoutMinutes * kMsPerMinute;
+}
 
 void runRainPhase(ShowSequencer& show) {
     RainPhase phase(show);

@@ -24,6 +24,14 @@ constexpr const char* kPowerSaveTitleLine = "Power Save - The Orvane is suspende
 constexpr const char* kPowerSaveResumeLine = "Move mouse to resume. LMB or Escape to exit.";
 constexpr const char* kPowerSaveExitLine = "Move mouse or press key to exit.";
 
+// The sleep after a rain frame whose work took workMs: the rest of 40 ms, and none at all
+// after 20 ms or more of work.
+std::uint32_t rainFrameSleepMs(std::uint32_t workMs);
+
+// True when idleMs is strictly more than the timeout (minutes; 0 or less: never). The limit is
+// taken in 64 bits, so a timeout beyond the 32-bit tick range is simply never reached.
+bool idleLimitPassed(std::uint32_t idleMs, std::int32_t suspendTimeoutMinutes);
+
 // Sets the rain up on every window, runs frames about every 40 ms (or the power-save screen)
 // until a stop is requested, then tears the rain down on every window.
 void runRainPhase(ShowSequencer& show);
