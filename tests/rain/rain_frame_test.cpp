@@ -225,6 +225,38 @@ TEST(RainFrame, ShowCellCopiesTheSurfaceToTheSamePlaceOfTheWindowClipped) {
     EXPECT_EQ(surfaceCopies(h.window()), (std::vector<Rect>{Rect::fromSize(304, 190, 16, 10)}));
 }
 
+TEST(RainFrame, ShowCellCopiesEveryPixelExactly) {
+    RainHarness h(320, 200);
+    Random bytes(99);
+    Surface& surface = h.rain->surface();
+    for (int y = 0; y < surface.height(); ++y) {
+        for (int x = 0; x < surface.width(); ++x) {
+            surface.setPixel(x, y, rgb(bytes(256), bytes(256), bytes(256)));
+        }
+    }
+    const Rect areas[] = {Rect::fromSize(3, 5, 13, 7),    Rect::fromSize(16, 20, 16, 20),
+                          Rect::fromSize(50, 60, 1, 3),   Rect::fromSize(61, 70, 5, 2),
+                          Rect::fromSize(0, 100, 320, 1), Rect::fromSize(317, 190, 9, 20)};
+    for (const Rect& a : areas) {
+        h.rain->showCell(a.left, a.top, a.width(), a.height());
+    }
+    int wrong = 0;
+    int copied = 0;
+    for (int y = 0; y < 200; ++y) {
+        for (int x = 0; x < 320; ++x) {
+            bool inside = false;
+            for (const Rect& a : areas) {
+                inside = inside || (x >= a.left && x < a.right && y >= a.top && y < a.bottom);
+            }
+            const Colour shown = colourOf(h.window().pixel(x, y));
+            copied += inside;
+            wrong += shown != (inside ? surface.pixel(x, y) : kBlack);
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(copied, 13 * 7 + 16 * 20 + 1 * 3 + 5 * 2 + 320 * 1 + 3 * 10);  // clipped at the edges
+}
+
 TEST(RainFrame, TailEraserDarkensItsCellFortyThreeTimesToBlack) {
     RainHarness h(320, 200);
     h.stopAllRuns();
