@@ -146,7 +146,11 @@ TEST(RainFrame, SameTickChangesNothing) {
     const double phase = h.rain->ratePhase;
     const std::uint32_t rateTick = h.rain->lastRateTick;
     const auto shown = h.rain->cellsShown;
+    h.rain->darkenStep = 10;
+    h.rain->interchanges.push_back(makeTailEraser(0, 0, 10));  // due whenever a frame runs
     h.rain->step();
+    EXPECT_EQ(h.rain->interchanges.back().fireCount, 0);
+    EXPECT_EQ(h.rain->darkenStep, 10);
     EXPECT_EQ(h.rain->runs[3].headY, 20);
     EXPECT_EQ(h.rain->ratePhase, phase);
     EXPECT_EQ(h.rain->lastRateTick, rateTick);
@@ -154,6 +158,8 @@ TEST(RainFrame, SameTickChangesNothing) {
     // A millisecond later the frame runs.
     h.frameAt(101);
     EXPECT_EQ(h.rain->runs[3].headY, 40);
+    EXPECT_EQ(h.rain->interchanges.back().fireCount, 1);
+    EXPECT_EQ(h.rain->darkenStep, 9);
 }
 
 TEST(RainFrame, RunDrawsItsHeadAndTheFourCellsAboveInTheirBands) {
@@ -560,10 +566,10 @@ TEST(RainFrame, RateFrequencyIsRedrawnOnlyAfterAPauseLongerThanItsThreshold) {
 }
 
 TEST(RainFrame, RefillNeverBringsBackMoreThanTwoThirdsOfTheColumns) {
-    // Density 10: all 40 columns fall at first and MinRuns is 40, so the target always asks
-    // for more than the 26 the refill may bring back.
-    RainHarness h(640, 200, [](Settings& s) { s.densityFraction = 1.0; });
-    ASSERT_EQ(h.rain->activeRuns, 40);
+    // Density 10: all 44 columns fall at first and MinRuns is 44, so the target always asks
+    // for more than the 28 (44 div 3 x 2) the refill may bring back.
+    RainHarness h(704, 200, [](Settings& s) { s.densityFraction = 1.0; });
+    ASSERT_EQ(h.rain->activeRuns, 44);
     bool belowCap = false;
     int framesAtCap = 0;
     int refills = 0;
@@ -576,7 +582,7 @@ TEST(RainFrame, RefillNeverBringsBackMoreThanTwoThirdsOfTheColumns) {
         const auto falling = std::count_if(h.rain->runs.begin(), h.rain->runs.end(),
                                            [](const orvane::Run& r) { return r.falling; });
         ASSERT_EQ(h.rain->activeRuns, falling) << ms;
-        if (h.rain->activeRuns < 40) {  // once a run has ended, the target is at least 40
+        if (h.rain->activeRuns < 44) {  // once a run has ended, the target is at least 44
             ASSERT_GE(h.rain->targetRuns, h.rain->minRuns) << ms;
         }
         for (std::size_t i = 0; i < wasFalling.size(); ++i) {
@@ -588,10 +594,10 @@ TEST(RainFrame, RefillNeverBringsBackMoreThanTwoThirdsOfTheColumns) {
             }
         }
         if (belowCap) {
-            ASSERT_EQ(h.rain->activeRuns, 26) << ms;  // 40 div 3 x 2
+            ASSERT_EQ(h.rain->activeRuns, 28) << ms;
             ++framesAtCap;
         } else {
-            belowCap = h.rain->activeRuns <= 26;
+            belowCap = h.rain->activeRuns <= 28;
         }
     }
     EXPECT_GT(framesAtCap, 2000);

@@ -37,6 +37,21 @@ class PhaseShow {
             };
             vs.show().windows[static_cast<std::size_t>(i)].window = watched.back().get();
         }
+        // What a present does on a real window: the changed areas are taken each pump.
+        vs.platform.onPump = [this] {
+            for (int i = 0; i < vs.platform.windowCount(); ++i) {
+                vs.platform.window(i).takeDamage();
+            }
+        };
+    }
+
+    // Draw records are kept from this time on (not for the whole minute of rain before).
+    void logFrom(std::uint32_t ms) {
+        vs.platform.scriptAction(ms, [this] {
+            for (int i = 0; i < vs.platform.windowCount(); ++i) {
+                vs.platform.window(i).setLogging(true);
+            }
+        });
     }
 
     // Runs the phase until the stop at stopMs (or earlier input); returns when it ended.
@@ -142,7 +157,7 @@ TEST(PowerSave, NeverWithATimeoutOfZeroOrLess) {
 TEST(PowerSave, ComesOnStrictlyAfterTheIdleTimeoutOnEveryWindow) {
     PhaseShow p({VirtualMonitor{0, 0, 640, 400}, VirtualMonitor{640, 0, 800, 600}},
                 [](Settings& s) { s.suspendTimeout = 1; });
-    p.vs.platform.window(0).setLogging(true);
+    p.logFrom(59000);
     p.runUntil(64000);
     ASSERT_FALSE(p.texts.empty());
     // The first pass after more than 60 000 ms of idle time, frames being 40 ms apart.
@@ -191,7 +206,7 @@ TEST(PowerSave, TwoGreenLinesAtARandomPlaceMovedEverySixSeconds) {
             s.suspendTimeout = 1;
             s.useEscapeLmbExit = c.useEscapeLmbExit;
         });
-        p.vs.platform.window(0).setLogging(true);
+        p.logFrom(59000);
         p.runUntil(60000 + 4 * 6000 + 1000);
         const std::vector<TextCall> calls = p.textsOf(0);
         ASSERT_EQ(calls.size(), 10u);  // at entry, then after 6, 12, 18 and 24 s
@@ -260,7 +275,6 @@ TEST(PowerSave, InputOtherThanEscapeOrTheLeftButtonResumesTheRain) {
             s.useEscapeLmbExit = true;
         });
         c.input(p.vs.platform);
-        p.vs.platform.window(0).setLogging(true);
         std::uint32_t firstCopyAfterResume = 0;
         p.watched[0]->onCopy = [&] {
             const std::uint32_t now = p.vs.platform.elapsedMs();
