@@ -175,23 +175,34 @@ void storeSettings(const Settings& s, IniFile& file) {
     boolean(kPowerSaveSection, "UseEscapeLMBExit", s.useEscapeLmbExit);
 }
 
-std::filesystem::path settingsFilePath(const std::filesystem::path& executableDir) {
+std::filesystem::path chooseSettingsFile(const std::filesystem::path& executableDir,
+                                         bool fileBesideProgram, bool folderWritable,
+                                         const std::string& configHome, const std::string& home) {
     const std::filesystem::path besideProgram = executableDir / kSettingsFileName;
-    std::error_code error;
-    if (std::filesystem::exists(besideProgram, error) ||
-        ::access(executableDir.c_str(), W_OK) == 0) {
+    if (fileBesideProgram || folderWritable) {
         return besideProgram;
     }
     // An installed copy: keep the settings in the user's own configuration folder.
     std::filesystem::path base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
-        base = xdg;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+    if (!configHome.empty() && configHome.front() == '/') {
+        base = configHome;
+    } else if (!home.empty()) {
         base = std::filesystem::path(home) / ".config";
     } else {
         return besideProgram;
     }
     return base / kUserConfigFolder / kSettingsFileName;
+}
+
+std::filesystem::path settingsFilePath(const std::filesystem::path& executableDir) {
+    std::error_code error;
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    return chooseSettingsFile(executableDir,
+                              std::filesystem::exists(executableDir / kSettingsFileName, error),
+                              ::access(executableDir.c_str(), W_OK) == 0,
+                              configHome != nullptr ? configHome : "",
+                              home != nullptr ? home : "");
 }
 
 }  // namespace orvane

@@ -54,4 +54,10 @@ void storeSettings(const Settings& settings, IniFile& file);
 // holds no settings file, the per-user folder ($XDG_CONFIG_HOME or ~/.config, "TheOrvane").
 std::filesystem::path settingsFilePath(const std::filesystem::path& executableDir);
 
+// The same choice from the facts it rests on (configHome: $XDG_CONFIG_HOME, home: $HOME;
+// either may be empty).
+std::filesystem::path chooseSettingsFile(const std::filesystem::path& executableDir,
+                                         bool fileBesideProgram, bool folderWritable,
+                                         const std::string& configHome, const std::string& home);
+
 }  // namespace orvane

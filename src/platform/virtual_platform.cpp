@@ -17,16 +17,48 @@ VirtualPlatform::VirtualPlatform(std::uint32_t startTick, std::vector<VirtualMon
 
 std::uint32_t VirtualPlatform::ticks() {
     elapsedUs_ += kTickReadCostUs;
+    timeMoved();
     return peekTicks();
+}
+
+// Like the real platform, everything drawn reaches the (absent) screen at each sleep and pump.
+void VirtualPlatform::presentAll() {
+    for (auto& window : windows_) {
+        if (window->hasDamage()) {
+            window->present();
+        }
+    }
 }
 
 void VirtualPlatform::sleep(std::uint32_t milliseconds) {
     ++sleeps_;
+    presentAll();
     elapsedUs_ += static_cast<std::uint64_t>(milliseconds) * 1000;
+    timeMoved();
+}
+
+void VirtualPlatform::atElapsed(std::uint64_t microseconds, std::function<void()> action) {
+    timed_.emplace_back(microseconds, std::move(action));
+    std::stable_sort(timed_.begin(), timed_.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+}
+
+void VirtualPlatform::timeMoved() {
+    if (runningTimed_) {
+        return;  // an action reading the clock does not run the next one
+    }
+    runningTimed_ = true;
+    while (!timed_.empty() && timed_.back().first <= elapsedUs_) {
+        auto action = std::move(timed_.back().second);
+        timed_.pop_back();
+        action();
+    }
+    runningTimed_ = false;
 }
 
 void VirtualPlatform::processPendingMessages() {
     ++pumps_;
+    presentAll();
     const std::uint32_t now = elapsedMs();
     // Events in time order, then in the order they were scripted.
     std::vector<ScriptedEvent> due;

@@ -32,7 +32,11 @@ public:
     int clientWidth() const override { return WindowPicture::width(); }
     int clientHeight() const override { return WindowPicture::height(); }
     std::unique_ptr<Canvas> getCanvas() override { return makeCanvas(); }
-    void present() override { ++presents_; takeDamage(); }
+    // There is no screen: presenting only counts and forgets the changed areas.
+    void present() override {
+        ++presents_;
+        discardDamage();
+    }
 
     const VirtualMonitor& monitor() const { return monitor_; }
     int presents() const { return presents_; }
@@ -78,6 +82,11 @@ public:
     // Any action at a virtual time (run by the first pump at or after it).
     void scriptAction(std::uint32_t atMs, std::function<void()> action);
 
+    // Runs the action as soon as virtual time reaches the moment (microseconds since the
+    // platform was made), from inside the show's own clock reading or sleep: for pictures
+    // taken at exact times.
+    void atElapsed(std::uint64_t microseconds, std::function<void()> action);
+
     int pumpCount() const { return pumps_; }
     int sleepCount() const { return sleeps_; }
     // Runs on every pump, after the scripted events (for tests that watch the show).
@@ -86,7 +95,7 @@ public:
     // Facts of the machine, for the show to ask.
     std::uint32_t utcMsSinceMidnight = 0;
     LocalDateTime localTime{2026, 12, 7, 9, 5, 3};
-    std::optional<std::string> userName = std::string("neo");
+    std::optional<std::string> userName = std::string("alex");
 
 private:
     struct ScriptedEvent {
@@ -95,12 +104,16 @@ private:
         std::function<void()> deliver;
     };
     void schedule(std::uint32_t atMs, std::function<void()> deliver);
+    void timeMoved();
+    void presentAll();
 
     std::uint32_t startTick_;
     std::uint64_t elapsedUs_ = 0;
     std::vector<std::unique_ptr<VirtualWindow>> windows_;
     InputRules* rules_ = nullptr;
     std::vector<ScriptedEvent> script_;
+    std::vector<std::pair<std::uint64_t, std::function<void()>>> timed_;  // latest first
+    bool runningTimed_ = false;
     std::uint64_t scriptOrder_ = 0;
     int pumps_ = 0;
     int sleeps_ = 0;

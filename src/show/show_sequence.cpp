@@ -55,6 +55,7 @@ void startShow(ShowControl& control, Platform& platform, const Settings& setting
     show.showHeight = height;
     show.lowColour = lowColour;
     show.control = &control;
+    show.phaseListener = control.phaseListener;
     for (ShowWindow* window : windows) {
         show.windows.push_back(SaverWindow{window});
     }
@@ -67,17 +68,21 @@ void startShow(ShowControl& control, Platform& platform, const Settings& setting
 void runShow(ShowSequencer& show) {
     const Settings& settings = show.settings();
     if (show.lowColour) {
+        show.enterPhase(ShowPhase::LowColourWarning);
         lowColourWarning(show);
     }
+    show.enterPhase(ShowPhase::Opening);
     openingPhase(show);
     if (show.shouldStop()) {
         return;
     }
     if (settings.showTitle) {
+        show.enterPhase(ShowPhase::Title);
         titlePhase(show);
         if (show.shouldStop()) {
             return;
         }
+        show.enterPhase(ShowPhase::TitlePause);
         // The pause spins on the stop poll; it does not sleep.
         const std::uint32_t start = show.now();
         while (tickBefore(show.now(), start + kAfterTitlePauseMs)) {
@@ -88,20 +93,24 @@ void runShow(ShowSequencer& show) {
     }
     if (settings.showIntro) {
         Canvas& dc = *show.showDC;
+        show.enterPhase(ShowPhase::TraceProgram);
         traceProgram(show, dc, show.showWidth, show.showHeight);
         if (show.shouldStop()) {
             return;
         }
+        show.enterPhase(ShowPhase::PhoneTrace);
         phoneTrace(show, dc, show.showWidth, show.showHeight);
         if (show.shouldStop()) {
             return;
         }
         selectTextFont(dc, kTextPointSize);
+        show.enterPhase(ShowPhase::WakeUpMessages);
         wakeUpMessages(show, dc, show.showWidth, show.showHeight);
         if (show.shouldStop()) {
             return;
         }
     }
+    show.enterPhase(ShowPhase::Rain);
     runRainPhase(show);
     show.shouldStop();
 }

@@ -16,9 +16,11 @@ ShowSequencer::ShowSequencer(Platform& platform, const Settings& settings,
 
 bool ShowSequencer::shouldStop() {
     const std::uint32_t now = platform_.ticks();
-    if (static_cast<std::uint32_t>(now - lastPumpTick_) > kPumpIntervalMs) {
+    // The first poll always pumps, whatever the tick count happens to be.
+    if (neverPumped_ || static_cast<std::uint32_t>(now - lastPumpTick_) > kPumpIntervalMs) {
         platform_.processPendingMessages();
         lastPumpTick_ = now;
+        neverPumped_ = false;
     }
     return stopRequested_;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -24,6 +25,10 @@ constexpr std::uint32_t kWaitSpinMs = 10;
 constexpr int kColumnPitch = 16;
 constexpr int kRowPitch = 20;
 constexpr int kTextPointSize = 14;
+
+// The parts of the show, in the order they are played.
+enum class ShowPhase { LowColourWarning, Opening, Title, TitlePause, TraceProgram, PhoneTrace,
+                       WakeUpMessages, Rain };
 
 // One saver window with the state that outlives a single phase.
 struct SaverWindow {
@@ -51,6 +56,14 @@ public:
 
     std::vector<SaverWindow> windows;
 
+    // Told as each part of the show begins (for tools and tests that follow the show).
+    std::function<void(ShowPhase)> phaseListener;
+    void enterPhase(ShowPhase phase) {
+        if (phaseListener) {
+            phaseListener(phase);
+        }
+    }
+
     // Show-wide drawing values, set when the show starts.
     Canvas* showDC = nullptr;  // the first window's context, kept for the whole show
     int showWidth = 0;
@@ -68,6 +81,7 @@ private:
     Platform& platform_;
     const Settings& settings_;
     std::uint32_t lastPumpTick_ = 0;
+    bool neverPumped_ = true;
     bool stopRequested_ = false;
     Surface glyphSheet_;
     TintColours colours_;
@@ -86,6 +100,8 @@ public:
 
     ShowSequencer* current = nullptr;
     bool userActivity = false;
+    // Handed to each show as it starts.
+    std::function<void(ShowPhase)> phaseListener;
 };
 
 }  // namespace orvane

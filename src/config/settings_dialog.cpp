@@ -1,0 +1,383 @@
+#include "config/settings_dialog.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QSlider>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include "config/config_fonts.h"
+#include "config/dpi_scale.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr const char* kCaption = "The Orvane Settings";
+constexpr int kClientWidth = 290;
+constexpr int kClientHeight = 386;
+
+constexpr int kTabPaddingX = 6;
+constexpr int kTabPaddingY = 3;
+
+constexpr int kPhoneMaxLength = 20;
+constexpr int kNameMaxLength = 25;
+
+// The scroll speed runs from 4000 at position 0 down in steps of 400.
+constexpr int kSlowestSpeed = 4000;
+constexpr int kSpeedStep = 400;
+constexpr int kVarianceStep = 20;
+constexpr int kDensitySteps = 10;  // positions per whole DensityFraction
+constexpr int kTrackMin = 0;
+constexpr int kTrackMax = 10;
+constexpr int kDensityMin = 1;
+
+constexpr int kUserModeFixedName = 0;
+constexpr int kUserModeLoginName = 1;
+constexpr int kUserModeSpecifiedName = 2;
+
+// What "&Defaults" puts into the controls (speed and variability differ from the loader's).
+constexpr const char* kDefaultPhoneNumber = "5550690";
+constexpr const char* kDefaultUserName = "Kel";
+constexpr int kDefaultSpeedPosition = 7;     // OverallSpeed 1200
+constexpr int kDefaultVariancePosition = 5;  // Variance 100
+constexpr int kDefaultDensityPosition = 4;   // DensityFraction 0.4
+constexpr std::array<int, 3> kDefaultTint = {80, 248, 7};
+constexpr std::array<int, 3> kDefaultHighlight = {230, 253, 157};
+constexpr const char* kDefaultSuspend = "0";
+
+constexpr int kChannelMask = 0xFF;
+constexpr int kPowerSavePage = 2;
+
+// A whole number of minutes as typed: an optional minus sign and digits, within 32 bits.
+std::optional<std::int32_t> parseMinutes(const QString& text) {
+    static const QRegularExpression wholeNumber("^-?[0-9]+$");
+    if (!wholeNumber.match(text).hasMatch()) {
+        return std::nullopt;
+    }
+    bool ok = false;
+    const qlonglong value = text.toLongLong(&ok);
+    if (!ok || value < INT32_MIN || value > INT32_MAX) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+// The fallback face may be wider than the one the layout was made for: let a caption
+// stretch to the right rather than be cut.
+void widenToText(QWidget* widget) {
+    if (widget->sizeHint().width() > widget->width()) {
+        widget->resize(widget->sizeHint().width(), widget->height());
+    }
+}
+
+QColor swatchColour(const std::array<int, 3>& channels) {
+    return QColor(channels[0] & kChannelMask, channels[1] & kChannelMask,
+                  channels[2] & kChannelMask);
+}
+
+}  // namespace
+
+SettingsDialog::SettingsDialog(ColourPicker pickColour, MessageSink showMessage, QWidget* parent)
+    : QDialog(parent), pickColour_(std::move(pickColour)), showMessage_(std::move(showMessage)) {
+    dpi_ = logicalDpiY();
+    setWindowTitle(kCaption);
+    setFont(dialogFont(dpi_));
+    setFixedSize(scaledPx(kClientWidth, dpi_), scaledPx(kClientHeight, dpi_));
+
+    defaultsButton_ = new QPushButton("&Defaults", this);
+    defaultsButton_->setObjectName("defaultsButton");
+    defaultsButton_->setGeometry(scaledRect(32, 356, 75, 25, dpi_));
+    okButton_ = new QPushButton("&Ok", this);
+    okButton_->setObjectName("okButton");
+    okButton_->setGeometry(scaledRect(120, 356, 75, 25, dpi_));
+    cancelButton_ = new QPushButton("&Cancel", this);
+    cancelButton_->setObjectName("cancelButton");
+    cancelButton_->setGeometry(scaledRect(206, 356, 75, 25, dpi_));
+
+    pages_ = new QTabWidget(this);
+    pages_->setObjectName("pages");
+    pages_->setGeometry(scaledRect(8, 8, 273, 341, dpi_));
+    // Narrow tabs, so all three fit across the notebook as they do with the original face.
+    pages_->tabBar()->setStyleSheet(QString("QTabBar::tab { padding: %1px %2px; }")
+                                        .arg(scaledPx(kTabPaddingY, dpi_))
+                                        .arg(scaledPx(kTabPaddingX, dpi_)));
+    pages_->addTab(buildIntroPage(), "Intro Sequence");
+    pages_->addTab(buildCodePage(), "Code Emulation");
+    pages_->addTab(buildPowerSavePage(), "Power Save");
+    pages_->setCurrentIndex(0);  // the dialog always opens on the first page
+
+    connect(defaultsButton_, &QPushButton::clicked, this, &SettingsDialog::restoreDefaults);
+    connect(okButton_, &QPushButton::clicked, this, &SettingsDialog::accept);
+    connect(cancelButton_, &QPushButton::clicked, this, &SettingsDialog::reject);
+    connect(tintSelectButton_, &QPushButton::clicked, this, [this] { pickColourFor(tint_); });
+    connect(highlightSelectButton_, &QPushButton::clicked, this,
+            [this] { pickColourFor(highlight_); });
+    setTabOrder();
+    paintSwatches();
+}
+
+QWidget* SettingsDialog::buildIntroPage() {
+    auto* page = new QWidget;
+    const auto box = [&](const char* title, int l, int t, int w, int h) {
+        auto* group = new QGroupBox(title, page);
+        group->setGeometry(scaledRect(l, t, w, h, dpi_));
+        return group;
+    };
+    const auto place = [&](QWidget* widget, const char* name, int l, int t, int w, int h) {
+        widget->setObjectName(name);
+        widget->setGeometry(scaledRect(l, t, w, h, dpi_));
+        if (qobject_cast<QAbstractButton*>(widget) != nullptr) {
+            widenToText(widget);
+        }
+    };
+
+    QGroupBox* general = box("General", 4, 4, 257, 69);
+    showTitleCheck_ = new QCheckBox("Show The Orvane title sequence", general);
+    place(showTitleCheck_, "showTitleCheck", 12, 20, 177, 17);
+    showIntroCheck_ = new QCheckBox("Show trace program sequence", general);
+    place(showIntroCheck_, "showIntroCheck", 12, 40, 177, 17);
+
+    QGroupBox* dateTime = box("Displayed Date and Time", 4, 80, 257, 65);
+    movieDateRadio_ = new QRadioButton("Date/Time from movie", dateTime);
+    place(movieDateRadio_, "movieDateRadio", 12, 20, 153, 17);
+    currentDateRadio_ = new QRadioButton("Current date/time", dateTime);
+    place(currentDateRadio_, "currentDateRadio", 12, 40, 113, 17);
+    movieDateRadio_->setChecked(true);
+
+    QGroupBox* phone = box("Trace Program Phone Number", 4, 152, 257, 57);
+    auto* phoneHint = new QLabel("(10 digits with spaces allowed)", phone);
+    phoneHint->move(scaledPx(12, dpi_), scaledPx(24, dpi_));
+    phoneHint->adjustSize();
+    phoneEdit_ = new QLineEdit(kDefaultPhoneNumber, phone);
+    place(phoneEdit_, "phoneEdit", 172, 20, 73, 21);
+    phoneEdit_->setMaxLength(kPhoneMaxLength);
+
+    QGroupBox* name = box("Displayed Name", 4, 216, 257, 89);
+    fixedNameRadio_ = new QRadioButton("Use 'Kel' as name", name);
+    place(fixedNameRadio_, "fixedNameRadio", 12, 20, 113, 17);
+    loginNameRadio_ = new QRadioButton("Use computer user name", name);
+    place(loginNameRadio_, "loginNameRadio", 12, 40, 149, 17);
+    specifiedNameRadio_ = new QRadioButton("Use specified name", name);
+    place(specifiedNameRadio_, "specifiedNameRadio", 12, 60, 113, 17);
+    loginNameRadio_->setChecked(true);
+    nameEdit_ = new QLineEdit(kDefaultUserName, name);
+    place(nameEdit_, "nameEdit", 156, 56, 89, 21);
+    nameEdit_->setMaxLength(kNameMaxLength);
+    return page;
+}
+
+QWidget* SettingsDialog::buildCodePage() {
+    auto* page = new QWidget;
+    const auto label = [&](const char* text, QWidget* parent, int l, int t) {
+        auto* widget = new QLabel(text, parent);
+        widget->move(scaledPx(l, dpi_), scaledPx(t, dpi_));
+        widget->adjustSize();
+    };
+    const auto slider = [&](QWidget* parent, const char* name, int l, int t, int w, int h) {
+        auto* widget = new QSlider(Qt::Horizontal, parent);
+        widget->setObjectName(name);
+        widget->setGeometry(scaledRect(l, t, w, h, dpi_));
+        widget->setRange(kTrackMin, kTrackMax);
+        widget->setTickPosition(QSlider::NoTicks);
+        widget->setPageStep(1);
+        return widget;
+    };
+    const auto swatch = [&](QWidget* parent, const char* name, int l, int t) {
+        auto* frame = new QFrame(parent);
+        frame->setObjectName(name);
+        frame->setGeometry(scaledRect(l, t, 73, 25, dpi_));
+        frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        frame->setAutoFillBackground(true);
+        return frame;
+    };
+    const auto selectButton = [&](QWidget* parent, const char* name, int l, int t) {
+        auto* button = new QPushButton("Select...", parent);
+        button->setObjectName(name);
+        button->setGeometry(scaledRect(l, t, 75, 25, dpi_));
+        return button;
+    };
+
+    auto* speed = new QGroupBox("Speed Settings", page);
+    speed->setGeometry(scaledRect(4, 4, 257, 89, dpi_));
+    label("Scroll Speed", speed, 12, 24);
+    speedSlider_ = slider(speed, "speedSlider", 80, 20, 169, 25);
+    label("Variability", speed, 12, 56);
+    varianceSlider_ = slider(speed, "varianceSlider", 80, 52, 169, 25);
+
+    auto* density = new QGroupBox("Density", page);
+    density->setGeometry(scaledRect(4, 100, 257, 61, dpi_));
+    densitySlider_ = slider(density, "densitySlider", 8, 20, 241, 33);
+    densitySlider_->setRange(kDensityMin, kTrackMax);
+    densitySlider_->setTickPosition(QSlider::TicksBelow);
+    densitySlider_->setTickInterval(1);
+
+    auto* colour = new QGroupBox("Colour", page);
+    colour->setGeometry(scaledRect(4, 172, 257, 101, dpi_));
+    label("Code ", colour, 12, 28);
+    tintSwatch_ = swatch(colour, "tintSwatch", 84, 24);
+    tintSelectButton_ = selectButton(colour, "tintSelectButton", 168, 24);
+    label("Highlight", colour, 12, 64);
+    highlightSwatch_ = swatch(colour, "highlightSwatch", 84, 60);
+    highlightSelectButton_ = selectButton(colour, "highlightSelectButton", 168, 60);
+    return page;
+}
+
+QWidget* SettingsDialog::buildPowerSavePage() {
+    auto* page = new QWidget;
+    auto* group = new QGroupBox("Power Save", page);
+    group->setGeometry(scaledRect(8, 8, 249, 105, dpi_));
+    auto* suspendLabel = new QLabel("Suspend After", group);
+    suspendLabel->move(scaledPx(16, dpi_), scaledPx(26, dpi_));
+    suspendLabel->adjustSize();
+    suspendEdit_ = new QLineEdit(kDefaultSuspend, group);
+    suspendEdit_->setObjectName("suspendEdit");
+    suspendEdit_->setGeometry(scaledRect(96, 24, 49, 21, dpi_));
+    // Only a minus sign and digits can be typed; the range is checked on "&Ok".
+    suspendEdit_->setValidator(
+        new QRegularExpressionValidator(QRegularExpression("-?[0-9]*"), suspendEdit_));
+    auto* minutes = new QLabel("minutes", group);
+    minutes->move(scaledPx(160, dpi_), scaledPx(26, dpi_));
+    minutes->adjustSize();
+    escapeExitCheck_ = new QCheckBox("Use Escape/LMB Exit", group);
+    escapeExitCheck_->setObjectName("escapeExitCheck");
+    escapeExitCheck_->setGeometry(scaledRect(16, 64, 145, 17, dpi_));
+    widenToText(escapeExitCheck_);
+    return page;
+}
+
+void SettingsDialog::setTabOrder() {
+    QWidget* const order[] = {defaultsButton_,   okButton_,        cancelButton_,
+                              pages_,            phoneEdit_,       fixedNameRadio_,
+                              loginNameRadio_,   specifiedNameRadio_, nameEdit_,
+                              showTitleCheck_,   showIntroCheck_,  movieDateRadio_,
+                              currentDateRadio_, speedSlider_,     varianceSlider_,
+                              densitySlider_,    tintSelectButton_, highlightSelectButton_,
+                              suspendEdit_,      escapeExitCheck_};
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    }
+}
+
+void SettingsDialog::setValues(const Settings& s) {
+    showTitleCheck_->setChecked(s.showTitle);
+    showIntroCheck_->setChecked(s.showIntro);
+    phoneEdit_->setText(QString::fromStdString(s.phoneNumber));
+    nameEdit_->setText(QString::fromStdString(s.userName));
+    if (s.userMode == kUserModeFixedName) {
+        fixedNameRadio_->setChecked(true);
+    } else if (s.userMode == kUserModeLoginName) {
+        loginNameRadio_->setChecked(true);
+    } else {
+        specifiedNameRadio_->setChecked(true);
+    }
+    (s.dateTimeMode != 0 ? currentDateRadio_ : movieDateRadio_)->setChecked(true);
+    tint_ = {s.tintR, s.tintG, s.tintB};
+    highlight_ = {s.highlightR, s.highlightG, s.highlightB};
+    speedSlider_->setValue((kSlowestSpeed - s.overallSpeed) / kSpeedStep);
+    varianceSlider_->setValue(s.variance / kVarianceStep);
+    densitySlider_->setValue(densityKey(s.densityFraction));
+    suspendEdit_->setText(QString::number(s.suspendTimeout));
+    escapeExitCheck_->setChecked(s.useEscapeLmbExit);
+    paintSwatches();
+}
+
+std::optional<Settings> SettingsDialog::values(const Settings& current) const {
+    const std::optional<std::int32_t> suspend = parseMinutes(suspendEdit_->text());
+    if (!suspend) {
+        return std::nullopt;
+    }
+    Settings s = current;
+    s.showTitle = showTitleCheck_->isChecked();
+    s.showIntro = showIntroCheck_->isChecked();
+    s.phoneNumber = phoneEdit_->text().toStdString();
+    s.userMode = fixedNameRadio_->isChecked()   ? kUserModeFixedName
+                 : loginNameRadio_->isChecked() ? kUserModeLoginName
+                                                : kUserModeSpecifiedName;
+    s.dateTimeMode = movieDateRadio_->isChecked() ? 0 : 1;
+    s.userName = nameEdit_->text().toStdString();
+    s.tintR = tint_[0];
+    s.tintG = tint_[1];
+    s.tintB = tint_[2];
+    s.highlightR = highlight_[0];
+    s.highlightG = highlight_[1];
+    s.highlightB = highlight_[2];
+    s.overallSpeed = kSlowestSpeed - kSpeedStep * speedSlider_->value();
+    s.densityFraction = densitySlider_->value() / static_cast<double>(kDensitySteps);
+    s.variance = kVarianceStep * varianceSlider_->value();
+    s.suspendTimeout = *suspend;
+    s.useEscapeLmbExit = escapeExitCheck_->isChecked();
+    return s;
+}
+
+void SettingsDialog::restoreDefaults() {
+    showTitleCheck_->setChecked(true);
+    showIntroCheck_->setChecked(true);
+    phoneEdit_->setText(kDefaultPhoneNumber);
+    loginNameRadio_->setChecked(true);
+    movieDateRadio_->setChecked(true);
+    nameEdit_->setText(kDefaultUserName);
+    speedSlider_->setValue(kDefaultSpeedPosition);
+    varianceSlider_->setValue(kDefaultVariancePosition);
+    densitySlider_->setValue(kDefaultDensityPosition);
+    tint_ = kDefaultTint;
+    highlight_ = kDefaultHighlight;
+    suspendEdit_->setText(kDefaultSuspend);
+    escapeExitCheck_->setChecked(false);
+    paintSwatches();
+}
+
+void SettingsDialog::accept() {
+    if (!parseMinutes(suspendEdit_->text())) {
+        pages_->setCurrentIndex(kPowerSavePage);
+        suspendEdit_->setFocus();
+        suspendEdit_->selectAll();
+        showMessage_(this, kCaption,
+                     QString("\"Suspend After\" needs a whole number of minutes, from %1 to %2.")
+                         .arg(INT32_MIN)
+                         .arg(INT32_MAX));
+        return;
+    }
+    QDialog::accept();
+}
+
+QColor SettingsDialog::tintColour() const { return swatchColour(tint_); }
+QColor SettingsDialog::highlightColour() const { return swatchColour(highlight_); }
+
+void SettingsDialog::pickColourFor(Channels& channels) {
+    const std::optional<QColor> picked = pickColour_(this, swatchColour(channels));
+    if (!picked || !picked->isValid()) {
+        return;
+    }
+    const QRgb value = picked->rgb();
+    channels = {qRed(value), qGreen(value), qBlue(value)};
+    paintSwatches();
+}
+
+void SettingsDialog::paintSwatches() {
+    const auto paint = [](QFrame* swatch, const QColor& colour) {
+        QPalette palette = swatch->palette();
+        palette.setColor(QPalette::Window, colour);
+        swatch->setPalette(palette);
+    };
+    paint(tintSwatch_, tintColour());
+    paint(highlightSwatch_, highlightColour());
+}
+
+void SettingsDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    paintSwatches();
+    if (const QScreen* shown = screen()) {
+        move(shown->availableGeometry().center() - rect().center());
+    }
+}
+
+}  // namespace orvane

@@ -1,0 +1,25 @@
+// The "&Settings" edit cycle: a fresh settings dialog filled from the record; on "&Ok" its
+// values go back into the record and the settings file is rewritten at once.
+#pragma once
+
+#include <filesystem>
+
+#include <QString>
+
+#include "config/config_services.h"
+#include "host/settings.h"
+
+class QWidget;
+
+namespace orvane {
+
+// Returns true when the dialog ended with "&Ok" and the file was written. A failed write is
+// reported through services.showMessage and leaves the previous file as it was.
+bool editSettings(QWidget* parent, Settings& settings, const std::filesystem::path& settingsFile,
+                  const ConfigServices& services);
+
+// Writes the record's 17 keys into the file, keeping every other line of it, through a
+// temporary file renamed over the old one. Returns an empty text or the reason it failed.
+QString saveSettings(const Settings& settings, const std::filesystem::path& settingsFile);
+
+}  // namespace orvane

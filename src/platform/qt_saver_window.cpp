@@ -1,0 +1,96 @@
+#include "platform/qt_saver_window.h"
+
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScreen>
+
+#include <cmath>
+
+#include "show/show_sequencer.h"
+
+namespace orvane {
+
+namespace {
+
+MouseButton buttonOf(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::LeftButton:
+        return MouseButton::Left;
+    case Qt::RightButton:
+        return MouseButton::Right;
+    case Qt::MiddleButton:
+        return MouseButton::Middle;
+    default:
+        return MouseButton::Other;
+    }
+}
+
+Point screenPointOf(const QPointF& global) {
+    return {static_cast<int>(std::floor(global.x())), static_cast<int>(std::floor(global.y()))};
+}
+
+}  // namespace
+
+int virtualKeyOf(int qtKey) {
+    if (qtKey == Qt::Key_Escape) {
+        return kVirtualKeyEscape;
+    }
+    if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)) {
+        return qtKey;
+    }
+    return 0;
+}
+
+QtSaverWindow::QtSaverWindow(int index, QScreen& screen, InputRules& rules,
+                             ShowControl& control)
+    : index_(index),
+      rules_(rules),
+      control_(control),
+      picture_(*this, screen.geometry().width(), screen.geometry().height(), screen.depth(),
+               static_cast<int>(std::lround(screen.logicalDotsPerInchY()))) {
+    setSurfaceType(QSurface::RasterSurface);
+    setFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setTitle(QStringLiteral("Win%1").arg(index));
+    setScreen(&screen);
+    // Without a window manager a full-screen request alone leaves a tiny window: the
+    // monitor's rectangle is set first.
+    setGeometry(screen.geometry());
+}
+
+void QtSaverWindow::exposeEvent(QExposeEvent*) {
+    if (isExposed()) {
+        picture_.presentWhole();
+    }
+}
+
+void QtSaverWindow::showEvent(QShowEvent*) {
+    setCursor(Qt::BlankCursor);
+    rules_.windowShown(index_, screenPointOf(QCursor::pos()));
+}
+
+void QtSaverWindow::closeEvent(QCloseEvent*) {
+    if (closed_) {
+        return;
+    }
+    closed_ = true;
+    control_.requestStop();
+    unsetCursor();
+    if (onClosed) {
+        onClosed();
+    }
+}
+
+void QtSaverWindow::keyReleaseEvent(QKeyEvent* event) {
+    rules_.keyReleased(index_, virtualKeyOf(event->key()), event->isAutoRepeat());
+}
+
+void QtSaverWindow::mousePressEvent(QMouseEvent* event) {
+    rules_.mouseButtonPressed(index_, buttonOf(event->button()));
+}
+
+void QtSaverWindow::mouseMoveEvent(QMouseEvent* event) {
+    rules_.mouseMoved(index_, screenPointOf(event->globalPosition()));
+}
+
+}  // namespace orvane

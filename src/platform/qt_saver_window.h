@@ -1,0 +1,57 @@
+// One borderless saver window covering one monitor. It shows its retained picture (never an
+// erased background), hides the pointer while shown, and hands every input to the input rules
+// in screen coordinates.
+#pragma once
+
+#include <QWindow>
+
+#include <functional>
+#include <memory>
+
+#include "platform/backing_store_picture.h"
+#include "show/input_rules.h"
+#include "show/platform.h"
+
+class QScreen;
+
+namespace orvane {
+
+class ShowControl;
+
+class QtSaverWindow final : public QWindow, public ShowWindow {
+public:
+    // Placed on the monitor's rectangle and captioned "Win<index>"; not shown yet.
+    QtSaverWindow(int index, QScreen& screen, InputRules& rules, ShowControl& control);
+
+    int index() const { return index_; }
+    BackingStorePicture& picture() { return picture_; }
+
+    // ShowWindow
+    int clientWidth() const override { return picture_.width(); }
+    int clientHeight() const override { return picture_.height(); }
+    std::unique_ptr<Canvas> getCanvas() override { return picture_.makeCanvas(); }
+
+    // Runs once, when the window is closed (after the show was asked to stop).
+    std::function<void()> onClosed;
+
+protected:
+    void exposeEvent(QExposeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    int index_;
+    InputRules& rules_;
+    ShowControl& control_;
+    BackingStorePicture picture_;
+    bool closed_ = false;
+};
+
+// The virtual key of a Qt key as the input rules know keys: Escape is 27, letters and digits
+// their upper-case character code, anything else 0.
+int virtualKeyOf(int qtKey);
+
+}  // namespace orvane

@@ -1,0 +1,80 @@
+#include "platform/qt_show.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+
+#include "show/show_sequence.h"
+
+namespace orvane {
+
+namespace {
+
+int screenCount() { return static_cast<int>(QGuiApplication::screens().size()); }
+
+}  // namespace
+
+QImage QtShow::desktopPictureOf(QScreen& screen) {
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
+        return {};
+    }
+    return screen.grabWindow(0).toImage();
+}
+
+QtShow::QtShow(const Settings& settings, GlyphPicture picture)
+    : settings_(settings), glyphs_(std::move(picture)), rules_(settings_, control_, screenCount()) {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    // The desktop is taken before any window of ours can cover it: the opening wipe eats it.
+    std::vector<QImage> desktops;
+    for (QScreen* screen : screens) {
+        desktops.push_back(desktopPictureOf(*screen));
+    }
+    for (int i = 0; i < static_cast<int>(screens.size()); ++i) {
+        auto window = std::make_unique<QtSaverWindow>(i, *screens[i], rules_, control_);
+        window->picture().setContent(desktops[static_cast<std::size_t>(i)]);
+        window->onClosed = [] { QCoreApplication::exit(0); };
+        platform_.addPicture(window->picture());
+        windows_.push_back(std::move(window));
+    }
+    if (QScreen* primary = QGuiApplication::primaryScreen()) {
+        mask_ = std::make_unique<MaskWindow>(*primary);
+    }
+    startTimer_.setSingleShot(true);
+    startTimer_.setInterval(kStartDelayMs);
+    QObject::connect(&startTimer_, &QTimer::timeout, [this] { play(); });
+}
+
+QtShow::~QtShow() {
+    startTimer_.stop();
+    mask_.reset();
+}
+
+void QtShow::open() {
+    if (mask_) {
+        mask_->show();
+    }
+    for (std::size_t i = 1; i < windows_.size(); ++i) {
+        windows_[i]->showFullScreen();
+    }
+    if (!windows_.empty()) {
+        windows_[0]->showFullScreen();
+        windows_[0]->requestActivate();
+        startTimer_.start();
+    }
+}
+
+void QtShow::play() {
+    // The show pumps messages; a stopped single-shot timer cannot start it a second time.
+    startTimer_.stop();
+    std::vector<ShowWindow*> list;
+    for (auto& window : windows_) {
+        list.push_back(window.get());
+    }
+    startShow(control_, platform_, settings_, glyphs_, list);
+    windows_[0]->close();
+}
+
+}  // namespace orvane

@@ -1,0 +1,63 @@
+// The show on the real screens: the desktop under each monitor taken before anything appears,
+// the mask strip, one saver window per monitor in the system's order, and the first window's
+// start timer whose tick plays the whole show and then closes that window.
+#pragma once
+
+#include <QTimer>
+
+#include <memory>
+#include <vector>
+
+#include "host/settings.h"
+#include "platform/mask_window.h"
+#include "platform/qt_platform.h"
+#include "platform/qt_saver_window.h"
+#include "show/glyph_sheet.h"
+#include "show/input_rules.h"
+#include "show/show_sequencer.h"
+
+class QImage;
+class QScreen;
+
+namespace orvane {
+
+constexpr int kStartDelayMs = 20;
+
+class QtShow {
+public:
+    QtShow(const Settings& settings, GlyphPicture picture);
+    ~QtShow();
+
+    QtShow(const QtShow&) = delete;
+    QtShow& operator=(const QtShow&) = delete;
+
+    // Shows the mask and the saver windows, the first one last so that it ends on top, and
+    // arms the start timer. Closing the first window after the show asks the application to
+    // quit with code 0.
+    void open();
+
+    int windowCount() const { return static_cast<int>(windows_.size()); }
+    QtSaverWindow& window(int index) { return *windows_.at(static_cast<std::size_t>(index)); }
+    MaskWindow& mask() { return *mask_; }
+    QtPlatform& platform() { return platform_; }
+    ShowControl& control() { return control_; }
+    QTimer& startTimer() { return startTimer_; }
+
+    // What the screen shows under the monitor now, or a null image where the platform cannot
+    // tell (a headless platform's grab is not the screen).
+    static QImage desktopPictureOf(QScreen& screen);
+
+private:
+    void play();
+
+    Settings settings_;
+    GlyphPicture glyphs_;
+    QtPlatform platform_;
+    ShowControl control_;
+    InputRules rules_;
+    std::vector<std::unique_ptr<QtSaverWindow>> windows_;
+    std::unique_ptr<MaskWindow> mask_;
+    QTimer startTimer_;
+};
+
+}  // namespace orvane

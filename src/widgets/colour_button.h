@@ -1,0 +1,51 @@
+// A push button drawn entirely by us in a face colour of the caller's choice, with light and
+// dark edge colours derived from it so that any colour looks raised when up and sunken when
+// pressed. Otherwise it behaves like an ordinary push button.
+#pragma once
+
+#include <QColor>
+#include <QPushButton>
+
+#include "show/colour.h"
+
+namespace orvane {
+
+struct EdgeColours {
+    Colour light = 0;
+    Colour dark = 0;
+    bool operator==(const EdgeColours&) const = default;
+};
+
+// Light = the face's lightness halfway to white; dark = 66% of the face's lightness.
+EdgeColours edgeColoursFor(Colour face);
+
+class ColourButton : public QPushButton {
+    Q_OBJECT
+
+public:
+    explicit ColourButton(const QString& caption = {}, QWidget* parent = nullptr);
+
+    QColor colour() const { return colour_; }
+    QColor lightColour() const { return light_; }
+    QColor darkColour() const { return dark_; }
+    // Derives the edge colours and repaints; the same colour again changes nothing.
+    void setColour(const QColor& colour);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    enum class CaptionState { Up, Down, Disabled };
+
+    void drawFace(QPainter& painter, QRect& area, bool pressed) const;
+    void drawCaption(QPainter& painter, const QRect& area, CaptionState state) const;
+    void drawFocusRectangle(QPainter& painter, const QRect& area) const;
+
+    QColor colour_;
+    QColor light_;
+    QColor dark_;
+};
+
+}  // namespace orvane

@@ -1,0 +1,179 @@
+#include "config/settings_dialog.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "host/ini_file.h"
+
+namespace orvane {
+namespace {
+
+// A dialog whose colour picker answers from a list and whose messages are recorded.
+struct DialogFixture {
+    QStringList messages;
+    std::vector<std::optional<QColor>> pickerAnswers;
+    std::vector<QColor> pickerPresets;
+    SettingsDialog dialog{
+        [this](QWidget*, const QColor& preset) {
+            pickerPresets.push_back(preset);
+            const std::optional<QColor> answer = pickerAnswers.front();
+            pickerAnswers.erase(pickerAnswers.begin());
+            return answer;
+        },
+        [this](QWidget*, const QString&, const QString& text) { messages << text; }};
+
+    template <typename T>
+    T* control(const char* name) {
+        T* found = dialog.findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    int position(const char* slider) { return control<QSlider>(slider)->value(); }
+    // Into the dialog and straight back out, as "&Ok" without changes does.
+    Settings roundTrip(const Settings& settings) {
+        dialog.setValues(settings);
+        return dialog.values(settings).value();
+    }
+};
+
+TEST(SettingsDialogMapping, SpeedAndVariabilityTakeWholeSteps) {
+    DialogFixture f;
+    Settings s;  // the loader's defaults: 2400 and 130
+    EXPECT_EQ(f.roundTrip(s).variance, 120);      // 130 / 20 = 6.5 -> 6 -> 120
+    EXPECT_EQ(f.position("speedSlider"), 4);      // (4000 - 2400) / 400
+    s.overallSpeed = 2300;                        // 1700 / 400 = 4.25 -> 4
+    EXPECT_EQ(f.roundTrip(s).overallSpeed, 2400);
+
+    // Position 10 saves 0, which the loader raises to 400, which opens on (3600 / 400) 9.
+    f.control<QSlider>("speedSlider")->setValue(10);
+    IniFile file;
+    storeSettings(f.dialog.values(s).value(), file);
+    EXPECT_EQ(file.value("Settings", "OverallSpeed"), "0");
+    f.dialog.setValues(loadSettings(IniFile(file.text())));
+    EXPECT_EQ(f.position("speedSlider"), 9);
+}
+
+TEST(SettingsDialogMapping, DensitiesFromTheFileComeBackUnchanged) {
+    for (const int density : {3, 6, 7, 10}) {
+        DialogFixture f;
+        IniFile file("[Settings]\nDensity=" + std::to_string(density) + "\n");
+        const Settings s = loadSettings(file);
+        f.dialog.setValues(s);
+        EXPECT_EQ(f.position("densitySlider"), density);
+        storeSettings(f.dialog.values(s).value(), file);
+        EXPECT_EQ(file.value("Settings", "Density"), std::to_string(density));
+    }
+}
+
+TEST(SettingsDialogMapping, ChoicesAndTextsRoundTrip) {
+    DialogFixture f;
+    Settings s;
+    s.userMode = 5;
+    s.dateTimeMode = -7;
+    Settings back = f.roundTrip(s);
+    EXPECT_TRUE(f.control<QRadioButton>("specifiedNameRadio")->isChecked());
+    EXPECT_EQ(back.userMode, 2);
+    EXPECT_EQ(back.dateTimeMode, 1);
+    s = {};
+    s.userMode = 0;
+    s.showTitle = false;
+    s.phoneNumber = "0123 456 789";
+    s.userName = "Night Owl";
+    s.tintR = 1;
+    s.suspendTimeout = -3;
+    s.useEscapeLmbExit = true;
+    s.variance = 200;
+    EXPECT_EQ(f.roundTrip(s), s);
+}
+
+TEST(SettingsDialogDefaults, SetTheControlsToTheirOwnDefaults) {
+    DialogFixture f;
+    Settings s;
+    s.showTitle = false;
+    s.userMode = 0;
+    s.tintR = 9;
+    s.suspendTimeout = 15;
+    f.dialog.setValues(s);
+    f.control<QPushButton>("defaultsButton")->click();
+    Settings expected;
+    expected.overallSpeed = 1200;  // position 7, not the loader's 2400
+    expected.variance = 100;       // position 5, not the loader's 130
+    EXPECT_EQ(f.dialog.values(s).value(), expected);
+    EXPECT_EQ(f.control<QWidget>("tintSwatch")->palette().color(QPalette::Window),
+              QColor(80, 248, 7));
+}
+
+TEST(SettingsDialogColours, SelectPresetsThePickerAndStoresItsAnswer) {
+    DialogFixture f;
+    const Settings s;
+    f.dialog.setValues(s);
+    f.pickerAnswers = {QColor(10, 20, 30), std::nullopt};
+    f.control<QPushButton>("tintSelectButton")->click();
+    f.control<QPushButton>("highlightSelectButton")->click();  // cancelled: nothing changes
+    EXPECT_EQ(f.pickerPresets, (std::vector{QColor(80, 248, 7), QColor(230, 253, 157)}));
+    EXPECT_EQ(f.control<QWidget>("tintSwatch")->palette().color(QPalette::Window),
+              QColor(10, 20, 30));
+    const Settings back = f.dialog.values(s).value();
+    EXPECT_EQ((std::array{back.tintR, back.tintG, back.tintB}), (std::array{10, 20, 30}));
+    EXPECT_EQ(back.highlightR, 230);
+}
+
+TEST(SettingsDialogSuspend, OnlyWholeNumbersCanBeTypedOrAccepted) {
+    DialogFixture f;
+    f.dialog.show();
+    QLineEdit* edit = f.control<QLineEdit>("suspendEdit");
+    edit->clear();
+    QTest::keyClicks(edit, "1x2 -5");
+    EXPECT_EQ(edit->text(), "125");
+
+    // Text the validator lets through half-typed, or beyond 32 bits, refuses "&Ok".
+    for (const char* text : {"", "-", "2147483648", "-2147483649"}) {
+        edit->setText(text);
+        f.control<QPushButton>("okButton")->click();
+        EXPECT_TRUE(f.dialog.isVisible()) << text;
+        EXPECT_FALSE(f.dialog.values(Settings{}).has_value()) << text;
+    }
+    ASSERT_EQ(f.messages.size(), 4);
+    EXPECT_TRUE(f.messages[0].contains("Suspend After"));
+    EXPECT_EQ(f.control<QTabWidget>("pages")->currentIndex(), 2);
+
+    edit->setText("-2147483648");
+    f.control<QPushButton>("okButton")->click();
+    EXPECT_EQ(f.dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(f.dialog.values(Settings{})->suspendTimeout, INT32_MIN);
+}
+
+TEST(SettingsDialogLayout, FixedSizeLimitsAndTabOrder) {
+    DialogFixture f;
+    ASSERT_EQ(f.dialog.logicalDpiY(), 96);
+    EXPECT_EQ(f.dialog.size(), QSize(290, 386));
+    EXPECT_EQ(f.dialog.minimumSize(), f.dialog.maximumSize());
+    EXPECT_EQ(f.control<QLineEdit>("nameEdit")->geometry(), QRect(156, 56, 89, 21));
+    EXPECT_EQ(f.control<QLineEdit>("phoneEdit")->maxLength(), 20);
+    EXPECT_EQ(f.control<QLineEdit>("nameEdit")->maxLength(), 25);
+
+    f.dialog.show();
+    f.dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f.dialog));
+    f.control<QPushButton>("defaultsButton")->setFocus();
+    QStringList visited;
+    for (int i = 0; i < 11; ++i) {
+        visited << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    // The notebook takes its stop on its tab bar; the radio buttons of one group take a
+    // single stop, as Qt gives them.
+    EXPECT_EQ(visited.join(' ').toStdString(),
+              "defaultsButton okButton cancelButton qt_tabwidget_tabbar phoneEdit fixedNameRadio "
+              "nameEdit showTitleCheck showIntroCheck movieDateRadio defaultsButton");
+}
+
+}  // namespace
+}  // namespace orvane

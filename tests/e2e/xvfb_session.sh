@@ -1,0 +1,96 @@
+# Shared by the end-to-end scripts: a private Xvfb with two RandR monitors side by side on one
+# wide screen (Xinerama screens would all sit at 0,0), and a copy of the program in a folder of
+# its own with a settings file beside it. Source it; it defines start_session and the helpers.
+
+SKIP=77
+
+require_tools() {
+    local tool
+    for tool in Xvfb xdotool xrandr "$@"; do
+        if ! command -v "$tool" >/dev/null 2>&1; then
+            echo "SKIP: '$tool' is not installed"
+            exit "$SKIP"
+        fi
+    done
+}
+
+# start_session BINARY SCREEN_SIZE [MONITOR...]: starts Xvfb at a free display, sets the
+# monitors (xrandr --setmonitor arguments separated by '|'), copies the binary into $WORK.
+start_session() {
+    local binary=$1 size=$2
+    shift 2
+    WORK=$(mktemp -d)
+    trap cleanup EXIT
+    cp "$binary" "$WORK/theorvane"
+    printf '[Settings]\nShowTitle=0\nShowIntro=0\n' >"$WORK/TheOrvane.ini"
+    Xvfb -displayfd 9 -noreset -nolisten tcp -screen 0 "${size}x24" 9>"$WORK/display" \
+        >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    local i
+    for i in $(seq 100); do
+        [ -s "$WORK/display" ] && break
+        sleep 0.05
+    done
+    if [ ! -s "$WORK/display" ]; then
+        echo "FAIL: Xvfb did not start"; cat "$WORK/xvfb.log"; exit 1
+    fi
+    export DISPLAY=":$(head -n1 "$WORK/display")"
+    local monitor
+    for monitor in "$@"; do
+        IFS='|' read -r -a args <<<"$monitor"
+        xrandr --setmonitor "${args[@]}" >/dev/null || { echo "FAIL: xrandr --setmonitor $monitor"; exit 1; }
+    done
+}
+
+cleanup() {
+    [ -n "${SAVER_PID:-}" ] && kill "$SAVER_PID" 2>/dev/null
+    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$WORK"
+}
+
+now_ms() { date +%s%3N; }
+
+# start_saver ARGS...: runs the copy in the background; SAVER_PID, STARTED_MS.
+start_saver() {
+    STARTED_MS=$(now_ms)
+    "$WORK/theorvane" "$@" >"$WORK/saver.out" 2>&1 &
+    SAVER_PID=$!
+}
+
+# wait_for_window NAME [TIMEOUT_S]: prints the window id once a visible window has exactly
+# that name.
+wait_for_window() {
+    local name=$1 deadline=$(( $(now_ms) + ${2:-10} * 1000 )) id
+    while [ "$(now_ms)" -lt "$deadline" ]; do
+        id=$(xdotool search --onlyvisible --name "^${name}\$" 2>/dev/null | head -n1)
+        if [ -n "$id" ]; then echo "$id"; return 0; fi
+        sleep 0.02
+    done
+    return 1
+}
+
+# wait_for_exit TIMEOUT_MS: sets EXIT_CODE (empty when still running) and ENDED_MS.
+wait_for_exit() {
+    local deadline=$(( $(now_ms) + $1 ))
+    EXIT_CODE=
+    while [ "$(now_ms)" -lt "$deadline" ]; do
+        if ! kill -0 "$SAVER_PID" 2>/dev/null; then
+            ENDED_MS=$(now_ms)
+            wait "$SAVER_PID"; EXIT_CODE=$?
+            SAVER_PID=
+            return 0
+        fi
+        sleep 0.01
+    done
+}
+
+stop_saver() {
+    if [ -n "${SAVER_PID:-}" ]; then
+        kill "$SAVER_PID" 2>/dev/null; wait "$SAVER_PID" 2>/dev/null; SAVER_PID=
+    fi
+}
+
+geometry_of() {
+    xdotool getwindowgeometry --shell "$1" | awk -F= '/^(X|Y|WIDTH|HEIGHT)=/ {printf "%s ", $2}' | sed 's/ $//'
+}

@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "host/ini_file.h"
+#include "support/temp_dir.h"
+
+namespace orvane {
+namespace {
+
+TEST(IniFile, ReadsKeysWithTheProfileFileRules) {
+    const IniFile file(
+        "\xEF\xBB\xBF; a comment\r\n"
+        "[ settings ]\r\n"
+        "  tintr  =  12  \r\n"
+        "no equals sign here\r\n"
+        ";TintG=99\r\n"
+        "TINTR=13\r\n"
+        "Name=\"quoted value\"\r\n"
+        "Empty=\r\n"
+        "[Other]\n"
+        "TintG=5");
+    EXPECT_EQ(file.value("Settings", "TintR"), "12");  // case and blanks ignored, first wins
+    EXPECT_EQ(file.value("Settings", "TintG"), std::nullopt);  // comment and other section
+    EXPECT_EQ(file.value("Settings", "Name"), "quoted value");
+    EXPECT_EQ(file.value("Settings", "Empty"), "");
+    EXPECT_EQ(file.value("Other", "TintG"), "5");  // last line without a line end
+    EXPECT_EQ(file.readString("Missing", "Key", "fallback"), "fallback");
+}
+
+TEST(IniFile, CutsLongValuesWithoutSplittingACharacter) {
+    std::string value(2046, 'a');
+    value += "\xC3\xA9";  // a two-byte character straddling the 2047-byte limit
+    const IniFile file("[S]\nK=" + value + "\n");
+    const auto read = file.value("S", "K");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->size(), 2046u);
+    EXPECT_EQ(IniFile("[S]\nK=" + std::string(5000, 'b')).value("S", "K")->size(),
+              IniFile::kMaxValueLength);
+}
+
+TEST(IniFile, WritingKeepsEveryOtherLine) {
+    IniFile file("; kept comment\r\n[Settings]\r\nTintR=1\r\nOdd line\r\n\r\n[Mine]\r\nX=y\r\n");
+    file.writeString("Settings", "TintR", "200");
+    file.writeString("Settings", "TintG", "7");
+    file.writeString("PowerSave", "SuspendTimeout", "3");
+    EXPECT_EQ(file.text(),
+              "; kept comment\r\n[Settings]\r\nTintR=200\r\nTintG=7\r\nOdd line\r\n\r\n"
+              "[Mine]\r\nX=y\r\n[PowerSave]\r\nSuspendTimeout=3\r\n");
+}
+
+TEST(IniFile, WrittenValuesStayOnOneLine) {
+    IniFile file;
+    file.writeString("S", "K", "two\nlines");
+    EXPECT_EQ(file.text(), "[S]\nK=two lines\n");
+    EXPECT_EQ(file.value("S", "K"), "two lines");
+}
+
+TEST(IniFile, UnreadableFilesLoadEmpty) {
+    test::TempDir dir;
+    EXPECT_EQ(IniFile::load(dir.path() / "missing.ini").text(), "");
+    std::filesystem::create_directory(dir.path() / "folder.ini");
+    EXPECT_EQ(IniFile::load(dir.path() / "folder.ini").text(), "");
+    const auto binary = dir.write("binary.ini", std::string("\0\xFF[S]\0K=1\n", 10));
+    EXPECT_NO_THROW(IniFile::load(binary));
+    if (::geteuid() != 0) {  // root reads whatever the permissions say
+        const auto locked = dir.write("locked.ini", "[S]\nK=1\n");
+        ::chmod(locked.c_str(), 0);
+        EXPECT_EQ(IniFile::load(locked).value("S", "K"), std::nullopt);
+    }
+}
+
+TEST(IniFile, SavesThroughATemporaryFileAndReportsFailure) {
+    test::TempDir dir;
+    const auto file = dir.write("TheOrvane.ini", "old");
+    EXPECT_EQ(saveFileAtomically(file, "new"), "");
+    EXPECT_EQ(test::TempDir::read(file), "new");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / ".TheOrvane.ini.tmp"));
+
+    const std::string reason = saveFileAtomically(dir.path() / "no-such-folder" / "x.ini", "new");
+    EXPECT_FALSE(reason.empty());
+}
+
+}  // namespace
+}  // namespace orvane

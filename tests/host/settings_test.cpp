@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <tuple>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "host/ini_file.h"
+#include "host/settings.h"
+#include "support/settings_invariants.h"
+#include "support/temp_dir.h"
+
+namespace orvane {
+namespace {
+
+Settings loadFrom(std::string_view text) { return loadSettings(IniFile(text)); }
+
+TEST(Settings, NoFileGivesEveryDefault) {
+    const Settings s = loadFrom("");
+    EXPECT_EQ(s, Settings{});
+    EXPECT_EQ(s.phoneNumber, "5550690");
+    EXPECT_EQ(s.userName, "Kel");
+    EXPECT_EQ(s.userMode, 1);
+    EXPECT_EQ(s.dateTimeMode, 0);
+    EXPECT_TRUE(s.showIntro);
+    EXPECT_TRUE(s.showTitle);
+    EXPECT_EQ(std::make_tuple(s.tintR, s.tintG, s.tintB), std::make_tuple(80, 248, 7));
+    EXPECT_EQ(std::make_tuple(s.highlightR, s.highlightG, s.highlightB), std::make_tuple(230, 253, 157));
+    EXPECT_EQ(s.overallSpeed, 2400);
+    EXPECT_DOUBLE_EQ(s.densityFraction, 0.4);
+    EXPECT_EQ(s.variance, 130);
+    EXPECT_EQ(s.suspendTimeout, 0);
+    EXPECT_FALSE(s.useEscapeLmbExit);
+}
+
+TEST(Settings, IntegersAreClampedToTheirRanges) {
+    const struct {
+        const char* line;
+        std::int32_t Settings::*field;
+        std::int32_t expected;
+    } cases[] = {
+        {"TintR=300", &Settings::tintR, 255},
+        {"TintG=-5", &Settings::tintG, 0},
+        {"HighlightB=256", &Settings::highlightB, 255},
+        {"OverallSpeed=100", &Settings::overallSpeed, 400},
+        {"OverallSpeed=99999", &Settings::overallSpeed, 4000},
+        {"Variance=500", &Settings::variance, 200},
+        {"Variance=-1", &Settings::variance, 0},
+        {"UserMode=-7", &Settings::userMode, -7},          // no range
+        {"DateTimeMode=12345", &Settings::dateTimeMode, 12345},
+    };
+    for (const auto& c : cases) {
+        const Settings s = loadFrom(std::string("[Settings]\n") + c.line + "\n");
+        EXPECT_EQ(s.*(c.field), c.expected) << c.line;
+    }
+}
+
+TEST(Settings, DensityIsClampedThenDividedByTen) {
+    EXPECT_DOUBLE_EQ(loadFrom("[Settings]\nDensity=0\n").densityFraction, 0.1);
+    EXPECT_DOUBLE_EQ(loadFrom("[Settings]\nDensity=25\n").densityFraction, 1.0);
+    EXPECT_DOUBLE_EQ(loadFrom("[Settings]\nDensity=7\n").densityFraction, 7 / 10.0);
+    for (int density = 1; density <= 10; ++density) {
+        EXPECT_EQ(densityKey(density / 10.0), density);
+    }
+}
+
+TEST(Settings, IntegerTextRules) {
+    const struct {
+        const char* text;
+        std::optional<std::int32_t> value;
+    } cases[] = {
+        {"0x1F", 31},      {"0X1f", 31},         {"$1F", 31},        {"-$10", -16},
+        {"+12", 12},       {"-3", -3},           {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},        {"2147483648", std::nullopt},
+        {"99999999999", std::nullopt},           {"0xFFFFFFFF", -1}, {"0x100000000", std::nullopt},
+        {"", std::nullopt}, {"-", std::nullopt}, {"0x", std::nullopt}, {"12abc", std::nullopt},
+        {"abc", std::nullopt}, {"1 2", std::nullopt}, {"0xG", std::nullopt}, {"$", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(parseIniInteger(c.text), c.value) << '"' << c.text << '"';
+    }
+    EXPECT_EQ(loadFrom("[Settings]\nTintB=0x1F\n").tintB, 31);
+    EXPECT_EQ(loadFrom("[Settings]\nTintB=seven\n").tintB, 7);
+    EXPECT_EQ(loadFrom("[Settings]\nTintB=\n").tintB, 7);
+}
+
+TEST(Settings, BooleansAreAnyNonZeroInteger) {
+    EXPECT_TRUE(loadFrom("[Settings]\nShowTitle=2\n").showTitle);
+    EXPECT_FALSE(loadFrom("[Settings]\nShowTitle=0\n").showTitle);
+    EXPECT_TRUE(loadFrom("[Settings]\nShowTitle=yes\n").showTitle);  // unreadable: default
+    EXPECT_TRUE(loadFrom("[PowerSave]\nUseEscapeLMBExit=-1\n").useEscapeLmbExit);
+}
+
+TEST(Settings, PowerSaveKeysAreReadOnlyFromTheirSection) {
+    const Settings s = loadFrom("[Settings]\nSuspendTimeout=5\nUseEscapeLMBExit=1\n");
+    EXPECT_EQ(s.suspendTimeout, 0);
+    EXPECT_FALSE(s.useEscapeLmbExit);
+    EXPECT_EQ(loadFrom("[PowerSave]\nSuspendTimeout=-3\n").suspendTimeout, -3);
+}
+
+TEST(Settings, StringsAreKeptAsStoredUpTo2047Bytes) {
+    EXPECT_EQ(loadFrom("[Settings]\nPhoneNumber=  555 0690  \n").phoneNumber, "555 0690");
+    EXPECT_EQ(loadFrom("[Settings]\nUserName=\n").userName, "");
+    EXPECT_EQ(loadFrom("[Settings]\nUserName=" + std::string(3000, 'x') + "\n").userName.size(),
+              2047u);
+}
+
+// A bounded, repeatable run of random files: noise, and noise shaped like settings files.
+TEST(Settings, AnyBytesLoadInsideTheRanges) {
+    std::uint32_t state = 12345;
+    const auto next = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    const char* pieces[] = {"[Settings]", "[PowerSave]", "\n", "\r\n", "=", "TintR", "Density",
+                            "OverallSpeed", "Variance", "UserName", "0x", "$", "-", "9999999999",
+                            "\xEF\xBB\xBF", ";", " ", "\"", "2147483648", "-2147483648"};
+    for (int file = 0; file < 2000; ++file) {
+        std::string bytes;
+        const int length = static_cast<int>(next() % 200);
+        for (int i = 0; i < length; ++i) {
+            if (next() % 3 == 0) {
+                bytes += static_cast<char>(next() & 0xFF);
+            } else {
+                bytes += pieces[next() % std::size(pieces)];
+                bytes += std::to_string(static_cast<int>(next() % 600) - 100);
+            }
+        }
+        ASSERT_TRUE(test::settingsLoadSoundly(bytes)) << "file " << file;
+    }
+    const std::string longLine = "[Settings]\nTintG=" + std::string(10 * 1024 * 1024, '9');
+    EXPECT_EQ(loadFrom(longLine).tintG, 248);  // too large for 32 bits: the default
+    EXPECT_TRUE(test::settingsLoadSoundly(std::string(100000, '\0')));
+}
+
+TEST(Settings, WriterStoresTheSeventeenKeysInItsOrder) {
+    IniFile file;
+    storeSettings(Settings{}, file);
+    EXPECT_EQ(file.text(),
+              "[Settings]\nPhoneNumber=5550690\nUserName=Kel\nUserMode=1\nShowIntro=1\n"
+              "ShowTitle=1\nDateTimeMode=0\nTintR=80\nTintG=248\nTintB=7\nHighlightR=230\n"
+              "HighlightG=253\nHighlightB=157\nOverallSpeed=2400\nDensity=4\nVariance=130\n"
+              "[PowerSave]\nSuspendTimeout=0\nUseEscapeLMBExit=0\n");
+    Settings changed;
+    changed.tintR = 1;
+    changed.densityFraction = 0.7;
+    changed.suspendTimeout = -3;
+    storeSettings(changed, file);
+    EXPECT_EQ(loadSettings(file), changed);
+}
+
+TEST(Settings, FileLivesBesideTheProgramUnlessThatFolderIsReadOnly) {
+    test::TempDir dir;
+    EXPECT_EQ(settingsFilePath(dir.path()), dir.path() / "TheOrvane.ini");
+    const std::filesystem::path program = "/opt/theorvane";
+    EXPECT_EQ(chooseSettingsFile(program, true, false, "/cfg", "/home/u"),
+              program / "TheOrvane.ini");  // a file already there is used
+    EXPECT_EQ(chooseSettingsFile(program, false, false, "/cfg", "/home/u"),
+              std::filesystem::path("/cfg/TheOrvane/TheOrvane.ini"));
+    EXPECT_EQ(chooseSettingsFile(program, false, false, "", "/home/u"),
+              std::filesystem::path("/home/u/.config/TheOrvane/TheOrvane.ini"));
+    EXPECT_EQ(chooseSettingsFile(program, false, false, "relative", ""), program / "TheOrvane.ini");
+}
+
+}  // namespace
+}  // namespace orvane

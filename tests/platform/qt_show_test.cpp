@@ -1,0 +1,195 @@
+// The show's windows on three offscreen monitors, and input ending (or not ending) the show.
+// The first monitor does not start at 0,0 and the third lies left of it, so every window must
+// be placed on its own monitor's rectangle.
+#include <QCursor>
+#include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "platform/qt_show.h"
+#include "show/surface.h"
+
+namespace orvane {
+namespace {
+
+const QRect kMonitors[] = {QRect(64, 32, 1280, 1024), QRect(1344, 32, 1024, 768),
+                           QRect(-736, 232, 800, 600)};
+constexpr int kGiveUpMs = 10000;
+constexpr int kNotEnded = 99;
+
+Settings quietSettings() {
+    Settings settings;
+    settings.showTitle = false;
+    settings.showIntro = false;
+    return settings;
+}
+
+// Runs the application's loop until the show quits it (its exit code) or kGiveUpMs pass.
+int runUntilQuit() {
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(kNotEnded); });
+    giveUp.start(kGiveUpMs);
+    return QCoreApplication::exec();
+}
+
+TEST(QtShow, OneBorderlessWindowPerMonitorOnItsRectangleInScreenOrder) {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    ASSERT_EQ(screens.size(), 3);
+    QtShow show(quietSettings(), GlyphPicture{});
+    ASSERT_EQ(show.windowCount(), 3);
+    show.open();
+    for (int i = 0; i < 3; ++i) {
+        QtSaverWindow& window = show.window(i);
+        SCOPED_TRACE(i);
+        EXPECT_EQ(window.title(), QStringLiteral("Win%1").arg(i));
+        EXPECT_EQ(window.screen(), screens[i]);
+        EXPECT_EQ(window.geometry(), kMonitors[i]);
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_TRUE(window.flags().testFlag(Qt::FramelessWindowHint));
+        EXPECT_TRUE(window.flags().testFlag(Qt::WindowStaysOnTopHint));
+        EXPECT_EQ(window.cursor().shape(), Qt::BlankCursor);
+        EXPECT_EQ(window.clientWidth(), kMonitors[i].width());
+        EXPECT_EQ(window.clientHeight(), kMonitors[i].height());
+        // The headless platform cannot show the desktop: the first content is black.
+        EXPECT_EQ(window.picture().pixel(kMonitors[i].width() / 2, kMonitors[i].height() / 2),
+                  qRgb(0, 0, 0));
+    }
+    EXPECT_EQ(show.mask().geometry(), QRect(64, 32, 1280, 2));
+    EXPECT_TRUE(show.mask().isVisible());
+    EXPECT_TRUE(show.startTimer().isActive());
+}
+
+TEST(QtShow, EachWindowFirstShowsItsDesktopPictureAndDrawingReachesItAtThePump) {
+    QtShow show(quietSettings(), GlyphPicture{});
+    QImage desktop(kMonitors[1].size(), QImage::Format_RGB32);
+    desktop.fill(qRgb(30, 60, 90));
+    show.window(1).picture().setContent(desktop);
+    show.open();
+    show.startTimer().stop();  // the show itself is not wanted here
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&show.window(1)));
+    const auto onScreen = [&show] {
+        QtSaverWindow& window = show.window(1);
+        return window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    EXPECT_EQ(onScreen().pixel(500, 400), qRgb(30, 60, 90)) << "an exposed window is not erased";
+
+    Surface white(32, 20);
+    for (int x = 0; x < 32; ++x) {
+        white.setPixel(x, 5, kWhite);
+    }
+    show.window(1).getCanvas()->copyFromSurface(white, Rect::fromSize(0, 0, 32, 20));
+    EXPECT_EQ(onScreen().pixel(10, 5), qRgb(30, 60, 90));
+    show.platform().processPendingMessages();
+    EXPECT_EQ(onScreen().pixel(10, 5), qRgb(255, 255, 255));
+    EXPECT_EQ(onScreen().pixel(10, 6), qRgb(0, 0, 0));
+}
+
+TEST(QtShow, KeyReleaseOnAnyWindowEndsTheShowClosingOnlyTheFirstWindow) {
+    QtShow show(quietSettings(), GlyphPicture{});
+    show.open();
+    bool runningBeforeKey = false;
+    QTimer::singleShot(300, [&] {
+        runningBeforeKey = show.control().current != nullptr;
+        QTest::keyRelease(&show.window(2), Qt::Key_A);
+    });
+    EXPECT_EQ(runUntilQuit(), 0);
+    EXPECT_TRUE(runningBeforeKey);
+    EXPECT_FALSE(show.window(0).isVisible());
+    EXPECT_EQ(show.window(0).cursor().shape(), Qt::ArrowCursor) << "pointer restored at close";
+    EXPECT_TRUE(show.window(1).isVisible()) << "the other windows live until the program exits";
+    EXPECT_FALSE(show.startTimer().isActive());
+}
+
+TEST(QtShow, InputBeforeTheStartTimerTicksIsIgnored) {
+    QtShow show(quietSettings(), GlyphPicture{});
+    show.open();
+    QTest::keyRelease(&show.window(0), Qt::Key_Escape);
+    QTest::mouseClick(&show.window(1), Qt::LeftButton);
+    bool runningLater = false;
+    QTimer::singleShot(300, [&] {
+        runningLater = show.control().current != nullptr;
+        QTest::keyRelease(&show.window(0), Qt::Key_Escape);
+    });
+    EXPECT_EQ(runUntilQuit(), 0);
+    EXPECT_TRUE(runningLater);
+}
+
+TEST(QtShow, WithEscapeAndLeftButtonExitOtherInputOnlyCountsAsActivity) {
+    Settings settings = quietSettings();
+    settings.useEscapeLmbExit = true;
+    QtShow show(settings, GlyphPicture{});
+    show.open();
+    bool activityAfterKey = false;
+    bool activityAfterRightClick = false;
+    bool runningAfterBoth = false;
+    QTimer::singleShot(300, [&] {
+        QTest::keyRelease(&show.window(1), Qt::Key_Space);
+        activityAfterKey = show.control().userActivity;
+        show.control().userActivity = false;
+        QTest::mouseClick(&show.window(0), Qt::RightButton);
+        activityAfterRightClick = show.control().userActivity;
+    });
+    QTimer::singleShot(500, [&] {
+        runningAfterBoth = show.control().current != nullptr;
+        QTest::keyRelease(&show.window(1), Qt::Key_Escape);
+    });
+    EXPECT_EQ(runUntilQuit(), 0);
+    EXPECT_TRUE(activityAfterKey);
+    EXPECT_TRUE(activityAfterRightClick);
+    EXPECT_TRUE(runningAfterBoth);
+}
+
+TEST(QtShow, PointerMovementCountsFromWhereThePointerWasWhenShown) {
+    const QPoint start(400, 300);
+    QCursor::setPos(start);
+    QtShow show(quietSettings(), GlyphPicture{});
+    show.open();
+    const QPoint origin = show.window(0).geometry().topLeft();
+    bool runningAfterSmallMove = false;
+    QTimer::singleShot(300, [&] {
+        QTest::mouseMove(&show.window(0), start + QPoint(3, 4) - origin);  // 5 px: not more
+    });
+    QTimer::singleShot(500, [&] {
+        runningAfterSmallMove = show.control().current != nullptr;
+        QTest::mouseMove(&show.window(0), start + QPoint(6, 0) - origin);
+    });
+    EXPECT_EQ(runUntilQuit(), 0);
+    EXPECT_TRUE(runningAfterSmallMove);
+}
+
+}  // namespace
+}  // namespace orvane
+
+int main(int argc, char** argv) {
+    QTemporaryDir dir;
+    const QString config = dir.filePath(QStringLiteral("screens.json"));
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return 1;
+    }
+    QByteArray screens;
+    for (const QRect& m : orvane::kMonitors) {
+        screens += QStringLiteral(R"({"name": "m%1", "x": %2, "y": %3, "width": %4, "height": %5, )"
+                                  R"("logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1})")
+                       .arg(screens.isEmpty() ? 0 : screens.count('{'))
+                       .arg(m.x())
+                       .arg(m.y())
+                       .arg(m.width())
+                       .arg(m.height())
+                       .toUtf8();
+        screens += ',';
+    }
+    screens.chop(1);
+    file.write(R"({"windowFrameMargins": false, "screens": [)" + screens + "]}");
+    file.close();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toUtf8());
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include "host/settings.h"
+#include "show/input_rules.h"
+#include "show/show_sequencer.h"
+
+namespace orvane {
+namespace {
+
+struct Outcome {
+    bool stop;
+    bool activity;
+};
+
+Outcome apply(bool escapeAndLeftOnly, const std::function<void(InputRules&)>& input) {
+    Settings settings;
+    settings.useEscapeLmbExit = escapeAndLeftOnly;
+    struct NullPlatform : Platform {
+        std::uint32_t ticks() override { return 0; }
+        void sleep(std::uint32_t) override {}
+        void processPendingMessages() override {}
+        std::uint32_t millisecondsSinceMidnightUtc() override { return 0; }
+        LocalDateTime localDateTime() override { return {}; }
+        std::optional<std::string> loggedOnUserName() override { return {}; }
+    } platform;
+    ShowSequencer show(platform, settings, GlyphPicture{});
+    ShowControl control;
+    control.current = &show;
+    InputRules rules(settings, control, 2);
+    rules.windowShown(0, {100, 100});
+    rules.windowShown(1, {100, 100});
+    input(rules);
+    return {show.stopRequested(), control.userActivity};
+}
+
+TEST(InputRules, TheInputTable) {
+    const struct {
+        const char* name;
+        std::function<void(InputRules&)> input;
+        Outcome normal;
+        Outcome escapeAndLeftOnly;
+    } rows[] = {
+        {"move of 6 px", [](InputRules& r) { r.mouseMoved(0, {106, 100}); }, {true, false}, {false, true}},
+        {"move of 5 px", [](InputRules& r) { r.mouseMoved(0, {103, 104}); }, {false, false}, {false, false}},
+        {"left press", [](InputRules& r) { r.mouseButtonPressed(0, MouseButton::Left); }, {true, false}, {true, false}},
+        {"right press", [](InputRules& r) { r.mouseButtonPressed(0, MouseButton::Right); }, {true, false}, {false, true}},
+        {"middle press", [](InputRules& r) { r.mouseButtonPressed(1, MouseButton::Middle); }, {true, false}, {false, true}},
+        {"Escape released", [](InputRules& r) { r.keyReleased(0, kVirtualKeyEscape, false); }, {true, false}, {true, false}},
+        {"other key released", [](InputRules& r) { r.keyReleased(0, 'A', false); }, {true, false}, {false, true}},
+        {"held key repeating", [](InputRules& r) { r.keyReleased(0, 'A', true); }, {false, false}, {false, false}},
+    };
+    for (const auto& row : rows) {
+        const Outcome normal = apply(false, row.input);
+        EXPECT_EQ(normal.stop, row.normal.stop) << row.name;
+        EXPECT_EQ(normal.activity, row.normal.activity) << row.name;
+        const Outcome restricted = apply(true, row.input);
+        EXPECT_EQ(restricted.stop, row.escapeAndLeftOnly.stop) << row.name << " (Escape/left only)";
+        EXPECT_EQ(restricted.activity, row.escapeAndLeftOnly.activity) << row.name << " (Escape/left only)";
+    }
+}
+
+TEST(InputRules, SlowMovementCountsOnceItLeavesTheLastCountedPlace) {
+    const Outcome jitter = apply(false, [](InputRules& r) {
+        for (int i = 0; i < 100; ++i) {
+            r.mouseMoved(0, {100 + (i % 2 ? 5 : -5), 100});  // +-5 px from where it was shown
+            r.mouseMoved(0, {100, 100 + (i % 2 ? -5 : 5)});
+        }
+    });
+    EXPECT_FALSE(jitter.stop);
+    const Outcome creep = apply(false, [](InputRules& r) {
+        for (int x = 101; x <= 106; ++x) {
+            r.mouseMoved(0, {x, 100});  // one pixel at a time: the sixth one counts
+        }
+    });
+    EXPECT_TRUE(creep.stop);
+}
+
+TEST(InputRules, EachWindowMeasuresFromThePointerItSawWhenShown) {
+    // Screen coordinates: a window whose monitor lies right of the first compares like with like.
+    const Outcome sameSpot = apply(false, [](InputRules& r) {
+        r.windowShown(1, {1500, 300});
+        r.mouseMoved(1, {1503, 303});
+    });
+    EXPECT_FALSE(sameSpot.stop);
+}
+
+TEST(InputRules, ShowingAWindowClearsActivity) {
+    const Outcome shown = apply(true, [](InputRules& r) {
+        r.mouseButtonPressed(0, MouseButton::Right);
+        r.windowShown(0, {0, 0});
+    });
+    EXPECT_FALSE(shown.activity);
+}
+
+}  // namespace
+}  // namespace orvane

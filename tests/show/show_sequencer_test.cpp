@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include "platform/virtual_show.h"
+#include "show/ticks.h"
+
+namespace orvane {
+namespace {
+
+TEST(Ticks, BeforeHoldsAcrossTheWrap) {
+    const std::uint32_t beforeWrap = 0xFFFFFFFFu - 15;  // 16 ms before the counter wraps
+    const std::uint32_t afterWrap = 16;
+    EXPECT_TRUE(tickBefore(beforeWrap, afterWrap));
+    EXPECT_FALSE(tickBefore(afterWrap, beforeWrap));
+    EXPECT_FALSE(tickBefore(1234, 1234));
+    EXPECT_TRUE(tickBefore(1, 0x80000000u));   // exactly half the range apart
+    EXPECT_TRUE(tickBefore(1, 0x80000001u));
+    EXPECT_FALSE(tickBefore(1, 0x80000002u));  // more than half apart: the later one wrapped
+}
+
+TEST(Sequencer, PumpsAtMostOncePerFiftyMilliseconds) {
+    VirtualShow vs;
+    ShowSequencer& show = vs.show();
+    const int start = vs.platform.pumpCount();
+    show.shouldStop();  // the first poll after construction always pumps
+    EXPECT_EQ(vs.platform.pumpCount(), start + 1);
+    show.shouldStop();  // at once again: no pump
+    EXPECT_EQ(vs.platform.pumpCount(), start + 1);
+    vs.platform.advance(49'000);
+    show.shouldStop();  // 49 ms and a little
+    EXPECT_EQ(vs.platform.pumpCount(), start + 1);
+    vs.platform.advance(2'000);
+    show.shouldStop();  // past 50 ms
+    EXPECT_EQ(vs.platform.pumpCount(), start + 2);
+    int pumpsIn200Ms = vs.platform.pumpCount();
+    const std::uint32_t until = vs.platform.elapsedMs() + 200;
+    while (vs.platform.elapsedMs() < until) {
+        show.shouldStop();
+    }
+    pumpsIn200Ms = vs.platform.pumpCount() - pumpsIn200Ms;
+    EXPECT_GE(pumpsIn200Ms, 3);  // 200 / 51
+    EXPECT_LE(pumpsIn200Ms, 4);
+}
+
+TEST(Sequencer, AStopRequestedDuringThePumpIsReportedByTheSameCall) {
+    VirtualShow vs;
+    ShowSequencer& show = vs.show();
+    vs.platform.scriptKeyRelease(0, 0, 'A');
+    EXPECT_TRUE(show.shouldStop());
+}
+
+TEST(Sequencer, ShortWaitsNeverPump) {
+    VirtualShow vs;
+    ShowSequencer& show = vs.show();
+    const int pumps = vs.platform.pumpCount();
+    EXPECT_FALSE(show.waitOrStop(5));
+    EXPECT_EQ(vs.platform.pumpCount(), pumps);
+    EXPECT_GE(vs.platform.elapsedMs(), 5u);
+}
+
+TEST(Sequencer, LongWaitsReturnEarlyOnAStop) {
+    VirtualShow vs;
+    ShowSequencer& show = vs.show();
+    vs.platform.scriptAction(300, [&] { vs.control.requestStop(); });
+    EXPECT_TRUE(show.waitOrStop(1000));
+    EXPECT_GE(vs.platform.elapsedMs(), 300u);
+    EXPECT_LT(vs.platform.elapsedMs(), 310u);
+}
+
+TEST(Sequencer, WaitsRunTheirFullLengthAcrossTheTickWrap) {
+    VirtualShow vs({VirtualMonitor{}}, 0xFFFFFFFFu - 200);
+    ShowSequencer& show = vs.show();
+    EXPECT_FALSE(show.waitOrStop(1000));
+    EXPECT_GE(vs.platform.elapsedMs(), 1000u);
+    EXPECT_LT(vs.platform.elapsedMs(), 1010u);
+}
+
+TEST(Sequencer, RequestStopBeforeTheShowExistsDoesNothing) {
+    ShowControl control;
+    control.requestStop();  // no sequencer yet: nothing to stop, nothing breaks
+    VirtualShow vs;
+    vs.control.requestStop();
+    EXPECT_FALSE(vs.show().stopRequested());
+    vs.control.requestStop();
+    EXPECT_TRUE(vs.show().stopRequested());
+}
+
+}  // namespace
+}  // namespace orvane

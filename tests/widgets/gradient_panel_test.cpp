@@ -1,0 +1,58 @@
+#include "widgets/gradient_panel.h"
+
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+namespace orvane {
+namespace {
+
+TEST(GradientPanel, ShowsTheRenderedPictureAndItsChildren) {
+    GradientPanel panel;
+    panel.resize(440, 302);
+    panel.setStartColour(rgb(0, 128, 0));
+    panel.setEndColour(kBlack);
+    panel.setBorderThickness(8);
+    auto* child = new QLabel(&panel);
+    child->setGeometry(400, 280, 10, 10);
+    child->setAutoFillBackground(true);
+    child->setPalette(QPalette(Qt::red));
+    const QImage shown = panel.grab().toImage().convertToFormat(QImage::Format_BGR888);
+    const QImage expected = renderedGradient(panel.style(), 440, 302);
+    EXPECT_EQ(shown.copy(0, 0, 400, 280), expected.copy(0, 0, 400, 280));
+    EXPECT_EQ(shown.pixelColor(405, 285), QColor(Qt::red));
+}
+
+TEST(GradientPanel, HighSpeedKeepsThePictureUntilAChangeOrResize) {
+    GradientPanel panel;
+    panel.setPerformanceMode(PerformanceMode::HighSpeed);
+    panel.resize(60, 40);
+    panel.grab();
+    EXPECT_EQ(panel.renderCount(), 1);
+    EXPECT_TRUE(panel.hasRetainedPicture());
+    panel.grab();  // an uncovered window only copies the retained picture
+    panel.grab();
+    EXPECT_EQ(panel.renderCount(), 1);
+    panel.resize(80, 40);
+    panel.grab();
+    EXPECT_EQ(panel.renderCount(), 2);
+    // The same value twice still renders twice.
+    panel.setRotation(30);
+    panel.grab();
+    panel.setRotation(30);
+    panel.grab();
+    EXPECT_EQ(panel.renderCount(), 4);
+}
+
+TEST(GradientPanel, LowerMemoryRendersEveryPaintAndFreesThePicture) {
+    GradientPanel panel;  // a new panel saves memory
+    panel.resize(60, 40);
+    const QImage first = panel.grab().toImage();
+    const QImage second = panel.grab().toImage();
+    EXPECT_EQ(panel.renderCount(), 2);
+    EXPECT_FALSE(panel.hasRetainedPicture());
+    EXPECT_EQ(first, second);
+}
+
+}  // namespace
+}  // namespace orvane

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the show and the tests need, when any is missing.
+# Usage: tools/install-deps.sh [build|run|test|bench|all]
+set -euo pipefail
+
+build=(cmake ninja-build g++ make qt6-base-dev libgl-dev fonts-liberation)
+run=(qt6-qpa-plugins)
+test=(libgtest-dev libgmock-dev xvfb xdotool x11-xserver-utils xauth)
+bench=(libbenchmark-dev valgrind xvfb xdotool x11-xserver-utils)
+tools=(fonts-ipafont-gothic imagemagick)
+
+case "${1:-all}" in
+  build) wanted=("${build[@]}") ;;
+  run) wanted=("${build[@]}" "${run[@]}") ;;
+  test) wanted=("${build[@]}" "${run[@]}" "${test[@]}" libbenchmark-dev) ;;
+  bench) wanted=("${build[@]}" "${run[@]}" "${test[@]}" "${bench[@]}") ;;
+  all) wanted=("${build[@]}" "${run[@]}" "${test[@]}" "${bench[@]}" "${tools[@]}") ;;
+  *) echo "usage: $0 [build|run|test|bench|all]" >&2; exit 2 ;;
+esac
+
+missing=()
+for package in "${wanted[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
