@@ -27,6 +27,7 @@ ShowSequencer& VirtualShow::show() {
         for (ShowWindow* window : platform.showWindows()) {
             sequencer_->windows.push_back(SaverWindow{window});
         }
+        sequencer_->control = &control;
         control.current = sequencer_.get();
     }
     return *sequencer_;

@@ -7,6 +7,24 @@
 
 namespace orvane {
 
+namespace {
+
+constexpr int kChunkBytes = 16;
+
+std::uint8_t subtractOrZero(std::uint8_t v, std::uint8_t a) {
+    return static_cast<std::uint8_t>(v - std::min(v, a));
+}
+
+// A loop of fixed length, which compilers turn into one saturating vector subtraction: the
+// fades darken thousands of cells a frame.
+void subtractChunk(std::uint8_t* p, std::uint8_t a) {
+    for (int i = 0; i < kChunkBytes; ++i) {
+        p[i] = subtractOrZero(p[i], a);
+    }
+}
+
+}  // namespace
+
 void drawGlyph(Surface& surface, const Surface& glyphSheet, int x, int y, int glyph, int band,
                int height, int width) {
     const Point source = glyphSource(glyph, band);
@@ -56,10 +74,15 @@ void darkenRect(Surface& surface, int top, int left, int width, int height, int 
         return;
     }
     const auto a = static_cast<std::uint8_t>(amount & 0xFF);
+    const int bytes = 3 * count;
     for (int y = top; y <= bottom; ++y) {
         std::uint8_t* p = surface.row(y) + 3 * left;
-        for (int i = 0; i < 3 * count; ++i) {
-            p[i] = p[i] >= a ? static_cast<std::uint8_t>(p[i] - a) : 0;
+        int i = 0;
+        for (; i + kChunkBytes <= bytes; i += kChunkBytes) {
+            subtractChunk(p + i, a);
+        }
+        for (; i < bytes; ++i) {
+            p[i] = subtractOrZero(p[i], a);
         }
     }
 }

@@ -54,6 +54,7 @@ void startShow(ShowControl& control, Platform& platform, const Settings& setting
     show.showWidth = width;
     show.showHeight = height;
     show.lowColour = lowColour;
+    show.control = &control;
     show.phaseListener = control.phaseListener;
     for (ShowWindow* window : windows) {
         show.windows.push_back(SaverWindow{window});

@@ -18,6 +18,7 @@
 namespace orvane {
 
 struct Settings;
+class ShowControl;
 
 constexpr std::uint32_t kPumpIntervalMs = 50;
 constexpr std::uint32_t kWaitSpinMs = 10;
@@ -69,6 +70,8 @@ public:
     int showHeight = 0;
     bool lowColour = false;
     int textPointSize = kTextPointSize;
+    // Where the input rules report activity that does not end the show (read by the power save).
+    ShowControl* control = nullptr;
 
     const Surface& glyphSheet() const { return glyphSheet_; }
     const TintColours& colours() const { return colours_; }
