@@ -16,6 +16,7 @@ require_tools() {
 
 # start_session BINARY SCREEN_SIZE [MONITOR...]: starts Xvfb at a free display, sets the
 # monitors (xrandr --setmonitor arguments separated by '|'), copies the binary into $WORK.
+# XVFB_EXTRA_ARGS (optional) adds server arguments, such as -ac for clients of other users.
 start_session() {
     local binary=$1 size=$2
     shift 2
@@ -23,7 +24,9 @@ start_session() {
     trap cleanup EXIT
     cp "$binary" "$WORK/theorvane"
     printf '[Settings]\nShowTitle=0\nShowIntro=0\n' >"$WORK/TheOrvane.ini"
-    Xvfb -displayfd 9 -noreset -nolisten tcp -screen 0 "${size}x24" 9>"$WORK/display" \
+    # shellcheck disable=SC2086
+    Xvfb -displayfd 9 -noreset -nolisten tcp ${XVFB_EXTRA_ARGS:-} -screen 0 "${size}x24" \
+        9>"$WORK/display" \
         >"$WORK/xvfb.log" 2>&1 &
     XVFB_PID=$!
     local i
@@ -93,4 +96,14 @@ stop_saver() {
 
 geometry_of() {
     xdotool getwindowgeometry --shell "$1" | awk -F= '/^(X|Y|WIDTH|HEIGHT)=/ {printf "%s ", $2}' | sed 's/ $//'
+}
+
+# The top-level windows the program may leave behind: saver windows and the mask strip.
+program_windows() {
+    xdotool search --name '^(Win[0-9]+|Form3)$' 2>/dev/null
+}
+
+# Children of the root window (a bare Xvfb without a window manager has none of its own).
+root_children() {
+    xwininfo -root -children 2>/dev/null | awk '/^ +[0-9]+ child(ren)?[.:]/ {print $1}'
 }
