@@ -49,6 +49,8 @@ cleanup() {
     [ -n "${SAVER_PID:-}" ] && kill "$SAVER_PID" 2>/dev/null
     [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
     wait 2>/dev/null
+    # Some scripts make read-only folders in $WORK.
+    chmod -R u+w "$WORK" 2>/dev/null
     rm -rf "$WORK"
 }
 
