@@ -123,7 +123,16 @@ public:
         QPainter& p = painter();
         p.setPen(pen_.width > 0 ? QPen(toQColor(pen_.colour), pen_.width) : QPen(Qt::NoPen));
         p.setBrush(brush_.hollow ? QBrush(Qt::NoBrush) : QBrush(toQColor(brush_.colour)));
-        p.drawEllipse(QRectF(bounds.left, bounds.top, bounds.width() - 1, bounds.height() - 1));
+        QRectF shape(bounds.left, bounds.top, bounds.width() - 1, bounds.height() - 1);
+        // A pen at least as wide as the ellipse covers its interior too, but Qt's stroke of
+        // such a small ellipse leaves a hole in the middle: fill the pen's outer edge instead.
+        if (pen_.width > 1 && std::min(shape.width(), shape.height()) <= pen_.width) {
+            const qreal half = pen_.width / 2.0;
+            shape.adjust(-half, -half, half, half);
+            p.setPen(Qt::NoPen);
+            p.setBrush(QBrush(toQColor(pen_.colour)));
+        }
+        p.drawEllipse(shape);
         const int spill = pen_.width / 2 + 1;
         damage(toQRect(bounds).adjusted(-spill, -spill, spill, spill));
         recordShape(DrawRecord::Kind::Ellipse, bounds);

@@ -59,6 +59,8 @@ public:
     // Changed areas since the last takeDamage, merged row by row.
     std::vector<QRect> takeDamage();
     bool hasDamage() const { return !damage_.empty(); }
+    // Forgets the changed areas without building the list (nothing to put on a screen).
+    void discardDamage() { damage_.clear(); }
     // Called when a context asks for everything drawn to be on screen.
     virtual void present() {}
 

@@ -21,8 +21,18 @@ std::uint32_t VirtualPlatform::ticks() {
     return peekTicks();
 }
 
+// Like the real platform, everything drawn reaches the (absent) screen at each sleep and pump.
+void VirtualPlatform::presentAll() {
+    for (auto& window : windows_) {
+        if (window->hasDamage()) {
+            window->present();
+        }
+    }
+}
+
 void VirtualPlatform::sleep(std::uint32_t milliseconds) {
     ++sleeps_;
+    presentAll();
     elapsedUs_ += static_cast<std::uint64_t>(milliseconds) * 1000;
     timeMoved();
 }
@@ -48,6 +58,7 @@ void VirtualPlatform::timeMoved() {
 
 void VirtualPlatform::processPendingMessages() {
     ++pumps_;
+    presentAll();
     const std::uint32_t now = elapsedMs();
     // Events in time order, then in the order they were scripted.
     std::vector<ScriptedEvent> due;
