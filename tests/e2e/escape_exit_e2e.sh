@@ -3,7 +3,7 @@
 # clicks and keys other than Escape only count as activity and leave the show running (the
 # pointer stays hidden over every window); releasing Escape ends it, and in a second show a left
 # click ends it.
-# Usage: escape_exit_e2e.sh PATH_TO_THEORVANE [PATH_TO_CURSOR_PROBE]
+# Usage: escape_exit_e2e.sh PATH_TO_THEORVANE [PATH_TO_X_PROBE]
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/xvfb_session.sh"
@@ -41,7 +41,7 @@ if open_show "activity"; then
         xdotool mousemove $place
         expect_running "pointer moved far, to $place" || { running=0; break; }
         if [ -n "$probe" ]; then
-            state=$("$probe")
+            state=$("$probe" cursor)
             [ "${state%% *}" = blank ] && pass "pointer hidden at $place ($state)" \
                 || fail "pointer drawn at $place during the show: probe says '$state'"
         fi

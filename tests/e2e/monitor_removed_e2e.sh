@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# End to end: a monitor taken away while the show runs (xrandr --delmonitor) does not end or
-# crash the program; the other windows stay on their monitors and a key release still ends the
-# show with code 0. Once for a side monitor (which then comes back while the show runs) and once
-# for the primary monitor, the one under the first window and the mask strip.
-# Usage: monitor_removed_e2e.sh PATH_TO_THEORVANE
+# End to end: a monitor taken away while the show draws the title on every window (xrandr
+# --delmonitor) does not end or crash the program; the other windows stay on their monitors
+# and go on changing, and a key release still ends the show with code 0. Once for a side monitor
+# (which then comes back while the show runs) and once for the primary monitor, the one under
+# the first window and the mask strip.
+# Usage: monitor_removed_e2e.sh PATH_TO_THEORVANE [PATH_TO_X_PROBE]
+# Without x_probe the pictures are not checked.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/xvfb_session.sh"
@@ -12,10 +14,16 @@ require_tools
 MONITORS=("*LEFT|1280/339x1024/271+0+0|screen" "MIDDLE|1024/271x768/203+1280+0|none"
           "RIGHT|800/212x600/159+2304+200|none")
 start_session "$1" 3104x1024 "${MONITORS[@]}"
+probe=${2:-}
+[ -x "$probe" ] || probe=
+# The title draws on every window from about 2 s to 12 s after the start.
+printf '[Settings]\nShowTitle=1\nShowIntro=0\n' >"$WORK/TheOrvane.ini"
 
 END_WITHIN_MS=1000
-SETTLE_MS=500
-AFTER_CHANGE_S=2          # time for the server's notices to reach the show and be handled
+SETTLE_MS=3000            # until the title is drawing
+AFTER_CHANGE_S=1          # time for the server's notices to reach the show and be handled
+SAMPLES=6                 # pictures of a window, SAMPLE_S apart, to see it change
+SAMPLE_S=0.3
 declare -A RECT=([Win0]="0 0 1280 1024" [Win1]="1280 0 1024 768" [Win2]="2304 200 800 600")
 
 # Puts back the three monitors in their order (a removed primary leaves the server's own
@@ -67,6 +75,33 @@ alive() {
     return 1
 }
 
+# expect_drawing CASE WINDOW...: each window's rectangle on the screen changes between two of
+# SAMPLES pictures and is not all black.
+expect_drawing() {
+    [ -n "$probe" ] || return 0
+    local case=$1 name i previous current changed lit
+    shift
+    for name in "$@"; do
+        # shellcheck disable=SC2086
+        set -- ${RECT[$name]}
+        previous=$("$probe" pixels "$1" "$2" "$3" "$4")
+        changed=0; lit=${previous#* }
+        for ((i = 1; i < SAMPLES && changed == 0; i++)); do
+            sleep "$SAMPLE_S"
+            current=$("$probe" pixels "$1" "$2" "$3" "$4")
+            [ "${current%% *}" != "${previous%% *}" ] && changed=1
+            [ "${current#* }" -gt "$lit" ] && lit=${current#* }
+            previous=$current
+        done
+        if [ "$changed" -eq 1 ] && [ "$lit" -gt 0 ]; then
+            pass "$case: $name's picture changes (up to $lit lit pixels)"
+        else
+            fail "$case: $name's picture did not change in $SAMPLES pictures ${SAMPLE_S} s apart" \
+                "(up to $lit lit pixels)"
+        fi
+    done
+}
+
 end_by_key() {
     xdotool key a
     INPUT_MS=$(now_ms)
@@ -79,15 +114,18 @@ end_by_key() {
 
 # 1. A side monitor goes away, then comes back, while the show runs.
 if open_show "side monitor"; then
+    expect_drawing "before" Win0 Win1 Win2
     xrandr --delmonitor MIDDLE >/dev/null || fail "xrandr --delmonitor MIDDLE"
     sleep "$AFTER_CHANGE_S"
     if alive "MIDDLE removed"; then
         expect_covering "MIDDLE removed" Win0 Win2
+        expect_drawing "MIDDLE removed" Win0 Win2
         xrandr --setmonitor "MIDDLE" 1024/271x768/203+1280+0 none >/dev/null \
             || fail "xrandr --setmonitor MIDDLE"
         sleep "$AFTER_CHANGE_S"
         if alive "MIDDLE back"; then
             expect_covering "MIDDLE back" Win0 Win2
+            expect_drawing "MIDDLE back" Win0 Win2
             end_by_key "MIDDLE back"
         fi
     fi
@@ -102,6 +140,7 @@ if open_show "primary monitor"; then
     sleep "$AFTER_CHANGE_S"
     if alive "LEFT removed"; then
         expect_covering "LEFT removed" Win1 Win2
+        expect_drawing "LEFT removed" Win1 Win2
         end_by_key "LEFT removed"
     fi
     stop_saver

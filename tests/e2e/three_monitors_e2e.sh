@@ -3,9 +3,9 @@
 # per monitor on its rectangle, a storm of a thousand small pointer moves that leaves the show
 # running, then one key release that ends it at once; afterwards no window of the program is
 # left and the server draws a pointer again.
-# Usage: three_monitors_e2e.sh PATH_TO_THEORVANE PATH_TO_CURSOR_PROBE
-# Without a cursor probe (no XFixes headers at build time) the other checks run and the test
-# then reports itself skipped.
+# Usage: three_monitors_e2e.sh PATH_TO_THEORVANE PATH_TO_X_PROBE
+# Without x_probe (no X11/XFixes headers at build time) the other checks run and the test then
+# reports itself skipped.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/xvfb_session.sh"
@@ -50,7 +50,7 @@ count=$(xdotool search --onlyvisible --name '^Win[0-9]+$' | wc -l)
 
 # The pointer is hidden over the show: this is what the probe reports when it is not drawn.
 if [ -n "$probe" ]; then
-    state=$("$probe")
+    state=$("$probe" cursor)
     [ "${state%% *}" = blank ] && pass "pointer hidden during the show ($state)" \
         || fail "pointer drawn during the show: probe says '$state'"
 fi
@@ -98,7 +98,7 @@ if [ -n "$probe" ]; then
     for place in "${START[*]}" "2700 500"; do
         # shellcheck disable=SC2086
         xdotool mousemove $place
-        state=$("$probe")
+        state=$("$probe" cursor)
         [ "${state%% *}" = visible ] && pass "pointer drawn at $place after the exit ($state)" \
             || fail "pointer at $place not drawn after the exit: probe says '$state'"
     done
@@ -106,7 +106,7 @@ fi
 
 if [ "$failures" -eq 0 ] && [ -z "$probe" ]; then
     echo "SKIP: all other checks passed, but the pointer could not be checked" \
-        "(cursor_probe was not built: install libx11-dev and libxfixes-dev)"
+        "(x_probe was not built: install libx11-dev and libxfixes-dev)"
     exit "$SKIP"
 fi
 finish
