@@ -16,6 +16,7 @@ require_tools() {
 
 # start_session BINARY SCREEN_SIZE [MONITOR...]: starts Xvfb at a free display, sets the
 # monitors (xrandr --setmonitor arguments separated by '|'), copies the binary into $WORK.
+# XVFB_EXTRA_ARGS (optional) adds server arguments, such as -ac for clients of other users.
 start_session() {
     local binary=$1 size=$2
     shift 2
@@ -23,7 +24,9 @@ start_session() {
     trap cleanup EXIT
     cp "$binary" "$WORK/theorvane"
     printf '[Settings]\nShowTitle=0\nShowIntro=0\n' >"$WORK/TheOrvane.ini"
-    Xvfb -displayfd 9 -noreset -nolisten tcp -screen 0 "${size}x24" 9>"$WORK/display" \
+    # shellcheck disable=SC2086
+    Xvfb -displayfd 9 -noreset -nolisten tcp ${XVFB_EXTRA_ARGS:-} -screen 0 "${size}x24" \
+        9>"$WORK/display" \
         >"$WORK/xvfb.log" 2>&1 &
     XVFB_PID=$!
     local i
@@ -46,6 +49,8 @@ cleanup() {
     [ -n "${SAVER_PID:-}" ] && kill "$SAVER_PID" 2>/dev/null
     [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
     wait 2>/dev/null
+    # Some scripts make read-only folders in $WORK.
+    chmod -R u+w "$WORK" 2>/dev/null
     rm -rf "$WORK"
 }
 
@@ -93,4 +98,59 @@ stop_saver() {
 
 geometry_of() {
     xdotool getwindowgeometry --shell "$1" | awk -F= '/^(X|Y|WIDTH|HEIGHT)=/ {printf "%s ", $2}' | sed 's/ $//'
+}
+
+# The top-level windows the program may leave behind: saver windows and the mask strip.
+program_windows() {
+    xdotool search --name '^(Win[0-9]+|Form3)$' 2>/dev/null
+}
+
+# Children of the root window (a bare Xvfb without a window manager has none of its own).
+root_children() {
+    xwininfo -root -children 2>/dev/null | awk '/^ +[0-9]+ child(ren)?[.:]/ {print $1}'
+}
+
+# Checks and their tally, for the scripts that source this file.
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok:   $*"; }
+load_average() { cut -d' ' -f1-3 /proc/loadavg; }
+
+# expect_running CASE: the show is still running 1 s after the input.
+expect_running() {
+    sleep 1
+    if kill -0 "$SAVER_PID" 2>/dev/null; then
+        pass "$1: still running 1 s later"
+        return 0
+    fi
+    wait_for_exit 100
+    fail "$1: the show ended (exit code ${EXIT_CODE:-?})"
+    return 1
+}
+
+# expect_end CASE WITHIN_MS: the show ends with code 0 within WITHIN_MS of INPUT_MS.
+expect_end() {
+    wait_for_exit 5000
+    if [ -z "$EXIT_CODE" ]; then
+        fail "$1: still running 5 s after the input (idle priority; load average:" \
+            "$(load_average))"
+        stop_saver
+        return 1
+    fi
+    local took=$((ENDED_MS - INPUT_MS))
+    [ "$EXIT_CODE" -eq 0 ] || fail "$1: exit code $EXIT_CODE, expected 0"
+    if [ "$took" -le "$2" ]; then
+        pass "$1: ended with code $EXIT_CODE ${took} ms after the input"
+    else
+        fail "$1: ended ${took} ms after the input, expected within $2 ms (the program runs" \
+            "at idle priority, so busy processes starve it; load average: $(load_average))"
+    fi
+}
+
+# finish: the script's exit code from the tally.
+finish() {
+    if [ "$failures" -ne 0 ]; then
+        echo "$failures check(s) failed"; exit 1
+    fi
+    echo "all checks passed"; exit 0
 }
