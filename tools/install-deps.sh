@@ -5,7 +5,7 @@ set -euo pipefail
 
 build=(cmake ninja-build g++ make qt6-base-dev libgl-dev fonts-liberation)
 run=(qt6-qpa-plugins)
-test=(libgtest-dev libgmock-dev xvfb xdotool x11-xserver-utils xauth)
+test=(libgtest-dev libgmock-dev xvfb xdotool x11-xserver-utils x11-utils xauth libx11-dev libxfixes-dev)
 bench=(libbenchmark-dev valgrind xvfb xdotool x11-xserver-utils)
 tools=(fonts-ipafont-gothic imagemagick)
 
