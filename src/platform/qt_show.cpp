@@ -69,6 +69,11 @@ void QtShow::open() {
 void QtShow::play() {
     // The show pumps messages; a stopped single-shot timer cannot start it a second time.
     startTimer_.stop();
+    // Input must reach the show whichever window has the focus or the pointer (the mask strip,
+    // another program's window): the first window takes the keyboard and the pointer. The
+    // pointer then wears the first window's blank cursor on every monitor.
+    windows_[0]->setKeyboardGrabEnabled(true);
+    windows_[0]->setMouseGrabEnabled(true);
     std::vector<ShowWindow*> list;
     for (auto& window : windows_) {
         list.push_back(window.get());
