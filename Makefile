@@ -17,11 +17,16 @@ run:
 	$(MAKE) build
 	$(BUILD)/src/theorvane /s
 
-# Builds everything with warnings as errors and runs every test (no display needed).
+# Builds everything with warnings as errors and runs every test (no display needed), then
+# builds the tests again under AddressSanitizer and UndefinedBehaviorSanitizer and runs them.
 test:
 	tools/install-deps.sh test
-	$(MAKE) build CMAKE_FLAGS="$(CMAKE_FLAGS) -DORVANE_WERROR=ON"
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cmake --preset default
+	cmake --build build -j $(JOBS)
+	ctest --preset default -j $(JOBS)
+	cmake --preset sanitize
+	cmake --build build-sanitize -j $(JOBS)
+	ctest --preset sanitize -j $(JOBS)
 
 # Runs the benchmarks and prints their figures.
 bench:

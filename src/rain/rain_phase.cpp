@@ -16,7 +16,8 @@ namespace {
 
 class RainPhase {
   public:
-    explicit RainPhase(ShowSequencer& show) : show_(show) {
+    RainPhase(ShowSequencer& show, const RainPassObserver& observer)
+        : show_(show), observer_(observer) {
         windows_.reserve(show_.windows.size());
         for (SaverWindow& window : show_.windows) {
             windows_.push_back(std::make_unique<RainWindow>(show_, window));
@@ -41,6 +42,9 @@ class RainPhase {
                 powerSavePass();
             } else {
                 rainPass();
+            }
+            if (observer_) {
+                observer_(windows_, suspended_);
             }
         } while (!show_.shouldStop());
     }
@@ -109,6 +113,7 @@ class RainPhase {
     }
 
     ShowSequencer& show_;
+    const RainPassObserver& observer_;
     std::vector<std::unique_ptr<RainWindow>> windows_;
     bool suspended_ = false;
     std::uint32_t lastActivityTick_ = 0;
@@ -129,8 +134,8 @@ bool idleLimitPassed(std::uint32_t idleMs, std::int32_t suspendTimeoutMinutes) {
     return std::int64_t{idleMs} > suspendTimeoutMinutes * kMsPerMinute;
 }
 
-void runRainPhase(ShowSequencer& show) {
-    RainPhase phase(show);
+void runRainPhase(ShowSequencer& show, const RainPassObserver& observer) {
+    RainPhase phase(show, observer);
     phase.run();
 }
 

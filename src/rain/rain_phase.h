@@ -3,12 +3,21 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
 
 #include "show/colour.h"
 
 namespace orvane {
 
 class ShowSequencer;
+class RainWindow;
+
+// Told after every pass of the phase (a rain frame, or a wake of the power save) with every
+// window's rain: for tools and long tests that watch the rain's state.
+using RainPassObserver =
+    std::function<void(const std::vector<std::unique_ptr<RainWindow>>& windows, bool suspended)>;
 
 constexpr std::uint32_t kRainFramePeriodMs = 40;
 constexpr std::uint32_t kRainFrameNoSleepMs = 20;  // work this long or longer: no sleep at all
@@ -34,6 +43,6 @@ bool idleLimitPassed(std::uint32_t idleMs, std::int32_t suspendTimeoutMinutes);
 
 // Sets the rain up on every window, runs frames about every 40 ms (or the power-save screen)
 // until a stop is requested, then tears the rain down on every window.
-void runRainPhase(ShowSequencer& show);
+void runRainPhase(ShowSequencer& show, const RainPassObserver& observer = {});
 
 }  // namespace orvane
