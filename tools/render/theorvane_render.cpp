@@ -37,7 +37,22 @@ Plays the show on a virtual machine and writes PNG pictures of its monitors.
   --desktop FILE             the picture the screens show when the show starts
   --user NAME                the logged-on user's name (default alex)
   --local-time YYYY-MM-DDTHH:MM:SS   the local date and time (default 2026-12-07T09:05:03)
+  --phases                   also print when each part of the show begins
 )";
+
+const char* phaseName(orvane::ShowPhase phase) {
+    switch (phase) {
+    case orvane::ShowPhase::LowColourWarning: return "low-colour warning";
+    case orvane::ShowPhase::Opening: return "opening";
+    case orvane::ShowPhase::Title: return "title";
+    case orvane::ShowPhase::TitlePause: return "pause";
+    case orvane::ShowPhase::TraceProgram: return "trace program";
+    case orvane::ShowPhase::PhoneTrace: return "phone trace";
+    case orvane::ShowPhase::WakeUpMessages: return "wake-up messages";
+    case orvane::ShowPhase::Rain: return "rain";
+    }
+    return "?";
+}
 
 [[noreturn]] void fail(const std::string& message) {
     std::cerr << "theorvane-render: " << message << "\n" << kUsage;
@@ -132,12 +147,17 @@ int main(int argc, char** argv) {
     std::string user = "alex";
     orvane::LocalDateTime localTime{2026, 12, 7, 9, 5, 3};
 
+    bool printPhases = false;
     const QStringList arguments = app.arguments();
     for (int i = 1; i < arguments.size(); ++i) {
         const std::string option = arguments[i].toStdString();
         if (option == "--help" || option == "-h") {
             std::cout << kUsage;
             return 0;
+        }
+        if (option == "--phases") {
+            printPhases = true;
+            continue;
         }
         if (i + 1 >= arguments.size()) {
             fail("missing value for " + option);
@@ -229,6 +249,12 @@ int main(int argc, char** argv) {
             }
             if (t == last) vs.control.requestStop();
         });
+    }
+    if (printPhases) {
+        vs.control.phaseListener = [&vs](orvane::ShowPhase phase) {
+            std::cout << "phase " << phaseName(phase) << " at " << vs.platform.elapsedMs()
+                      << " ms\n";
+        };
     }
     vs.play();
     return failed || written == 0 ? 1 : 0;
