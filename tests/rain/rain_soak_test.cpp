@@ -21,7 +21,12 @@ constexpr std::uint32_t kHourMs = 60 * kMinuteMs;
 // A day, or fewer hours where ORVANE_SOAK_HOURS says so (the sanitizer run is ten times slower).
 std::uint32_t soakHours() {
     const char* hours = std::getenv("ORVANE_SOAK_HOURS");
-    const int h = hours != nullptr ? std::atoi(hours) : 24;
+#ifdef ORVANE_SANITIZED_BUILD
+    constexpr int kDefaultHours = 3;
+#else
+    constexpr int kDefaultHours = 24;
+#endif
+    const int h = hours != nullptr ? std::atoi(hours) : kDefaultHours;
     return static_cast<std::uint32_t>(std::clamp(h, 3, 24));
 }
 
