@@ -3,23 +3,39 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 #include "show/glyph_sheet.h"
 
 namespace orvane {
 
 namespace {
 
-constexpr int kChunkBytes = 16;
-
-std::uint8_t subtractOrZero(std::uint8_t v, std::uint8_t a) {
-    return static_cast<std::uint8_t>(v - std::min(v, a));
+// One pixel's three colour bytes less a each, stopping at 0; the 0xFF fourth byte is kept.
+Surface::Pixel darkenPixel(Surface::Pixel p, unsigned a) {
+    Surface::Pixel out = p & 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const unsigned v = (p >> shift) & 0xFFu;
+        out |= static_cast<Surface::Pixel>(v > a ? v - a : 0u) << shift;
+    }
+    return out;
 }
 
-// A loop of fixed length, which compilers turn into one saturating vector subtraction: the
-// fades darken thousands of cells a frame.
-void subtractChunk(std::uint8_t* p, std::uint8_t a) {
-    for (int i = 0; i < kChunkBytes; ++i) {
-        p[i] = subtractOrZero(p[i], a);
+// The fades darken thousands of cell rows a frame: on x86-64 four pixels at a time with one
+// saturating byte subtraction whose pattern leaves the fourth byte alone.
+void darkenRow(Surface::Pixel* p, int count, unsigned a) {
+    int i = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i amounts = _mm_set1_epi32(static_cast<int>(a * 0x010101u));
+    for (; i + 4 <= count; i += 4) {
+        auto* v = reinterpret_cast<__m128i*>(p + i);
+        _mm_storeu_si128(v, _mm_subs_epu8(_mm_loadu_si128(v), amounts));
+    }
+#endif
+    for (; i < count; ++i) {
+        p[i] = darkenPixel(p[i], a);
     }
 }
 
@@ -48,8 +64,8 @@ void drawGlyph(Surface& surface, const Surface& glyphSheet, int x, int y, int gl
         return;
     }
     for (int row = 0; row < height; ++row) {
-        std::memcpy(surface.row(top + row) + 3 * left, glyphSheet.row(sy + row) + 3 * sx,
-                    static_cast<std::size_t>(3 * width));
+        std::memcpy(surface.row(top + row) + left, glyphSheet.row(sy + row) + sx,
+                    sizeof(Surface::Pixel) * static_cast<std::size_t>(width));
     }
 }
 
@@ -73,17 +89,9 @@ void darkenRect(Surface& surface, int top, int left, int width, int height, int 
     if (count <= 0) {
         return;
     }
-    const auto a = static_cast<std::uint8_t>(amount & 0xFF);
-    const int bytes = 3 * count;
+    const unsigned a = static_cast<unsigned>(amount) & 0xFFu;
     for (int y = top; y <= bottom; ++y) {
-        std::uint8_t* p = surface.row(y) + 3 * left;
-        int i = 0;
-        for (; i + kChunkBytes <= bytes; i += kChunkBytes) {
-            subtractChunk(p + i, a);
-        }
-        for (; i < bytes; ++i) {
-            p[i] = subtractOrZero(p[i], a);
-        }
+        darkenRow(surface.row(y) + left, count, a);
     }
 }
 
