@@ -162,11 +162,8 @@ public:
         const QRect wanted(left, top, right - left, bottom - top);
         picture_.prepareRawAccess();
         forEachClipped(wanted, [&](const QRect& r) {
-            const int x = r.left();
-            const auto bytes = sizeof(Surface::Pixel) * static_cast<std::size_t>(r.width());
-            for (int y = r.top(); y <= r.bottom(); ++y) {
-                std::memcpy(picture_.row(y) + x, surface.row(y) + x, bytes);
-            }
+            copyPixelRows(picture_.row(r.top()) + r.left(), picture_.bytesPerLine_ / qsizetype{sizeof(QRgb)},
+                          surface.row(r.top()) + r.left(), surface.width(), r.height(), r.width());
             picture_.addDamage(r);
         });
         if (picture_.logging_) {

@@ -10,7 +10,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 #include "show/colour.h"
@@ -68,5 +70,24 @@ private:
     int height_ = 0;
     std::vector<Pixel, CacheLineAllocator<Pixel>> pixels_;
 };
+
+// Copies a block of rows of n pixels each; strides in pixels. The rain's rows (16-pixel cells,
+// 18-pixel glyphs) get a loop with the width fixed, so each row is a few inline moves: there
+// are tens of thousands of them a frame.
+inline void copyPixelRows(Surface::Pixel* to, std::ptrdiff_t toStride, const Surface::Pixel* from,
+                          std::ptrdiff_t fromStride, int rows, int n) {
+    const auto copy = [&](auto width) {
+        for (; rows > 0; --rows, to += toStride, from += fromStride) {
+            std::memcpy(to, from, static_cast<std::size_t>(width) * sizeof(Surface::Pixel));
+        }
+    };
+    if (n == 16) {
+        copy(std::integral_constant<int, 16>{});
+    } else if (n == 18) {
+        copy(std::integral_constant<int, 18>{});
+    } else {
+        copy(n);
+    }
+}
 
 }  // namespace orvane
