@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "show/pixel_memory.h"
 #include "show/surface.h"
 
 namespace orvane {
@@ -278,8 +279,35 @@ private:
     std::optional<QRegion> clip_;
 };
 
+namespace {
+
+// The picture's pixels in the same memory as the surfaces' (see pixel_memory.h): cell rows
+// copied from a surface then land on one cache line each, not two.
+QImage windowImage(int width, int height) {
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    const qsizetype bytesPerLine = qsizetype{width} * qsizetype{sizeof(QRgb)};
+    const std::size_t bytes = static_cast<std::size_t>(bytesPerLine) * static_cast<std::size_t>(height);
+    auto* memory = static_cast<uchar*>(allocatePixelMemory(bytes));
+    struct Owned {
+        void* memory;
+        std::size_t bytes;
+    };
+    auto* owned = new Owned{memory, bytes};
+    return QImage(
+        memory, width, height, bytesPerLine, QImage::Format_RGB32,
+        [](void* info) {
+            auto* o = static_cast<Owned*>(info);
+            freePixelMemory(o->memory, o->bytes);
+            delete o;
+        },
+        owned);
+}
+
+}  // namespace
+
 WindowPicture::WindowPicture(int width, int height, int bitsPerPixel, int logicalDpiY)
-    : image_(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32),
+    : image_(windowImage(width, height)),
       bitsPerPixel_(bitsPerPixel),
       logicalDpiY_(logicalDpiY) {
     image_.fill(Qt::black);

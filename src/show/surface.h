@@ -2,8 +2,8 @@
 // 0xFFRRGGBB, that is blue, green, red and an opaque 0xFF in memory on little-endian machines.
 // The colour stays 8 bits per channel; the fourth byte is padding that is always 0xFF and
 // never darkened. Four bytes rather than three because the rain copies and darkens thousands
-// of 16-pixel cells a frame: a cell row is then one whole 64-byte cache line (rows start on a
-// cache line), glyph and window copies are plain word copies, and the word is the window
+// of 16-pixel cells a frame: a cell row is then one whole 64-byte cache line (the pixels start
+// on a cache line), glyph and window copies are plain word copies, and the word is the window
 // picture's own pixel format. The rain and the title draw here first and copy changed cells
 // to the window.
 #pragma once
@@ -11,31 +11,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <new>
 #include <type_traits>
 #include <vector>
 
 #include "show/colour.h"
+#include "show/pixel_memory.h"
 
 namespace orvane {
-
-// Allocates on cache-line boundaries, so that cells at multiples of 16 pixels never straddle
-// two lines.
-template <typename T>
-struct CacheLineAllocator {
-    using value_type = T;
-    static constexpr std::align_val_t kAlignment{64};
-
-    CacheLineAllocator() = default;
-    template <typename U>
-    CacheLineAllocator(const CacheLineAllocator<U>&) {}
-
-    T* allocate(std::size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), kAlignment)); }
-    void deallocate(T* p, std::size_t n) { ::operator delete(p, n * sizeof(T), kAlignment); }
-
-    template <typename U>
-    bool operator==(const CacheLineAllocator<U>&) const { return true; }
-};
 
 class Surface {
 public:
@@ -68,7 +50,7 @@ public:
 private:
     int width_ = 0;
     int height_ = 0;
-    std::vector<Pixel, CacheLineAllocator<Pixel>> pixels_;
+    std::vector<Pixel, PixelAllocator<Pixel>> pixels_;
 };
 
 // Copies a block of rows of n pixels each; strides in pixels. The rain's rows (16-pixel cells,
