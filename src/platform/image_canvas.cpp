@@ -163,8 +163,9 @@ public:
         const QRect wanted(left, top, right - left, bottom - top);
         picture_.prepareRawAccess();
         forEachClipped(wanted, [&](const QRect& r) {
-            copyPixelRows(picture_.row(r.top()) + r.left(), picture_.bytesPerLine_ / qsizetype{sizeof(QRgb)},
-                          surface.row(r.top()) + r.left(), surface.width(), r.height(), r.width());
+            const qsizetype toStride = picture_.bytesPerLine_ / qsizetype{sizeof(QRgb)};
+            copyPixelRows(picture_.row(r.top()) + r.left(), toStride, surface.row(r.top()) + r.left(),
+                          surface.width(), r.height(), r.width());
             picture_.addDamage(r);
         });
         if (picture_.logging_) {
@@ -287,7 +288,7 @@ QImage windowImage(int width, int height) {
     width = std::max(width, 1);
     height = std::max(height, 1);
     const qsizetype bytesPerLine = qsizetype{width} * qsizetype{sizeof(QRgb)};
-    const std::size_t bytes = static_cast<std::size_t>(bytesPerLine) * static_cast<std::size_t>(height);
+    const auto bytes = static_cast<std::size_t>(bytesPerLine) * static_cast<std::size_t>(height);
     auto* memory = static_cast<uchar*>(allocatePixelMemory(bytes));
     struct Owned {
         void* memory;

@@ -21,8 +21,7 @@ int channel(Surface::Pixel p, int c) { return static_cast<int>(p >> (8 * c)) & 0
 
 // A pixel from its blue, green and red bytes, each taken modulo 256.
 Surface::Pixel pixelOf(int blue, int green, int red) {
-    return Surface::kOpaque | (static_cast<Surface::Pixel>(red & 0xFF) << 16) |
-           (static_cast<Surface::Pixel>(green & 0xFF) << 8) | static_cast<Surface::Pixel>(blue & 0xFF);
+    return Surface::toPixel(rgb(red, green, blue));
 }
 
 // Rows destRow.. of the sheet from the picture, each channel scaled by its factor / 256.

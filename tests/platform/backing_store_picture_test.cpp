@@ -42,7 +42,7 @@ Surface filledSurface(std::uint8_t blue, std::uint8_t green, std::uint8_t red) {
     for (int y = 0; y < kHeight; ++y) {
         Surface::Pixel* row = surface.row(y);
         for (int x = 0; x < kWidth; ++x) {
-            row[x] = Surface::kOpaque | (Surface::Pixel{red} << 16) | (Surface::Pixel{green} << 8) | blue;
+            row[x] = Surface::toPixel(rgb(red, green, blue));
         }
     }
     return surface;

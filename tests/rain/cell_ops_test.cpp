@@ -116,7 +116,8 @@ TEST(DarkenRect, EachColourByteOfEveryPixelStopsAtZeroOnItsOwn) {
     Surface surface(kWidth, kHeight);
     for (int y = 0; y < kHeight; ++y) {
         for (int x = 0; x < kWidth; ++x) {
-            surface.setPixel(x, y, rgb((x * 37 + y) % 256, (x * 11 + 89) % 256, (x * 53 + 7 * y) % 256));
+            surface.setPixel(x, y,
+                             rgb((x * 37 + y) % 256, (x * 11 + 89) % 256, (x * 53 + 7 * y) % 256));
         }
     }
     const Surface before = surface;
