@@ -3,9 +3,9 @@
 #include <QFontMetrics>
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
+#include "show/pixel_memory.h"
 #include "show/surface.h"
 
 namespace orvane {
@@ -41,29 +41,9 @@ QFont toQFont(const Font& font) {
     return f;
 }
 
-// One row of 24-bit pixels (blue, green, red) to opaque 32-bit ones. The rain copies a
-// thousand cells a frame, so four pixels go at a time: on a little-endian machine their 12
-// bytes, read as a 64-bit and a 32-bit word, give each output pixel as three bytes in order.
-void convertRow(const std::uint8_t* in, std::uint32_t* out, int width) {
-    constexpr std::uint32_t kOpaque = 0xFF000000u;
-    constexpr std::uint32_t kColourBits = 0xFFFFFFu;
-    int x = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        for (; x + 4 <= width; x += 4, in += 12) {
-            std::uint64_t low;
-            std::uint32_t high;
-            std::memcpy(&low, in, sizeof low);
-            std::memcpy(&high, in + sizeof low, sizeof high);
-            out[x] = kOpaque | (static_cast<std::uint32_t>(low) & kColourBits);
-            out[x + 1] = kOpaque | (static_cast<std::uint32_t>(low >> 24) & kColourBits);
-            out[x + 2] = kOpaque | static_cast<std::uint32_t>(low >> 48) | ((high & 0xFFu) << 16);
-            out[x + 3] = kOpaque | (high >> 8);
-        }
-    }
-    for (; x < width; ++x, in += 3) {
-        out[x] = kOpaque | (std::uint32_t(in[2]) << 16) | (std::uint32_t(in[1]) << 8) | in[0];
-    }
-}
+// The surface's pixel word is the picture's own (opaque 0xFFRRGGBB), so a row copies as is.
+static_assert(sizeof(Surface::Pixel) == sizeof(QRgb) &&
+              Surface::toPixel(rgb(0x12, 0x34, 0x56)) == qRgb(0x12, 0x34, 0x56));
 
 }  // namespace
 
@@ -166,18 +146,26 @@ public:
     }
 
     void copyFromSurface(const Surface& surface, const Rect& area) override {
-        QRect wanted = toQRect(area) & QRect(0, 0, surface.width(), surface.height()) &
-                       QRect(0, 0, picture_.width(), picture_.height());
-        if (wanted.isEmpty()) {
+        // Plain integer clipping: the rain copies a thousand cells a frame, and QRect's
+        // intersection is an out-of-line call. A rectangle given with a negative size stands
+        // for the same area with its edges swapped, as QRect takes it.
+        int left = std::min(area.left, area.right);
+        int right = std::max(area.left, area.right);
+        int top = std::min(area.top, area.bottom);
+        int bottom = std::max(area.top, area.bottom);
+        left = std::max(left, 0);
+        top = std::max(top, 0);
+        right = std::min({right, surface.width(), picture_.width()});
+        bottom = std::min({bottom, surface.height(), picture_.height()});
+        if (right <= left || bottom <= top || area.left == area.right || area.top == area.bottom) {
             return;
         }
+        const QRect wanted(left, top, right - left, bottom - top);
         picture_.prepareRawAccess();
         forEachClipped(wanted, [&](const QRect& r) {
-            const int left = r.left();
-            const int width = r.width();
-            for (int y = r.top(); y <= r.bottom(); ++y) {
-                convertRow(surface.row(y) + 3 * left, picture_.row(y) + left, width);
-            }
+            const qsizetype toStride = picture_.bytesPerLine_ / qsizetype{sizeof(QRgb)};
+            copyPixelRows(picture_.row(r.top()) + r.left(), toStride, surface.row(r.top()) + r.left(),
+                          surface.width(), r.height(), r.width());
             picture_.addDamage(r);
         });
         if (picture_.logging_) {
@@ -292,8 +280,35 @@ private:
     std::optional<QRegion> clip_;
 };
 
+namespace {
+
+// The picture's pixels in the same memory as the surfaces' (see pixel_memory.h): cell rows
+// copied from a surface then land on one cache line each, not two.
+QImage windowImage(int width, int height) {
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    const qsizetype bytesPerLine = qsizetype{width} * qsizetype{sizeof(QRgb)};
+    const auto bytes = static_cast<std::size_t>(bytesPerLine) * static_cast<std::size_t>(height);
+    auto* memory = static_cast<uchar*>(allocatePixelMemory(bytes));
+    struct Owned {
+        void* memory;
+        std::size_t bytes;
+    };
+    auto* owned = new Owned{memory, bytes};
+    return QImage(
+        memory, width, height, bytesPerLine, QImage::Format_RGB32,
+        [](void* info) {
+            auto* o = static_cast<Owned*>(info);
+            freePixelMemory(o->memory, o->bytes);
+            delete o;
+        },
+        owned);
+}
+
+}  // namespace
+
 WindowPicture::WindowPicture(int width, int height, int bitsPerPixel, int logicalDpiY)
-    : image_(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32),
+    : image_(windowImage(width, height)),
       bitsPerPixel_(bitsPerPixel),
       logicalDpiY_(logicalDpiY) {
     image_.fill(Qt::black);

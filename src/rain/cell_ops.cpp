@@ -3,23 +3,51 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 #include "show/glyph_sheet.h"
 
 namespace orvane {
 
 namespace {
 
-constexpr int kChunkBytes = 16;
+constexpr int kCellPixels = 16;  // a cell row on the surface: one 64-byte cache line
 
-std::uint8_t subtractOrZero(std::uint8_t v, std::uint8_t a) {
-    return static_cast<std::uint8_t>(v - std::min(v, a));
+// One pixel's three colour bytes less a each, stopping at 0; the 0xFF fourth byte is kept.
+Surface::Pixel darkenPixel(Surface::Pixel p, unsigned a) {
+    Surface::Pixel out = p & 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const unsigned v = (p >> shift) & 0xFFu;
+        out |= static_cast<Surface::Pixel>(v > a ? v - a : 0u) << shift;
+    }
+    return out;
 }
 
-// A loop of fixed length, which compilers turn into one saturating vector subtraction: the
-// fades darken thousands of cells a frame.
-void subtractChunk(std::uint8_t* p, std::uint8_t a) {
-    for (int i = 0; i < kChunkBytes; ++i) {
-        p[i] = subtractOrZero(p[i], a);
+// The fades darken thousands of cell rows a frame: on x86-64 four pixels at a time with one
+// saturating byte subtraction whose pattern leaves the fourth byte alone, a whole 16-pixel
+// cell row (one cache line) per loop pass.
+inline void darkenRow(Surface::Pixel* p, int count, unsigned a) {
+    int i = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i amounts = _mm_set1_epi32(static_cast<int>(a * 0x010101u));
+    const auto darkenFour = [&](int at) {
+        auto* v = reinterpret_cast<__m128i*>(p + at);
+        _mm_storeu_si128(v, _mm_subs_epu8(_mm_loadu_si128(v), amounts));
+    };
+    for (; i + 16 <= count; i += 16) {
+        darkenFour(i);
+        darkenFour(i + 4);
+        darkenFour(i + 8);
+        darkenFour(i + 12);
+    }
+    for (; i + 4 <= count; i += 4) {
+        darkenFour(i);
+    }
+#endif
+    for (; i < count; ++i) {
+        p[i] = darkenPixel(p[i], a);
     }
 }
 
@@ -47,10 +75,8 @@ void drawGlyph(Surface& surface, const Surface& glyphSheet, int x, int y, int gl
     if (width <= 0 || height <= 0 || sx < 0 || sy < 0) {
         return;
     }
-    for (int row = 0; row < height; ++row) {
-        std::memcpy(surface.row(top + row) + 3 * left, glyphSheet.row(sy + row) + 3 * sx,
-                    static_cast<std::size_t>(3 * width));
-    }
+    copyPixelRows(surface.row(top) + left, surface.width(), glyphSheet.row(sy) + sx,
+                  glyphSheet.width(), height, width);
 }
 
 void darkenRect(Surface& surface, int top, int left, int width, int height, int amount) {
@@ -73,17 +99,18 @@ void darkenRect(Surface& surface, int top, int left, int width, int height, int 
     if (count <= 0) {
         return;
     }
-    const auto a = static_cast<std::uint8_t>(amount & 0xFF);
-    const int bytes = 3 * count;
-    for (int y = top; y <= bottom; ++y) {
-        std::uint8_t* p = surface.row(y) + 3 * left;
-        int i = 0;
-        for (; i + kChunkBytes <= bytes; i += kChunkBytes) {
-            subtractChunk(p + i, a);
+    const unsigned a = static_cast<unsigned>(amount) & 0xFFu;
+    Surface::Pixel* p = surface.row(top) + left;
+    const int stride = surface.width();
+    if (count == kCellPixels) {
+        // The rain's own cells: the row loop with the width known, nothing but the subtractions.
+        for (int y = top; y <= bottom; ++y, p += stride) {
+            darkenRow(p, kCellPixels, a);
         }
-        for (; i < bytes; ++i) {
-            p[i] = subtractOrZero(p[i], a);
-        }
+        return;
+    }
+    for (int y = top; y <= bottom; ++y, p += stride) {
+        darkenRow(p, count, a);
     }
 }
 

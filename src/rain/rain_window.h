@@ -1,7 +1,7 @@
-// The rain on one saver window: its drawing context, its 24-bit surface, one run per column,
-// the pending cell changes and the counters that pace them. Made when the rain starts on the
-// window (set-up), stepped once per frame, destroyed when the rain ends (tear-down), so the
-// tear-down runs on every path out of the phase.
+// The rain on one saver window: its drawing context, its surface (24-bit colour in 4-byte
+// pixels), one run per column, the pending cell changes and the counters that pace them. Made
+// when the rain starts on the window (set-up), stepped once per frame, destroyed when the rain
+// ends (tear-down), so the tear-down runs on every path out of the phase.
 #pragma once
 
 #include <cstdint>

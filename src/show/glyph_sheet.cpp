@@ -16,15 +16,22 @@ struct ChannelFactors {
     int red, green, blue;
 };
 
+// Channel c of a surface pixel: 0 blue, 1 green, 2 red.
+int channel(Surface::Pixel p, int c) { return static_cast<int>(p >> (8 * c)) & 0xFF; }
+
+// A pixel from its blue, green and red bytes, each taken modulo 256.
+Surface::Pixel pixelOf(int blue, int green, int red) {
+    return Surface::toPixel(rgb(red, green, blue));
+}
+
 // Rows destRow.. of the sheet from the picture, each channel scaled by its factor / 256.
 void tintBand(const Surface& source, Surface& sheet, int destRow, ChannelFactors f) {
     for (int i = 0; i < kGlyphPictureSize; ++i) {
-        const std::uint8_t* in = source.row(i);
-        std::uint8_t* out = sheet.row(destRow + i);
+        const Surface::Pixel* in = source.row(i);
+        Surface::Pixel* out = sheet.row(destRow + i);
         for (int x = 0; x < sheet.width(); ++x) {
-            out[3 * x + 0] = static_cast<std::uint8_t>(in[3 * x + 0] * f.blue / 256);
-            out[3 * x + 1] = static_cast<std::uint8_t>(in[3 * x + 1] * f.green / 256);
-            out[3 * x + 2] = static_cast<std::uint8_t>(in[3 * x + 2] * f.red / 256);
+            out[x] = pixelOf(channel(in[x], 0) * f.blue / 256, channel(in[x], 1) * f.green / 256,
+                             channel(in[x], 2) * f.red / 256);
         }
     }
 }
@@ -47,10 +54,10 @@ Surface buildGlyphSheet(const GlyphPicture& picture, const Settings& s) {
     Surface sheet(picture.width, picture.height * kGlyphBandCount);
     // Band 0: a plain copy of the picture, which every tinted band is made from.
     for (int y = 0; y < picture.height && y < kGlyphPictureSize; ++y) {
-        std::uint8_t* out = sheet.row(y);
+        Surface::Pixel* out = sheet.row(y);
         for (int x = 0; x < picture.width; ++x) {
-            const std::uint8_t v = picture.at(x, y);
-            out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = v;
+            const int v = picture.at(x, y);
+            out[x] = pixelOf(v, v, v);
         }
     }
     tintBand(sheet, sheet, kGlyphPictureSize, {s.tintR, s.tintG, s.tintB});
@@ -66,12 +73,13 @@ Surface buildGlyphSheet(const GlyphPicture& picture, const Settings& s) {
     const int factor[3] = {static_cast<int>(s.highlightB * 1.5), static_cast<int>(s.highlightG * 1.5),
                            static_cast<int>(s.highlightR * 1.5)};
     for (int y = 0; y < kGlyphPictureSize; ++y) {
-        std::uint8_t* row = sheet.row(y);
+        Surface::Pixel* row = sheet.row(y);
         for (int x = 0; x < sheet.width(); ++x) {
+            int lit[3];
             for (int c = 0; c < 3; ++c) {
-                const int v = row[3 * x + c] * factor[c] / 256;
-                row[3 * x + c] = static_cast<std::uint8_t>(std::min(v, cap[c]));
+                lit[c] = std::min(channel(row[x], c) * factor[c] / 256, cap[c]);
             }
+            row[x] = pixelOf(lit[0], lit[1], lit[2]);
         }
     }
     return sheet;

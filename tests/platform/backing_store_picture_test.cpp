@@ -40,11 +40,9 @@ public:
 Surface filledSurface(std::uint8_t blue, std::uint8_t green, std::uint8_t red) {
     Surface surface(kWidth, kHeight);
     for (int y = 0; y < kHeight; ++y) {
-        std::uint8_t* row = surface.row(y);
+        Surface::Pixel* row = surface.row(y);
         for (int x = 0; x < kWidth; ++x) {
-            row[3 * x] = blue;
-            row[3 * x + 1] = green;
-            row[3 * x + 2] = red;
+            row[x] = Surface::toPixel(rgb(red, green, blue));
         }
     }
     return surface;

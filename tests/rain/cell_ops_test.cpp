@@ -108,6 +108,32 @@ TEST(DarkenRect, SubtractsTheLowByteOfTheAmountStoppingAtZero) {
     EXPECT_EQ(surface.pixel(0, 0), rgb(0, 60, 10));
 }
 
+TEST(DarkenRect, EachColourByteOfEveryPixelStopsAtZeroOnItsOwn) {
+    // Widths that are not a multiple of four pixels, and bytes above, at and below the amount.
+    constexpr int kWidth = 37;
+    constexpr int kHeight = 3;
+    constexpr int kAmount = 90;
+    Surface surface(kWidth, kHeight);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            surface.setPixel(x, y,
+                             rgb((x * 37 + y) % 256, (x * 11 + 89) % 256, (x * 53 + 7 * y) % 256));
+        }
+    }
+    const Surface before = surface;
+    darkenRect(surface, 0, 1, kWidth - 1, kHeight, kAmount);
+    const auto less = [](int v) { return v >= kAmount ? v - kAmount : 0; };
+    for (int y = 0; y < kHeight; ++y) {
+        EXPECT_EQ(surface.pixel(0, y), before.pixel(0, y));
+        for (int x = 1; x < kWidth; ++x) {
+            const RgbChannels c = splitColour(before.pixel(x, y));
+            EXPECT_EQ(surface.pixel(x, y), rgb(less(c.red), less(c.green), less(c.blue)))
+                << x << ", " << y;
+            EXPECT_EQ(surface.row(y)[x] & 0xFF000000u, Surface::kOpaque) << x << ", " << y;
+        }
+    }
+}
+
 TEST(DarkenRect, ClipsItselfToTheSurface) {
     const Colour grey = rgb(100, 100, 100);
     const Colour darker = rgb(90, 90, 90);
