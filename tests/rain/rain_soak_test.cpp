@@ -101,7 +101,9 @@ TEST(RainSoak, ADayOnThreeMonitorsAcrossTheTickWrap) {
         EXPECT_GT(n, 0u);
     }
     ASSERT_GT(residentAfterTwoHours, 0);
+#ifndef ORVANE_SANITIZED_BUILD  // AddressSanitizer keeps freed memory in quarantine on purpose
     EXPECT_LT(residentAtEnd - residentAfterTwoHours, 4096) << "kilobytes grown after two hours";
+#endif
     RecordProperty("most_interchanges", static_cast<int>(mostInterchanges));
     std::cout << "most interchanges on a window: " << mostOnWindow[0] << ", " << mostOnWindow[1]
               << ", " << mostOnWindow[2] << "; rain frames " << rainFrames << "; resident "
