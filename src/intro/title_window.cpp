@@ -181,14 +181,8 @@ void TitleWindow::addRandomSpot(const Run& run, std::size_t index, std::uint32_t
     if (y < 0 || y >= height_) {
         return;
     }
-    Interchange spot;
-    spot.cellX = run.columnX;
-    spot.cellY = y;
-    spot.lastFireTick = now;
-    spot.fireInterval = kSpotIntervalMs;
-    spot.changeKind = random(kSpotKinds);
-    spot.ownerRun = static_cast<int>(index);
-    interchanges_.push_back(spot);
+    interchanges_.push_back(makeSpot(run.columnX, y, now, kSpotIntervalMs, random(kSpotKinds),
+                                     static_cast<int>(index)));
 }
 
 // Newest first. Spent interchanges are dropped in one pass afterwards; firing does not depend

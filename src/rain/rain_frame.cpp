@@ -141,14 +141,8 @@ class FrameStep {
             if (random_(kSpotDrawsOutOf) >= kSpotKeptBelow) {
                 continue;
             }
-            Interchange spot;
-            spot.cellX = run.columnX;
-            spot.cellY = y;
-            spot.lastFireTick = now;
-            spot.fireInterval = kSpotFireIntervalMs;
-            spot.changeKind = random_(kSpotKinds);
-            spot.ownerRun = owner;
-            w_.interchanges.push_back(spot);
+            w_.interchanges.push_back(
+                makeSpot(run.columnX, y, now, kSpotFireIntervalMs, random_(kSpotKinds), owner));
         }
     }
 

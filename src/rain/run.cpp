@@ -36,6 +36,18 @@ Interchange makeTailEraser(int left, int top, std::int32_t interval) {
     return eraser;
 }
 
+Interchange makeSpot(int left, int top, std::uint32_t now, std::int32_t interval,
+                     std::int32_t changeKind, int ownerRun) {
+    Interchange spot;
+    spot.cellX = left;
+    spot.cellY = top;
+    spot.lastFireTick = now;
+    spot.fireInterval = interval;
+    spot.changeKind = changeKind;
+    spot.ownerRun = ownerRun;
+    return spot;
+}
+
 bool interchangeDue(const Interchange& interchange, std::uint32_t now) {
     return interchange.neverFired ||
            tickBefore(interchange.lastFireTick + static_cast<std::uint32_t>(interchange.fireInterval),

@@ -49,6 +49,10 @@ struct Interchange {
 // A fade-to-black at the top of a run's trail, due at once whatever the tick count.
 Interchange makeTailEraser(int left, int top, std::int32_t interval);
 
+// A random spot in the trail of the run at index ownerRun: a timed change of kind changeKind.
+Interchange makeSpot(int left, int top, std::uint32_t now, std::int32_t interval,
+                     std::int32_t changeKind, int ownerRun);
+
 // True when the interchange is due at now: never fired, or strictly more than its interval
 // since its last firing.
 bool interchangeDue(const Interchange& interchange, std::uint32_t now);
