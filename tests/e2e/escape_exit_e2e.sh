@@ -20,17 +20,6 @@ printf '[PowerSave]\nUseEscapeLMBExit=1\n' >>"$WORK/TheOrvane.ini"
 END_WITHIN_MS=1000
 SETTLE_MS=500
 
-# open_show CASE: starts the show with the pointer on the first monitor; 0 once all three
-# windows are up.
-open_show() {
-    xdotool mousemove 600 400
-    start_saver /s
-    local name
-    for name in Win0 Win1 Win2; do
-        wait_for_window "$name" >/dev/null || { fail "$1: no visible window '$name'"; stop_saver; return 1; }
-    done
-    sleep "$(awk "BEGIN {print $SETTLE_MS / 1000}")"
-}
 
 # 1. Input that only counts as activity.
 if open_show "activity"; then

@@ -40,15 +40,6 @@ restore_monitors() {
     done
 }
 
-open_show() {
-    xdotool mousemove 600 400
-    start_saver /s
-    local name
-    for name in Win0 Win1 Win2; do
-        wait_for_window "$name" >/dev/null || { fail "$1: no visible window '$name'"; stop_saver; return 1; }
-    done
-    sleep "$(awk "BEGIN {print $SETTLE_MS / 1000}")"
-}
 
 # expect_covering CASE WINDOW...: each window is visible on its monitor's rectangle.
 expect_covering() {

@@ -149,6 +149,18 @@ expect_end() {
     fi
 }
 
+# open_show CASE: starts the show on three monitors with the pointer on the first; 0 once all
+# three windows are up and SETTLE_MS has passed.
+open_show() {
+    xdotool mousemove 600 400
+    start_saver /s
+    local name
+    for name in Win0 Win1 Win2; do
+        wait_for_window "$name" >/dev/null || { fail "$1: no visible window '$name'"; stop_saver; return 1; }
+    done
+    sleep "$(awk "BEGIN {print $SETTLE_MS / 1000}")"
+}
+
 # finish: the script's exit code from the tally.
 finish() {
     if [ "$failures" -ne 0 ]; then
