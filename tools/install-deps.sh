@@ -3,7 +3,7 @@
 # Usage: tools/install-deps.sh [build|run|test|bench|all]
 set -euo pipefail
 
-build=(cmake ninja-build g++ make qt6-base-dev libgl-dev fonts-liberation)
+build=(cmake ninja-build g++ make pkg-config qt6-base-dev libgl-dev fonts-liberation libxcb1-dev libxcb-xkb-dev)
 run=(qt6-qpa-plugins)
 test=(libgtest-dev libgmock-dev xvfb xdotool x11-xserver-utils x11-utils xauth libx11-dev libxfixes-dev)
 bench=(libbenchmark-dev valgrind xvfb xdotool x11-xserver-utils)

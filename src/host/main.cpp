@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QGuiApplication>
 
-#include <sched.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -19,6 +21,7 @@
 #include "host/run_mode.h"
 #include "host/settings.h"
 #include "platform/qt_show.h"
+#include "platform/stop_watcher.h"
 
 namespace {
 
@@ -26,14 +29,20 @@ namespace fs = std::filesystem;
 using namespace orvane;
 
 constexpr const char* kApplicationTitle = "TheOrvane Screensaver";
-constexpr int kIdleNice = 19;
+// Low priority for the show's own work, as a screensaver host gives its modules. Not the idle
+// policy: a process ends only once each of its threads has run again, and idle threads on a busy
+// machine wait seconds for that, so even an ending that skips the normal path would be late.
+constexpr int kShowNice = 10;
 
+// Only this thread, and the threads it starts from here on: the stop watcher, started before,
+// keeps the priority the program was started with, so that input and stop signals are seen at
+// once on a busy machine. A priority already lower stays; a failure is ignored.
 void lowerPriority() {
-    sched_param param{};
-    param.sched_priority = 0;
-    if (sched_setscheduler(0, SCHED_IDLE, &param) != 0) {
-        // Not allowed here: the lowest nice value is the next best thing. A failure is ignored.
-        setpriority(PRIO_PROCESS, 0, kIdleNice);
+    const auto thread = static_cast<id_t>(syscall(SYS_gettid));
+    errno = 0;
+    const int current = getpriority(PRIO_PROCESS, thread);
+    if (errno == 0 && current < kShowNice) {
+        setpriority(PRIO_PROCESS, thread, kShowNice);
     }
 }
 
@@ -64,20 +73,35 @@ std::unique_ptr<Application> startApplication(int& argc, char** argv) {
     return application;
 }
 
-int runShow(int& argc, char** argv, const Settings& settings) {
+int runShow(int& argc, char** argv, const Settings& settings, StopWatcher& watcher) {
     auto application = startApplication<QGuiApplication>(argc, argv);
     if (QGuiApplication::screens().isEmpty()) {
         return 0;
     }
     QtShow show(settings, loadGlyphPicture());
+    show.attachTo(watcher);
     show.open();
     QGuiApplication::exec();
+    return 0;
+}
+
+int runConfiguration(int& argc, char** argv, Settings& settings, const fs::path& settingsFile,
+                     StopWatcher& watcher) {
+    auto application = startApplication<QApplication>(argc, argv);
+    StopActions actions;
+    actions.context = application.get();
+    // Every open dialog closes unsaved; a save already under way is left to finish.
+    actions.stop = [] { QCoreApplication::exit(0); };
+    watcher.attach(std::move(actions));
+    runConfigurationMode(settings, settingsFile);
+    watcher.detach();
     return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    StopWatcher watcher;
     lowerPriority();
     const fs::path settingsFile = settingsFilePath(executableDir(argc > 0 ? argv[0] : nullptr));
     Settings settings = loadSettings(IniFile::load(settingsFile));
@@ -88,13 +112,11 @@ int main(int argc, char** argv) {
     }
     switch (runModeFromArguments(arguments)) {
     case RunMode::Show:
-        runShow(argc, argv, settings);
+        runShow(argc, argv, settings, watcher);
         break;
-    case RunMode::Configure: {
-        auto application = startApplication<QApplication>(argc, argv);
-        runConfigurationMode(settings, settingsFile);
+    case RunMode::Configure:
+        runConfiguration(argc, argv, settings, settingsFile, watcher);
         break;
-    }
     case RunMode::Preview:
     case RunMode::Quit:
         break;

@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QScreen>
 
+#include "platform/stop_watcher.h"
 #include "show/show_sequence.h"
 
 namespace orvane {
@@ -48,8 +49,33 @@ QtShow::QtShow(const Settings& settings, GlyphPicture picture)
 }
 
 QtShow::~QtShow() {
+    if (watcher_ != nullptr) {
+        watcher_->detach();
+    }
     startTimer_.stop();
     mask_.reset();
+}
+
+void QtShow::attachTo(StopWatcher& watcher) {
+    watcher_ = &watcher;
+    StopActions actions;
+    actions.context = &watcherContext_;
+    actions.stop = [this] { stopFromOutside(); };
+    actions.activity = [this] { control_.userActivity = true; };
+    actions.forcedExitAfter = StopWatcher::kForcedExitAfter;
+    watcher.attach(std::move(actions));
+}
+
+void QtShow::stopFromOutside() {
+    if (control_.current != nullptr) {
+        control_.requestStop();
+        return;
+    }
+    startTimer_.stop();
+    for (auto& window : windows_) {
+        window->close();
+    }
+    QCoreApplication::exit(0);
 }
 
 void QtShow::open() {
@@ -69,17 +95,37 @@ void QtShow::open() {
 void QtShow::play() {
     // The show pumps messages; a stopped single-shot timer cannot start it a second time.
     startTimer_.stop();
-    // Input must reach the show whichever window has the focus or the pointer (the mask strip,
-    // another program's window): the first window takes the keyboard and the pointer. The
-    // pointer then wears the first window's blank cursor on every monitor.
-    windows_[0]->setKeyboardGrabEnabled(true);
-    windows_[0]->setMouseGrabEnabled(true);
+    takeInput();
     std::vector<ShowWindow*> list;
     for (auto& window : windows_) {
         list.push_back(window.get());
     }
     startShow(control_, platform_, settings_, glyphs_, list);
     windows_[0]->close();
+}
+
+// Input must reach the show whichever window has the focus or the pointer (the mask strip,
+// another program's window): the first window takes the keyboard and the pointer, and the
+// pointer then wears its blank cursor on every monitor. The watcher takes them where it can, so
+// that input is seen even when this thread gets no processor time.
+void QtShow::takeInput() {
+    if (watcher_ != nullptr && QGuiApplication::platformName() == QLatin1String("xcb")) {
+        InputWatch watch;
+        watch.grabWindow = static_cast<std::uint32_t>(windows_[0]->winId());
+        for (auto& window : windows_) {
+            watch.hideOnStop.push_back(static_cast<std::uint32_t>(window->winId()));
+        }
+        if (mask_) {
+            watch.hideOnStop.push_back(static_cast<std::uint32_t>(mask_->winId()));
+        }
+        watch.settings = settings_;
+        watch.pointerAtShow = rules_.lastPointer(0);
+        if (watcher_->watchInput(std::move(watch))) {
+            return;
+        }
+    }
+    windows_[0]->setKeyboardGrabEnabled(true);
+    windows_[0]->setMouseGrabEnabled(true);
 }
 
 }  // namespace orvane

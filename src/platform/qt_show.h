@@ -21,6 +21,8 @@ class QScreen;
 
 namespace orvane {
 
+class StopWatcher;
+
 constexpr int kStartDelayMs = 20;
 
 class QtShow {
@@ -30,6 +32,10 @@ public:
 
     QtShow(const QtShow&) = delete;
     QtShow& operator=(const QtShow&) = delete;
+
+    // Stop signals, and on X11 the show's input, reach the show through the watcher, which
+    // also takes the windows off the screen at once when the show ends by either.
+    void attachTo(StopWatcher& watcher);
 
     // Shows the mask and the saver windows, the first one last so that it ends on top, and
     // arms the start timer. Closing the first window after the show asks the application to
@@ -49,6 +55,10 @@ public:
 
 private:
     void play();
+    void takeInput();
+    // A stop from outside the input handlers: a running show unwinds; before it runs, the
+    // program just ends.
+    void stopFromOutside();
 
     Settings settings_;
     GlyphPicture glyphs_;
@@ -58,6 +68,8 @@ private:
     std::vector<std::unique_ptr<QtSaverWindow>> windows_;
     std::unique_ptr<MaskWindow> mask_;
     QTimer startTimer_;
+    StopWatcher* watcher_ = nullptr;
+    QObject watcherContext_;  // what the watcher's calls run on; gone with the show
 };
 
 }  // namespace orvane

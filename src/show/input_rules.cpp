@@ -9,18 +9,30 @@
 namespace orvane {
 
 InputRules::InputRules(const Settings& settings, ShowControl& control, int windowCount)
-    : settings_(settings), control_(control), lastPointer_(windowCount > 0 ? windowCount : 1) {}
+    : settings_(settings), control_(&control), lastPointer_(windowCount > 0 ? windowCount : 1) {}
+
+InputRules::InputRules(const Settings& settings, int windowCount)
+    : settings_(settings), control_(nullptr), lastPointer_(windowCount > 0 ? windowCount : 1) {}
+
+Point InputRules::lastPointer(int window) const {
+    if (window < 0 || window >= static_cast<int>(lastPointer_.size())) {
+        return {};
+    }
+    return lastPointer_[static_cast<std::size_t>(window)];
+}
 
 void InputRules::windowShown(int window, Point pointer) {
     if (window >= 0 && window < static_cast<int>(lastPointer_.size())) {
         lastPointer_[window] = pointer;
     }
-    control_.userActivity = false;
+    if (control_ != nullptr) {
+        control_->userActivity = false;
+    }
 }
 
-void InputRules::mouseMoved(int window, Point pointer) {
+InputEffect InputRules::mouseMoved(int window, Point pointer) {
     if (window < 0 || window >= static_cast<int>(lastPointer_.size())) {
-        return;
+        return InputEffect::None;
     }
     Point& last = lastPointer_[window];
     const std::int64_t dx = pointer.x - last.x;
@@ -28,28 +40,36 @@ void InputRules::mouseMoved(int window, Point pointer) {
     // The sum of squares as a 32-bit integer, the root in floating point.
     const auto squares = static_cast<std::int32_t>(static_cast<std::uint32_t>(dx * dx + dy * dy));
     if (!(std::sqrt(static_cast<double>(squares)) > kMoveThresholdPx)) {
-        return;  // slow movement counts once it is more than 5 pixels from the last counted place
+        return InputEffect::None;  // slow movement counts once it is more than 5 pixels from the last counted place
     }
-    activityOrStop(settings_.useEscapeLmbExit);
     last = pointer;
+    return activityOrStop(settings_.useEscapeLmbExit);
 }
 
-void InputRules::mouseButtonPressed(int, MouseButton button) {
-    activityOrStop(settings_.useEscapeLmbExit && button != MouseButton::Left);
+InputEffect InputRules::mouseButtonPressed(int, MouseButton button) {
+    return activityOrStop(settings_.useEscapeLmbExit && button != MouseButton::Left);
 }
 
-void InputRules::keyReleased(int, int virtualKey, bool autoRepeat) {
+InputEffect InputRules::keyReleased(int, int virtualKey, bool autoRepeat) {
     if (autoRepeat) {
-        return;
+        return InputEffect::None;
     }
-    activityOrStop(settings_.useEscapeLmbExit && virtualKey != kVirtualKeyEscape);
+    return activityOrStop(settings_.useEscapeLmbExit && virtualKey != kVirtualKeyEscape);
 }
 
-void InputRules::activityOrStop(bool onlyActivity) {
-    if (onlyActivity) {
-        control_.userActivity = true;
-    } else {
-        control_.requestStop();
+InputEffect InputRules::activityOrStop(bool onlyActivity) {
+    const InputEffect effect = onlyActivity ? InputEffect::Activity : InputEffect::Stop;
+    if (control_ != nullptr) {
+        applyInputEffect(*control_, effect);
+    }
+    return effect;
+}
+
+void applyInputEffect(ShowControl& control, InputEffect effect) {
+    if (effect == InputEffect::Activity) {
+        control.userActivity = true;
+    } else if (effect == InputEffect::Stop) {
+        control.requestStop();
     }
 }
 

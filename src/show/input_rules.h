@@ -14,26 +14,38 @@ struct Settings;
 
 enum class MouseButton { Left, Right, Middle, Other };
 
+// What one input means for the show.
+enum class InputEffect { None, Activity, Stop };
+
 constexpr int kVirtualKeyEscape = 27;
 constexpr double kMoveThresholdPx = 5.0;
 
+// Each input call applies its effect to the show control (when there is one) and returns it.
 class InputRules {
 public:
     InputRules(const Settings& settings, ShowControl& control, int windowCount);
+    // Rules that only tell what input means, for a watcher that acts on the effect itself.
+    InputRules(const Settings& settings, int windowCount);
 
     // A window became visible: remember where the pointer is and clear the activity flag.
     void windowShown(int window, Point pointer);
-    void mouseMoved(int window, Point pointer);
-    void mouseButtonPressed(int window, MouseButton button);
+    InputEffect mouseMoved(int window, Point pointer);
+    InputEffect mouseButtonPressed(int window, MouseButton button);
     // Releases of a held key's repeats are not key releases.
-    void keyReleased(int window, int virtualKey, bool autoRepeat);
+    InputEffect keyReleased(int window, int virtualKey, bool autoRepeat);
+
+    // Where the pointer was last counted on the window.
+    Point lastPointer(int window) const;
 
 private:
-    void activityOrStop(bool onlyActivity);
+    InputEffect activityOrStop(bool onlyActivity);
 
     const Settings& settings_;
-    ShowControl& control_;
+    ShowControl* control_;
     std::vector<Point> lastPointer_;
 };
+
+// Stop asks the show to stop; Activity raises the activity flag.
+void applyInputEffect(ShowControl& control, InputEffect effect);
 
 }  // namespace orvane

@@ -4,11 +4,17 @@
 //                           "blank WxH"; exit code 0 visible, 1 blank.
 //   x_probe pixels X Y W H  a rectangle of the screen: prints a hash of its pixels and how many
 //                           of them are not black; exit code 0.
+//   x_probe wait-gone ID MS  waits until the window is unmapped or destroyed; prints the wall
+//                           clock in milliseconds when it was seen; exit code 0, 1 when MS
+//                           passed first.
 // Exit code 2 when the server gives no answer.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
 
+#include <poll.h>
+
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -63,8 +69,40 @@ int probePixels(Display* display, int x, int y, unsigned width, unsigned height)
     return 0;
 }
 
+long long wallClockMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+int waitGone(Display* display, Window window, int timeoutMs) {
+    XSelectInput(display, window, StructureNotifyMask);
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(display, window, &attributes) == 0 ||
+        attributes.map_state != IsViewable) {
+        std::printf("%lld\n", wallClockMs());
+        return 0;
+    }
+    const long long deadline = wallClockMs() + timeoutMs;
+    for (;;) {
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == UnmapNotify || event.type == DestroyNotify) {
+                std::printf("%lld\n", wallClockMs());
+                return 0;
+            }
+        }
+        const long long left = deadline - wallClockMs();
+        if (left <= 0) {
+            return 1;
+        }
+        pollfd fd{ConnectionNumber(display), POLLIN, 0};
+        poll(&fd, 1, static_cast<int>(left));
+    }
+}
+
 int usage() {
-    std::fprintf(stderr, "usage: x_probe cursor | x_probe pixels X Y W H\n");
+    std::fprintf(stderr, "usage: x_probe cursor | x_probe pixels X Y W H | x_probe wait-gone ID MS\n");
     return kNoAnswer;
 }
 
@@ -76,13 +114,20 @@ int main(int argc, char** argv) {
     }
     const bool cursor = std::strcmp(argv[1], "cursor") == 0;
     const bool pixels = std::strcmp(argv[1], "pixels") == 0 && argc == 6;
-    if (!cursor && !pixels) {
+    const bool gone = std::strcmp(argv[1], "wait-gone") == 0 && argc == 4;
+    if (!cursor && !pixels && !gone) {
         return usage();
     }
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {
         std::fprintf(stderr, "x_probe: cannot open the display\n");
         return kNoAnswer;
+    }
+    if (gone) {
+        const int result = waitGone(display, static_cast<Window>(std::strtoul(argv[2], nullptr, 0)),
+                                    std::atoi(argv[3]));
+        XCloseDisplay(display);
+        return result;
     }
     const int result = cursor ? probeCursor(display)
                               : probePixels(display, std::atoi(argv[2]), std::atoi(argv[3]),

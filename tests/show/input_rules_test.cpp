@@ -84,6 +84,22 @@ TEST(InputRules, EachWindowMeasuresFromThePointerItSawWhenShown) {
     EXPECT_FALSE(sameSpot.stop);
 }
 
+// The rules without a show control, as the stop watcher's thread runs them: each input tells
+// the same effect the table gives, and the pointer is measured from where it was last counted.
+TEST(InputRules, RulesWithoutAControlTellTheEffect) {
+    Settings settings;
+    InputRules rules(settings, 1);
+    rules.windowShown(0, {100, 100});
+    EXPECT_EQ(rules.mouseMoved(0, {103, 104}), InputEffect::None);  // 5 px: not more than 5
+    EXPECT_EQ(rules.keyReleased(0, 'A', true), InputEffect::None);
+    EXPECT_EQ(rules.mouseMoved(0, {106, 100}), InputEffect::Stop);
+    EXPECT_EQ(rules.lastPointer(0), (Point{106, 100}));
+    settings.useEscapeLmbExit = true;
+    EXPECT_EQ(rules.mouseButtonPressed(0, MouseButton::Middle), InputEffect::Activity);
+    EXPECT_EQ(rules.keyReleased(0, kVirtualKeyEscape, false), InputEffect::Stop);
+    EXPECT_EQ(rules.mouseMoved(0, {106, 106}), InputEffect::Activity);
+}
+
 TEST(InputRules, ShowingAWindowClearsActivity) {
     const Outcome shown = apply(true, [](InputRules& r) {
         r.mouseButtonPressed(0, MouseButton::Right);

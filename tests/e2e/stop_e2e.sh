@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# End to end: what ends the show ends it at once. With the two cores kept busy by four loops, a
+# key release and a pointer move each end the show within a few seconds (the show itself runs
+# at idle priority and gets no processor time); SIGTERM, SIGINT and SIGHUP end it with code 0,
+# and afterwards no window of the program is left and the server draws a pointer again.
+# Usage: stop_e2e.sh PATH_TO_THEORVANE [PATH_TO_X_PROBE]
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/xvfb_session.sh"
+require_tools
+
+binary=$1
+probe=${2:-}
+[ -x "$probe" ] || probe=
+start_session "$binary" 1280x720
+
+BUSY_LOOPS=4
+BUSY_END_WITHIN_MS=3000   # loose: before the watcher thread this took 16 s
+SIGNAL_END_WITHIN_MS=1000
+SETTLE_MS=500
+
+start_show() {
+    xdotool mousemove 600 400
+    start_saver /s
+    wait_for_window Win0 >/dev/null || { fail "$1: no visible window 'Win0'"; stop_saver; return 1; }
+    sleep "$(awk "BEGIN {print $SETTLE_MS / 1000}")"
+}
+
+expect_gone() {
+    [ -z "$(program_windows)" ] && pass "$1: no window of the program left" \
+        || fail "$1: windows left behind: $(program_windows | tr '\n' ' ')"
+    if [ -n "$probe" ]; then
+        state=$("$probe" cursor)
+        [ "${state%% *}" = visible ] && pass "$1: the pointer is drawn again" \
+            || fail "$1: the pointer is still hidden ($state)"
+    fi
+}
+
+busy=()
+start_busy() { for _ in $(seq "$BUSY_LOOPS"); do sh -c 'while :; do :; done' & busy+=($!); done; }
+stop_busy() {
+    [ ${#busy[@]} -eq 0 ] && return
+    kill "${busy[@]}" 2>/dev/null; wait "${busy[@]}" 2>/dev/null; busy=()
+}
+trap 'stop_busy; cleanup' EXIT
+
+for input in "key a" "mousemove 620 400"; do
+    if start_show "$input under load"; then
+        start_busy
+        sleep 2
+        # shellcheck disable=SC2086
+        xdotool $input
+        INPUT_MS=$(now_ms)
+        expect_end "'xdotool $input' with $BUSY_LOOPS busy loops on $(nproc) cores" "$BUSY_END_WITHIN_MS"
+        stop_busy
+        expect_gone "$input under load"
+    fi
+done
+
+for signal in TERM INT HUP; do
+    if start_show "SIG$signal"; then
+        kill -"$signal" "$SAVER_PID"
+        INPUT_MS=$(now_ms)
+        expect_end "SIG$signal" "$SIGNAL_END_WITHIN_MS"
+        expect_gone "SIG$signal"
+    fi
+done
+
+finish
