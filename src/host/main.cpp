@@ -8,6 +8,7 @@
 #include <sys/resource.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -20,6 +21,7 @@
 #include "host/ini_file.h"
 #include "host/run_mode.h"
 #include "host/settings.h"
+#include "platform/host_window.h"
 #include "platform/qt_show.h"
 #include "platform/stop_watcher.h"
 
@@ -85,6 +87,24 @@ int runShow(int& argc, char** argv, const Settings& settings, StopWatcher& watch
     return 0;
 }
 
+// Draws the show in a window a screensaver host made; the host owns input and ends the program
+// with a signal.
+int runModule(int& argc, char** argv, const Settings& settings, const ModuleWindow& wanted,
+              StopWatcher& watcher) {
+    auto application = startApplication<QGuiApplication>(argc, argv);
+    std::string reason;
+    const std::optional<HostWindow> host = findHostWindow(wanted, reason);
+    if (!host) {
+        std::fprintf(stderr, "theorvane: %s\n", reason.c_str());
+        return 0;
+    }
+    QtShow show(settings, loadGlyphPicture(), *host);
+    show.attachTo(watcher);
+    show.open();
+    QGuiApplication::exec();
+    return 0;
+}
+
 int runConfiguration(int& argc, char** argv, Settings& settings, const fs::path& settingsFile,
                      StopWatcher& watcher) {
     auto application = startApplication<QApplication>(argc, argv);
@@ -110,7 +130,18 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         arguments.emplace_back(argv[i]);
     }
-    switch (runModeFromArguments(arguments)) {
+    const char* hostWindow = std::getenv(kHostWindowVariable);
+    const Invocation invocation =
+        invocationOf(arguments, hostWindow != nullptr ? std::optional<std::string>(hostWindow)
+                                                      : std::nullopt);
+    if (!invocation.error.empty()) {
+        std::fprintf(stderr, "theorvane: %s\n", invocation.error.c_str());
+        return 0;
+    }
+    switch (invocation.mode) {
+    case RunMode::Module:
+        runModule(argc, argv, settings, invocation.window, watcher);
+        break;
     case RunMode::Show:
         runShow(argc, argv, settings, watcher);
         break;

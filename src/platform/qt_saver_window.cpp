@@ -58,6 +58,21 @@ QtSaverWindow::QtSaverWindow(int index, QScreen& screen, InputRules& rules,
     setGeometry(screen.geometry());
 }
 
+QtSaverWindow::QtSaverWindow(QWindow& host, QSize size, InputRules& rules, ShowControl& control)
+    : index_(0),
+      inHost_(true),
+      rules_(rules),
+      control_(control),
+      picture_(*this, size.width(), size.height(), host.screen()->depth(),
+               static_cast<int>(std::lround(host.screen()->logicalDotsPerInchY()))) {
+    setSurfaceType(QSurface::RasterSurface);
+    // The host owns input and ends the program; clicks and keys go through to its window.
+    setFlags(Qt::Widget | Qt::WindowTransparentForInput);
+    setTitle(QStringLiteral("Win0"));
+    setParent(&host);
+    setGeometry(0, 0, size.width(), size.height());
+}
+
 void QtSaverWindow::exposeEvent(QExposeEvent*) {
     if (isExposed()) {
         picture_.presentWhole();
@@ -65,6 +80,9 @@ void QtSaverWindow::exposeEvent(QExposeEvent*) {
 }
 
 void QtSaverWindow::showEvent(QShowEvent*) {
+    if (inHost_) {
+        return;
+    }
     setCursor(Qt::BlankCursor);
     rules_.windowShown(index_, screenPointOf(QCursor::pos()));
 }
@@ -75,21 +93,32 @@ void QtSaverWindow::closeEvent(QCloseEvent*) {
     }
     closed_ = true;
     control_.requestStop();
-    unsetCursor();
+    if (!inHost_) {
+        unsetCursor();
+    }
     if (onClosed) {
         onClosed();
     }
 }
 
 void QtSaverWindow::keyReleaseEvent(QKeyEvent* event) {
+    if (inHost_) {
+        return;
+    }
     rules_.keyReleased(index_, virtualKeyOf(event->key()), event->isAutoRepeat());
 }
 
 void QtSaverWindow::mousePressEvent(QMouseEvent* event) {
+    if (inHost_) {
+        return;
+    }
     rules_.mouseButtonPressed(index_, buttonOf(event->button()));
 }
 
 void QtSaverWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (inHost_) {
+        return;
+    }
     rules_.mouseMoved(index_, screenPointOf(event->globalPosition()));
 }
 

@@ -1,6 +1,8 @@
-// One borderless saver window covering one monitor. It shows its retained picture (never an
-// erased background), hides the pointer while shown, and hands every input to the input rules
-// in screen coordinates.
+// One saver window. Of the show's own windows, one borderless window covers each monitor: it
+// shows its retained picture (never an erased background), hides the pointer while shown, and
+// hands every input to the input rules in screen coordinates. In module mode the one saver
+// window fills a window a host made (the screen saver daemon's, a preview pane): it is the
+// host's child, input passes through it to the host, and the pointer is left alone.
 #pragma once
 
 #include <QWindow>
@@ -22,8 +24,11 @@ class QtSaverWindow final : public QWindow, public ShowWindow {
 public:
     // Placed on the monitor's rectangle and captioned "Win<index>"; not shown yet.
     QtSaverWindow(int index, QScreen& screen, InputRules& rules, ShowControl& control);
+    // The only saver window, filling the host's window of the given size.
+    QtSaverWindow(QWindow& host, QSize size, InputRules& rules, ShowControl& control);
 
     int index() const { return index_; }
+    bool inHostWindow() const { return inHost_; }
     BackingStorePicture& picture() { return picture_; }
 
     // ShowWindow
@@ -44,6 +49,7 @@ protected:
 
 private:
     int index_;
+    bool inHost_ = false;
     InputRules& rules_;
     ShowControl& control_;
     BackingStorePicture picture_;

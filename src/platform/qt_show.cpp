@@ -43,6 +43,22 @@ QtShow::QtShow(const Settings& settings, GlyphPicture picture)
     if (QScreen* primary = QGuiApplication::primaryScreen()) {
         mask_ = std::make_unique<MaskWindow>(*primary);
     }
+    armStartTimer();
+}
+
+QtShow::QtShow(const Settings& settings, GlyphPicture picture, const HostWindow& host)
+    : settings_(settings), glyphs_(std::move(picture)), rules_(settings_, control_, 1) {
+    host_.reset(QWindow::fromWinId(static_cast<WId>(host.id)));
+    auto window = std::make_unique<QtSaverWindow>(*host_, QSize(host.width, host.height), rules_,
+                                                  control_);
+    // The host's window starts black: the wipe draws black on black.
+    window->onClosed = [] { QCoreApplication::exit(0); };
+    platform_.addPicture(window->picture());
+    windows_.push_back(std::move(window));
+    armStartTimer();
+}
+
+void QtShow::armStartTimer() {
     startTimer_.setSingleShot(true);
     startTimer_.setInterval(kStartDelayMs);
     QObject::connect(&startTimer_, &QTimer::timeout, [this] { play(); });
@@ -64,6 +80,10 @@ void QtShow::attachTo(StopWatcher& watcher) {
     actions.activity = [this] { control_.userActivity = true; };
     actions.forcedExitAfter = StopWatcher::kForcedExitAfter;
     watcher.attach(std::move(actions));
+    if (host_) {
+        // A host that destroys its window ends the show.
+        watcher.watchWindowLife(static_cast<std::uint32_t>(host_->winId()));
+    }
 }
 
 void QtShow::stopFromOutside() {
@@ -72,15 +92,27 @@ void QtShow::stopFromOutside() {
         return;
     }
     startTimer_.stop();
-    for (auto& window : windows_) {
-        window->close();
+    closeFirstWindow();
+}
+
+// A child window cannot be closed (Qt refuses), so in a host's window the show just ends.
+void QtShow::closeFirstWindow() {
+    if (host_) {
+        windows_[0]->hide();
+        QCoreApplication::exit(0);
+        return;
     }
-    QCoreApplication::exit(0);
+    windows_[0]->close();
 }
 
 void QtShow::open() {
     if (mask_) {
         mask_->show();
+    }
+    if (host_) {
+        windows_[0]->show();
+        startTimer_.start();
+        return;
     }
     for (std::size_t i = 1; i < windows_.size(); ++i) {
         windows_[i]->showFullScreen();
@@ -101,7 +133,7 @@ void QtShow::play() {
         list.push_back(window.get());
     }
     startShow(control_, platform_, settings_, glyphs_, list);
-    windows_[0]->close();
+    closeFirstWindow();
 }
 
 // Input must reach the show whichever window has the focus or the pointer (the mask strip,
@@ -109,6 +141,9 @@ void QtShow::play() {
 // pointer then wears its blank cursor on every monitor. The watcher takes them where it can, so
 // that input is seen even when this thread gets no processor time.
 void QtShow::takeInput() {
+    if (host_) {
+        return;  // the host owns input
+    }
     if (watcher_ != nullptr && QGuiApplication::platformName() == QLatin1String("xcb")) {
         InputWatch watch;
         watch.grabWindow = static_cast<std::uint32_t>(windows_[0]->winId());

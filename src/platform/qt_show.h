@@ -1,6 +1,7 @@
 // The show on the real screens: the desktop under each monitor taken before anything appears,
 // the mask strip, one saver window per monitor in the system's order, and the first window's
-// start timer whose tick plays the whole show and then closes that window.
+// start timer whose tick plays the whole show and then closes that window. In module mode the
+// one saver window fills a window a host made, and there is no mask strip.
 #pragma once
 
 #include <QTimer>
@@ -25,9 +26,17 @@ class StopWatcher;
 
 constexpr int kStartDelayMs = 20;
 
+// A window made by a host for the show to draw in (an X11 window id and its size).
+struct HostWindow {
+    std::uint32_t id = 0;
+    int width = 0;
+    int height = 0;
+};
+
 class QtShow {
 public:
     QtShow(const Settings& settings, GlyphPicture picture);
+    QtShow(const Settings& settings, GlyphPicture picture, const HostWindow& host);
     ~QtShow();
 
     QtShow(const QtShow&) = delete;
@@ -44,7 +53,7 @@ public:
 
     int windowCount() const { return static_cast<int>(windows_.size()); }
     QtSaverWindow& window(int index) { return *windows_.at(static_cast<std::size_t>(index)); }
-    MaskWindow& mask() { return *mask_; }
+    MaskWindow* mask() { return mask_.get(); }
     QtPlatform& platform() { return platform_; }
     ShowControl& control() { return control_; }
     QTimer& startTimer() { return startTimer_; }
@@ -54,17 +63,21 @@ public:
     static QImage desktopPictureOf(QScreen& screen);
 
 private:
+    void armStartTimer();
     void play();
     void takeInput();
     // A stop from outside the input handlers: a running show unwinds; before it runs, the
     // program just ends.
     void stopFromOutside();
+    // Ends the program's loop with code 0 once the show is over.
+    void closeFirstWindow();
 
     Settings settings_;
     GlyphPicture glyphs_;
     QtPlatform platform_;
     ShowControl control_;
     InputRules rules_;
+    std::unique_ptr<QWindow> host_;  // declared first: its child goes before it
     std::vector<std::unique_ptr<QtSaverWindow>> windows_;
     std::unique_ptr<MaskWindow> mask_;
     QTimer startTimer_;

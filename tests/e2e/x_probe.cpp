@@ -7,6 +7,10 @@
 //   x_probe wait-gone ID MS  waits until the window is unmapped or destroyed; prints the wall
 //                           clock in milliseconds when it was seen; exit code 0, 1 when MS
 //                           passed first.
+//   x_probe greens X Y W H   how many pixels of the rectangle are a shade of green (the rain's
+//                           default tint): green above 48 and above twice red and twice blue.
+//   x_probe window X Y W H  makes a plain window with no children (a settings app's preview
+//                           pane), grey, prints its id and keeps it until killed.
 // Exit code 2 when the server gives no answer.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -47,7 +51,7 @@ int probeCursor(Display* display) {
     return visible ? 0 : 1;
 }
 
-int probePixels(Display* display, int x, int y, unsigned width, unsigned height) {
+int probePixels(Display* display, int x, int y, unsigned width, unsigned height, bool greens) {
     XImage* image = XGetImage(display, DefaultRootWindow(display), x, y, width, height, AllPlanes,
                               ZPixmap);
     if (image == nullptr) {
@@ -60,11 +64,20 @@ int probePixels(Display* display, int x, int y, unsigned width, unsigned height)
         for (unsigned column = 0; column < width; ++column) {
             const unsigned long pixel = XGetPixel(image, static_cast<int>(column),
                                                   static_cast<int>(row)) & 0xffffffu;
-            notBlack += pixel != 0 ? 1 : 0;
+            const unsigned long r = (pixel >> 16) & 0xff, g = (pixel >> 8) & 0xff, b = pixel & 0xff;
+            if (greens) {
+                notBlack += g > 48 && g > 2 * r && g > 2 * b ? 1 : 0;
+            } else {
+                notBlack += pixel != 0 ? 1 : 0;
+            }
             hash = (hash ^ pixel) * 1099511628211ull;
         }
     }
-    std::printf("%016llx %lu\n", static_cast<unsigned long long>(hash), notBlack);
+    if (greens) {
+        std::printf("%lu\n", notBlack);
+    } else {
+        std::printf("%016llx %lu\n", static_cast<unsigned long long>(hash), notBlack);
+    }
     XDestroyImage(image);
     return 0;
 }
@@ -101,8 +114,26 @@ int waitGone(Display* display, Window window, int timeoutMs) {
     }
 }
 
+int plainWindow(Display* display, int x, int y, unsigned width, unsigned height) {
+    constexpr unsigned long kGrey = 0x404040;
+    XSetWindowAttributes attributes{};
+    attributes.background_pixel = kGrey;
+    attributes.override_redirect = True;
+    const Window window = XCreateWindow(display, DefaultRootWindow(display), x, y, width, height, 0,
+                                        CopyFromParent, InputOutput, CopyFromParent,
+                                        CWBackPixel | CWOverrideRedirect, &attributes);
+    XMapWindow(display, window);
+    XSync(display, False);
+    std::printf("0x%lx\n", window);
+    std::fflush(stdout);
+    for (;;) {
+        XEvent event;
+        XNextEvent(display, &event);  // until killed
+    }
+}
+
 int usage() {
-    std::fprintf(stderr, "usage: x_probe cursor | x_probe pixels X Y W H | x_probe wait-gone ID MS\n");
+    std::fprintf(stderr, "usage: x_probe cursor | pixels|greens X Y W H | wait-gone ID MS | window X Y W H\n");
     return kNoAnswer;
 }
 
@@ -113,15 +144,22 @@ int main(int argc, char** argv) {
         return usage();
     }
     const bool cursor = std::strcmp(argv[1], "cursor") == 0;
-    const bool pixels = std::strcmp(argv[1], "pixels") == 0 && argc == 6;
+    const bool greens = std::strcmp(argv[1], "greens") == 0 && argc == 6;
+    const bool pixels = (greens || std::strcmp(argv[1], "pixels") == 0) && argc == 6;
     const bool gone = std::strcmp(argv[1], "wait-gone") == 0 && argc == 4;
-    if (!cursor && !pixels && !gone) {
+    const bool window = std::strcmp(argv[1], "window") == 0 && argc == 6;
+    if (!cursor && !pixels && !gone && !window) {
         return usage();
     }
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {
         std::fprintf(stderr, "x_probe: cannot open the display\n");
         return kNoAnswer;
+    }
+    if (window) {
+        return plainWindow(display, std::atoi(argv[2]), std::atoi(argv[3]),
+                           static_cast<unsigned>(std::atoi(argv[4])),
+                           static_cast<unsigned>(std::atoi(argv[5])));
     }
     if (gone) {
         const int result = waitGone(display, static_cast<Window>(std::strtoul(argv[2], nullptr, 0)),
@@ -132,7 +170,7 @@ int main(int argc, char** argv) {
     const int result = cursor ? probeCursor(display)
                               : probePixels(display, std::atoi(argv[2]), std::atoi(argv[3]),
                                             static_cast<unsigned>(std::atoi(argv[4])),
-                                            static_cast<unsigned>(std::atoi(argv[5])));
+                                            static_cast<unsigned>(std::atoi(argv[5])), greens);
     XCloseDisplay(display);
     return result;
 }

@@ -33,5 +33,65 @@ TEST(RunMode, FirstTwoCharactersOfTheFirstArgumentChooseTheMode) {
     }
 }
 
+// The module options are whole arguments tested before the switch table; the host's window
+// variable counts only with --root or with no argument at all.
+TEST(RunMode, ModuleOptionsNameTheWindowToDrawIn) {
+    const std::optional<std::string> none;
+    const struct {
+        std::vector<std::string> arguments;
+        std::optional<std::string> hostWindow;
+        RunMode mode;
+        ModuleWindow window;
+    } cases[] = {
+        {{"--root"}, none, RunMode::Module, {true, 0}},
+        {{"-root"}, none, RunMode::Module, {true, 0}},
+        {{"--root"}, "0x2a00007", RunMode::Module, {false, 0x2a00007}},
+        {{"-root"}, "44040199", RunMode::Module, {false, 44040199}},
+        {{}, "0x400001", RunMode::Module, {false, 0x400001}},
+        {{"--window-id", "0x1e00003"}, none, RunMode::Module, {false, 0x1e00003}},
+        {{"-window-id", "31457283"}, "0x400001", RunMode::Module, {false, 31457283}},
+        {{}, none, RunMode::Show, {}},
+        {{"/s"}, "0x400001", RunMode::Show, {}},     // the switch wins over the variable
+        {{"/c"}, "0x400001", RunMode::Configure, {}},
+        {{"-r"}, none, RunMode::Quit, {}},          // two characters: the switch table
+        {{"--rooted"}, none, RunMode::Quit, {}},
+        {{"-s"}, "0x400001", RunMode::Quit, {}},
+    };
+    for (const auto& c : cases) {
+        const std::string shown = c.arguments.empty() ? "(none)" : c.arguments.front();
+        const Invocation invocation = invocationOf(c.arguments, c.hostWindow);
+        EXPECT_EQ(invocation.mode, c.mode) << shown;
+        EXPECT_EQ(invocation.window, c.window) << shown;
+        EXPECT_TRUE(invocation.error.empty()) << shown << ": " << invocation.error;
+    }
+}
+
+TEST(RunMode, AModuleCommandLineWithoutAUsableWindowEndsWithAMessage) {
+    const struct {
+        std::vector<std::string> arguments;
+        std::optional<std::string> hostWindow;
+    } cases[] = {
+        {{"--window-id"}, {}},
+        {{"--window-id", ""}, {}},
+        {{"--window-id", "0"}, {}},
+        {{"--window-id", "0x"}, {}},
+        {{"--window-id", "0x1g"}, {}},
+        {{"--window-id", "-5"}, {}},
+        {{"--window-id", "12 "}, {}},
+        {{"--window-id", "4294967296"}, {}},  // 2^32: beyond any X window id
+        {{"--root"}, "garbage"},
+        {{}, ""},
+    };
+    for (const auto& c : cases) {
+        const Invocation invocation = invocationOf(c.arguments, c.hostWindow);
+        const std::string shown = c.arguments.size() > 1 ? c.arguments[1] : c.hostWindow.value_or("-");
+        EXPECT_EQ(invocation.mode, RunMode::Quit) << shown;
+        EXPECT_FALSE(invocation.error.empty()) << shown;
+        EXPECT_EQ(invocation.error.find('\n'), std::string::npos) << shown;
+    }
+    EXPECT_EQ(parseWindowId("0xFFFFFFFF"), 0xFFFFFFFFu);
+    EXPECT_EQ(parseWindowId("0X1F"), 31u);
+}
+
 }  // namespace
 }  // namespace orvane

@@ -69,8 +69,8 @@ TEST(QtShow, OneBorderlessWindowPerMonitorOnItsRectangleInScreenOrder) {
         EXPECT_EQ(window.picture().pixel(kMonitors[i].width() / 2, kMonitors[i].height() / 2),
                   qRgb(0, 0, 0));
     }
-    EXPECT_EQ(show.mask().geometry(), QRect(64, 32, 1280, 2));
-    EXPECT_TRUE(show.mask().isVisible());
+    EXPECT_EQ(show.mask()->geometry(), QRect(64, 32, 1280, 2));
+    EXPECT_TRUE(show.mask()->isVisible());
     EXPECT_TRUE(show.startTimer().isActive());
 }
 
