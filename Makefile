@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: run test bench build configure clean
+.PHONY: run test bench package install build configure clean
 
 configure:
 	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
@@ -33,6 +33,20 @@ bench:
 	tools/install-deps.sh bench
 	$(MAKE) build CMAKE_FLAGS="-DCMAKE_BUILD_TYPE=Release"
 	tools/bench-report.sh $(BUILD)
+
+# The Debian package theorvane_<version>_<arch>.deb (installing to /usr), in $(BUILD).
+package:
+	tools/install-deps.sh package
+	$(MAKE) build CMAKE_FLAGS="-DCMAKE_BUILD_TYPE=Release"
+	cd $(BUILD) && cpack -G DEB
+
+# Installs into PREFIX (default /usr/local): the program, its menu entry and the screen saver
+# daemon's module and description.
+PREFIX ?= /usr/local
+install:
+	tools/install-deps.sh run
+	$(MAKE) build CMAKE_FLAGS="-DCMAKE_BUILD_TYPE=Release"
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD)

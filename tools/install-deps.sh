@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the show and the tests need, when any is missing.
-# Usage: tools/install-deps.sh [build|run|test|bench|all]
+# Usage: tools/install-deps.sh [build|run|test|bench|package|all]
 set -euo pipefail
 
 build=(cmake ninja-build g++ make pkg-config qt6-base-dev libgl-dev fonts-liberation libxcb1-dev libxcb-xkb-dev)
 run=(qt6-qpa-plugins)
-test=(libgtest-dev libgmock-dev xvfb xdotool x11-xserver-utils x11-utils xauth libx11-dev libxfixes-dev)
+test=(libgtest-dev libgmock-dev xvfb xdotool x11-xserver-utils x11-utils xauth libx11-dev libxfixes-dev
+      xscreensaver desktop-file-utils libxml2-utils dpkg-dev)
+package=(dpkg-dev)
 bench=(libbenchmark-dev valgrind xvfb xdotool x11-xserver-utils)
 tools=(fonts-ipafont-gothic imagemagick)
 
@@ -14,8 +16,9 @@ case "${1:-all}" in
   run) wanted=("${build[@]}" "${run[@]}") ;;
   test) wanted=("${build[@]}" "${run[@]}" "${test[@]}" libbenchmark-dev) ;;
   bench) wanted=("${build[@]}" "${run[@]}" "${test[@]}" "${bench[@]}") ;;
+  package) wanted=("${build[@]}" "${run[@]}" "${package[@]}") ;;
   all) wanted=("${build[@]}" "${run[@]}" "${test[@]}" "${bench[@]}" "${tools[@]}") ;;
-  *) echo "usage: $0 [build|run|test|bench|all]" >&2; exit 2 ;;
+  *) echo "usage: $0 [build|run|test|bench|package|all]" >&2; exit 2 ;;
 esac
 
 missing=()

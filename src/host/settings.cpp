@@ -177,9 +177,10 @@ void storeSettings(const Settings& s, IniFile& file) {
 
 std::filesystem::path chooseSettingsFile(const std::filesystem::path& executableDir,
                                          bool fileBesideProgram, bool folderWritable,
-                                         const std::string& configHome, const std::string& home) {
+                                         bool installedCopy, const std::string& configHome,
+                                         const std::string& home) {
     const std::filesystem::path besideProgram = executableDir / kSettingsFileName;
-    if (fileBesideProgram || folderWritable) {
+    if (fileBesideProgram || (folderWritable && !installedCopy)) {
         return besideProgram;
     }
     // An installed copy: keep the settings in the user's own configuration folder.
@@ -201,6 +202,7 @@ std::filesystem::path settingsFilePath(const std::filesystem::path& executableDi
     return chooseSettingsFile(executableDir,
                               std::filesystem::exists(executableDir / kSettingsFileName, error),
                               ::access(executableDir.c_str(), W_OK) == 0,
+                              std::filesystem::exists(executableDir.parent_path() / kInstalledDesktopEntry, error),
                               configHome != nullptr ? configHome : "",
                               home != nullptr ? home : "");
 }

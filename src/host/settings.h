@@ -50,14 +50,18 @@ std::int32_t densityKey(double densityFraction);
 // Writes the 17 keys in the writer's order into the file, keeping its other lines.
 void storeSettings(const Settings& settings, IniFile& file);
 
-// Where the settings file is: beside the executable; when that folder cannot be written and
-// holds no settings file, the per-user folder ($XDG_CONFIG_HOME or ~/.config, "TheOrvane").
+// Where the settings file is: beside the executable; when that folder holds no settings file
+// and cannot be written, or is the bin folder of an installed copy (its desktop entry lies in
+// ../share/applications), the per-user folder ($XDG_CONFIG_HOME or ~/.config, "TheOrvane").
 std::filesystem::path settingsFilePath(const std::filesystem::path& executableDir);
+
+inline constexpr const char* kInstalledDesktopEntry = "share/applications/theorvane-settings.desktop";
 
 // The same choice from the facts it rests on (configHome: $XDG_CONFIG_HOME, home: $HOME;
 // either may be empty).
 std::filesystem::path chooseSettingsFile(const std::filesystem::path& executableDir,
                                          bool fileBesideProgram, bool folderWritable,
-                                         const std::string& configHome, const std::string& home);
+                                         bool installedCopy, const std::string& configHome,
+                                         const std::string& home);
 
 }  // namespace orvane

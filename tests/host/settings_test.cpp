@@ -153,13 +153,20 @@ TEST(Settings, FileLivesBesideTheProgramUnlessThatFolderIsReadOnly) {
     test::TempDir dir;
     EXPECT_EQ(settingsFilePath(dir.path()), dir.path() / "TheOrvane.ini");
     const std::filesystem::path program = "/opt/theorvane";
-    EXPECT_EQ(chooseSettingsFile(program, true, false, "/cfg", "/home/u"),
+    EXPECT_EQ(chooseSettingsFile(program, true, false, false, "/cfg", "/home/u"),
               program / "TheOrvane.ini");  // a file already there is used
-    EXPECT_EQ(chooseSettingsFile(program, false, false, "/cfg", "/home/u"),
+    EXPECT_EQ(chooseSettingsFile(program, false, false, false, "/cfg", "/home/u"),
               std::filesystem::path("/cfg/TheOrvane/TheOrvane.ini"));
-    EXPECT_EQ(chooseSettingsFile(program, false, false, "", "/home/u"),
+    EXPECT_EQ(chooseSettingsFile(program, false, false, false, "", "/home/u"),
               std::filesystem::path("/home/u/.config/TheOrvane/TheOrvane.ini"));
-    EXPECT_EQ(chooseSettingsFile(program, false, false, "relative", ""), program / "TheOrvane.ini");
+    EXPECT_EQ(chooseSettingsFile(program, false, false, false, "relative", ""),
+              program / "TheOrvane.ini");
+    // An installed copy keeps per-user settings even where its bin folder is writable (root,
+    // or an install into ~/.local); a file already beside it still wins.
+    EXPECT_EQ(chooseSettingsFile(program, false, true, true, "", "/home/u"),
+              std::filesystem::path("/home/u/.config/TheOrvane/TheOrvane.ini"));
+    EXPECT_EQ(chooseSettingsFile(program, true, true, true, "", "/home/u"), program / "TheOrvane.ini");
+    EXPECT_EQ(chooseSettingsFile(program, false, true, false, "", "/home/u"), program / "TheOrvane.ini");
 }
 
 }  // namespace
