@@ -33,10 +33,13 @@ std::optional<HostWindow> findHostWindow(const ModuleWindow& wanted, std::string
     }
     std::uint32_t id = wanted.id;
     if (wanted.rootWindow) {
+        char* host = nullptr;
+        int display = 0;
         int screen = 0;
-        if (xcb_parse_display(nullptr, nullptr, nullptr, &screen) == 0) {
+        if (xcb_parse_display(nullptr, &host, &display, &screen) == 0) {
             screen = 0;
         }
+        std::free(host);
         xcb_screen_iterator_t roots = xcb_setup_roots_iterator(xcb_get_setup(connection));
         for (int i = 0; i < screen && roots.rem > 1; ++i) {
             xcb_screen_next(&roots);

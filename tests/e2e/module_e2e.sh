@@ -79,7 +79,22 @@ drop_pane
 INPUT_MS=$(now_ms)
 expect_end "the pane destroyed" 2000
 
-# 5. Window ids that name no usable window.
+# 5. --root without the host's variable: the root window of the screen.
+start_saver --root
+greens=0
+deadline=$(( $(now_ms) + RAIN_WITHIN_S * 1000 ))
+while [ "$(now_ms)" -lt "$deadline" ] && kill -0 "$SAVER_PID" 2>/dev/null; do
+    greens=$("$probe" greens 0 0 1280 720)
+    [ "$greens" -gt 1000 ] && break
+    sleep 0.5
+done
+[ "$greens" -gt 1000 ] && pass "--root draws on the root window ($greens green pixels)" \
+    || fail "--root: $greens green pixels after ${RAIN_WITHIN_S} s"
+kill -TERM "$SAVER_PID" 2>/dev/null
+INPUT_MS=$(now_ms)
+expect_end "SIGTERM after --root" "$SIGNAL_END_WITHIN_MS"
+
+# 6. Window ids that name no usable window.
 for args in "--window-id" "--window-id 0" "--window-id 0x7ffffff" "--window-id 12ab" \
             "-window-id -3" "ROOT=junk"; do
     if [ "$args" = ROOT=junk ]; then
