@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -121,6 +122,11 @@ SettingsDialog::SettingsDialog(ColourPicker pickColour, MessageSink showMessage,
     connect(tintSelectButton_, &QPushButton::clicked, this, [this] { pickColourFor(tint_); });
     connect(highlightSelectButton_, &QPushButton::clicked, this,
             [this] { pickColourFor(highlight_); });
+    // The dialog has no default button: Qt would otherwise make "&Defaults" one, and Enter in
+    // an edit would throw every change away (see keyPressEvent).
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
+    }
     setTabOrder();
     paintSwatches();
 }
@@ -378,6 +384,19 @@ void SettingsDialog::showEvent(QShowEvent* event) {
     if (const QScreen* shown = screen()) {
         move(shown->availableGeometry().center() - rect().center());
     }
+}
+
+void SettingsDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // Enter presses the focused push button and nothing else: in an edit or on a page it
+        // keeps what was typed.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+        }
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 }  // namespace orvane

@@ -48,6 +48,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     using Channels = std::array<int, 3>;  // red, green, blue

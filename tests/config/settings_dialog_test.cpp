@@ -150,6 +150,62 @@ TEST(SettingsDialogSuspend, OnlyWholeNumbersCanBeTypedOrAccepted) {
     EXPECT_EQ(f.dialog.values(Settings{})->suspendTimeout, INT32_MIN);
 }
 
+TEST(SettingsDialogKeys, EnterPressesOnlyAFocusedButtonAndKeepsEdits) {
+    DialogFixture f;
+    Settings s;
+    s.suspendTimeout = 15;
+    f.dialog.setValues(s);
+    f.dialog.show();
+    f.dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f.dialog));
+    auto* pages = f.control<QTabWidget>("pages");
+    const auto focusOn = [&](int page, const char* name) {
+        pages->setCurrentIndex(page);
+        QWidget* widget = f.control<QWidget>(name);
+        widget->setFocus();
+        EXPECT_EQ(QApplication::focusWidget(), widget) << name;
+        return widget;
+    };
+    const auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+    for (const QPushButton* button : f.dialog.findChildren<QPushButton*>()) {
+        EXPECT_FALSE(button->isDefault()) << button->objectName().toStdString();
+    }
+
+    // Typing then Enter in each edit, and Enter on the pages' other controls.
+    struct Typed {
+        int page;
+        const char* name;
+        const char* text;
+    };
+    for (const Typed& typed : {Typed{2, "suspendEdit", "7"}, Typed{0, "phoneEdit", "1"},
+                               Typed{0, "nameEdit", "x"}, Typed{0, "qt_tabwidget_tabbar", ""},
+                               Typed{0, "showTitleCheck", ""}, Typed{1, "speedSlider", ""}}) {
+        QWidget* widget = focusOn(typed.page, typed.name);
+        QTest::keyClick(widget, Qt::Key_End);
+        QTest::keyClicks(widget, typed.text);
+        press(Qt::Key_Return);
+        press(Qt::Key_Enter);
+        ASSERT_TRUE(f.dialog.isVisible()) << typed.name;
+    }
+    EXPECT_EQ(f.control<QLineEdit>("suspendEdit")->text().toStdString(), "157");
+    EXPECT_EQ(f.control<QLineEdit>("phoneEdit")->text().toStdString(), "55506901");
+    EXPECT_EQ(f.control<QLineEdit>("nameEdit")->text().toStdString(), "Kelx");
+    EXPECT_TRUE(f.messages.isEmpty());
+
+    // A focused button takes Space and Enter.
+    f.pickerAnswers = {std::nullopt};
+    focusOn(1, "tintSelectButton");
+    press(Qt::Key_Return);
+    EXPECT_EQ(f.pickerPresets.size(), 1u);
+    focusOn(0, "defaultsButton");
+    press(Qt::Key_Space);
+    EXPECT_EQ(f.control<QLineEdit>("phoneEdit")->text().toStdString(), "5550690");
+    focusOn(0, "okButton");
+    press(Qt::Key_Enter);
+    EXPECT_FALSE(f.dialog.isVisible());
+    EXPECT_EQ(f.dialog.result(), QDialog::Accepted);
+}
+
 TEST(SettingsDialogLayout, FixedSizeLimitsAndTabOrder) {
     DialogFixture f;
     ASSERT_EQ(f.dialog.logicalDpiY(), 96);
