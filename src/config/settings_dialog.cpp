@@ -1,5 +1,7 @@
 #include "config/settings_dialog.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
@@ -14,6 +16,7 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QValidator>
 
 #include "config/config_fonts.h"
 #include "config/dpi_scale.h"
@@ -86,6 +89,32 @@ QColor swatchColour(const std::array<int, 3>& channels) {
 }
 
 }  // namespace
+
+// An edit's length limit holds for typing only. A longer text the dialog was filled with (a
+// stored value) is shown and kept whole; typing may shorten it but never lengthen it again.
+class TypingLengthLimit : public QValidator {
+public:
+    TypingLengthLimit(QLineEdit* edit, qsizetype limit)
+        : QValidator(edit), limit_(limit), ceiling_(limit) {
+        connect(edit, &QLineEdit::textChanged, this,
+                [this](const QString& text) { ceiling_ = std::max(limit_, text.size()); });
+        edit->setValidator(this);
+    }
+
+    // Fills the edit with a stored text, however long.
+    void setStoredText(QLineEdit* edit, const QString& text) {
+        ceiling_ = std::max(limit_, text.size());
+        edit->setText(text);
+    }
+
+    State validate(QString& input, int&) const override {
+        return input.size() <= ceiling_ ? Acceptable : Invalid;
+    }
+
+private:
+    qsizetype limit_;
+    qsizetype ceiling_;  // the longest text typing may leave: the limit, or a longer text's length
+};
 
 SettingsDialog::SettingsDialog(ColourPicker pickColour, MessageSink showMessage, QWidget* parent)
     : QDialog(parent), pickColour_(std::move(pickColour)), showMessage_(std::move(showMessage)) {
@@ -165,7 +194,7 @@ QWidget* SettingsDialog::buildIntroPage() {
     phoneHint->adjustSize();
     phoneEdit_ = new QLineEdit(kDefaultPhoneNumber, phone);
     place(phoneEdit_, "phoneEdit", 172, 20, 73, 21);
-    phoneEdit_->setMaxLength(kPhoneMaxLength);
+    phoneLimit_ = new TypingLengthLimit(phoneEdit_, kPhoneMaxLength);
 
     QGroupBox* name = box("Displayed Name", 4, 216, 257, 89);
     fixedNameRadio_ = new QRadioButton("Use 'Kel' as name", name);
@@ -177,7 +206,7 @@ QWidget* SettingsDialog::buildIntroPage() {
     loginNameRadio_->setChecked(true);
     nameEdit_ = new QLineEdit(kDefaultUserName, name);
     place(nameEdit_, "nameEdit", 156, 56, 89, 21);
-    nameEdit_->setMaxLength(kNameMaxLength);
+    nameLimit_ = new TypingLengthLimit(nameEdit_, kNameMaxLength);
     return page;
 }
 
@@ -276,8 +305,8 @@ void SettingsDialog::setTabOrder() {
 void SettingsDialog::setValues(const Settings& s) {
     showTitleCheck_->setChecked(s.showTitle);
     showIntroCheck_->setChecked(s.showIntro);
-    phoneEdit_->setText(QString::fromStdString(s.phoneNumber));
-    nameEdit_->setText(QString::fromStdString(s.userName));
+    phoneLimit_->setStoredText(phoneEdit_, QString::fromStdString(s.phoneNumber));
+    nameLimit_->setStoredText(nameEdit_, QString::fromStdString(s.userName));
     if (s.userMode == kUserModeFixedName) {
         fixedNameRadio_->setChecked(true);
     } else if (s.userMode == kUserModeLoginName) {

@@ -85,8 +85,9 @@ TEST(SettingsDialogMapping, ChoicesAndTextsRoundTrip) {
     s = {};
     s.userMode = 0;
     s.showTitle = false;
-    s.phoneNumber = "0123 456 789";
-    s.userName = "Night Owl";
+    // Texts longer than the typing limits (20 and 25) come back whole.
+    s.phoneNumber = "+44 (0) 1632 960 000 ext. 4321";  // 30 characters
+    s.userName = "Night Owls of the Fourth Floor B";     // 32 characters
     s.tintR = 1;
     s.suspendTimeout = -3;
     s.useEscapeLmbExit = true;
@@ -252,8 +253,25 @@ TEST(SettingsDialogLayout, FixedSizeLimitsAndTabOrder) {
     EXPECT_EQ(f.dialog.size(), QSize(290, 386));
     EXPECT_EQ(f.dialog.minimumSize(), f.dialog.maximumSize());
     EXPECT_EQ(f.control<QLineEdit>("nameEdit")->geometry(), QRect(156, 56, 89, 21));
-    EXPECT_EQ(f.control<QLineEdit>("phoneEdit")->maxLength(), 20);
-    EXPECT_EQ(f.control<QLineEdit>("nameEdit")->maxLength(), 25);
+    // The limits hold for typing; a longer stored text may shrink but never grow back.
+    QLineEdit* phone = f.control<QLineEdit>("phoneEdit");
+    QLineEdit* name = f.control<QLineEdit>("nameEdit");
+    phone->clear();
+    QTest::keyClicks(phone, "0123456789 0123456789 0123456789");
+    EXPECT_EQ(phone->text().toStdString(), "0123456789 012345678");
+    Settings s;
+    s.userName = std::string(32, 'n');
+    f.dialog.setValues(s);
+    EXPECT_EQ(name->text().toStdString(), s.userName);
+    QTest::keyClick(name, Qt::Key_End);
+    QTest::keyClicks(name, "x");
+    EXPECT_EQ(name->text().size(), 32);
+    QTest::keyClick(name, Qt::Key_Backspace);
+    QTest::keyClicks(name, "xy");
+    EXPECT_EQ(name->text().toStdString(), std::string(31, 'n'));
+    name->selectAll();
+    QTest::keyClicks(name, "abcdefghijklmnopqrstuvwxyz");
+    EXPECT_EQ(name->text().toStdString(), "abcdefghijklmnopqrstuvwxy");
 
     f.dialog.show();
     f.dialog.activateWindow();
