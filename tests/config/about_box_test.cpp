@@ -142,7 +142,7 @@ TEST_F(AboutBoxTest, LinkClickOpensTheProjectPage) {
     QTest::mouseClick(label("linkLabel"), Qt::LeftButton);
     ASSERT_EQ(recorder.openedAddresses.size(), 1);
     EXPECT_EQ(recorder.openedAddresses[0], ORVANE_HOMEPAGE_URL);
-    EXPECT_EQ(recorder.startedCommands[0], recorder.programFound);
+    EXPECT_EQ(recorder.probeAtOpen, std::vector<bool>{false});
     QTest::mouseClick(label("creditSlot4"), Qt::LeftButton);  // other lines are no links
     EXPECT_EQ(recorder.openedAddresses.size(), 1);
 }

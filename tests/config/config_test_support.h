@@ -74,15 +74,12 @@ struct TempFolder {
 };
 
 // Services whose dialogs answer at once: the settings dialog is handed to `run`, messages
-// are recorded, the picker and the web page opener are recorded too.
+// are recorded, the picker is cancelled, opened web addresses are recorded.
 struct RecordingServices {
     QStringList messages;
     std::function<int(SettingsDialog&)> run = [](SettingsDialog&) { return 0; };
-    std::vector<std::filesystem::path> probedFiles;
-    std::vector<std::string> probeContents;
-    std::vector<QStringList> startedCommands;
     QStringList openedAddresses;
-    QStringList programFound = {"/usr/bin/browser", "--new-window"};
+    std::vector<bool> probeAtOpen;  // whether a TheOrvane.htm stood in the folder at that moment
 
     ConfigServices make(const std::filesystem::path& programFolder) {
         ConfigServices services;
@@ -91,13 +88,8 @@ struct RecordingServices {
         };
         services.pickColour = [](QWidget*, const QColor&) { return std::optional<QColor>(); };
         services.runSettingsDialog = [this](SettingsDialog& dialog) { return run(dialog); };
-        services.webPages.findProgramFor = [this](const std::filesystem::path& file) {
-            probedFiles.push_back(file);
-            probeContents.push_back(std::filesystem::exists(file) ? readText(file) : "<none>");
-            return programFound;
-        };
-        services.webPages.start = [this](const QStringList& command, const QString& address) {
-            startedCommands.push_back(command);
+        services.openWebPage = [this, programFolder](const QString& address) {
+            probeAtOpen.push_back(std::filesystem::exists(programFolder / "TheOrvane.htm"));
             openedAddresses << address;
         };
         services.programFolder = programFolder;
