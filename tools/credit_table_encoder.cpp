@@ -1,5 +1,6 @@
 // Writes src/config/credit_table.cpp from a list of credit lines (see tools/credit_texts.txt):
-// each text scrambled with its key, so the table can be regenerated after a change.
+// each slot's text scrambled once with the key of its set A entry and once with that of its
+// set B entry, so the table can be regenerated after a change.
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -16,14 +17,16 @@ constexpr std::array<std::size_t, orvane::kCreditSlotCount> kSlotLengths = {13, 
 constexpr std::size_t kSetCount = 2;
 constexpr int kBytesPerLine = 12;
 
-struct Entry {
-    unsigned key = 0;
+// One slot: its text and the key of each set's entry.
+struct Slot {
+    std::array<unsigned, kSetCount> keys{};
     std::string text;
 };
 
-void writeEntry(std::ostream& out, const std::string& name, const Entry& entry) {
+void writeEntry(std::ostream& out, const std::string& name, const std::string& text,
+                unsigned key) {
     const std::vector<std::uint8_t> bytes =
-        orvane::encodeStream(entry.text, static_cast<std::uint8_t>(entry.key));
+        orvane::encodeStream(text, static_cast<std::uint8_t>(key));
     out << "constexpr std::uint8_t " << name << "[] = {";
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         char hex[8];
@@ -45,29 +48,36 @@ int main(int argc, char** argv) {
         std::cerr << "cannot read " << argv[1] << "\n";
         return 1;
     }
-    std::vector<Entry> entries;
+    std::vector<Slot> slots;
     std::string line;
     while (std::getline(in, line)) {
         if (line.empty() || line[0] == '#') {
             continue;
         }
-        const std::size_t blank = line.find(' ');
-        if (blank == std::string::npos) {
-            std::cerr << "no key and text in: " << line << "\n";
+        // "KA KB text": two hexadecimal key bytes, then the text after the second blank.
+        const std::size_t first = line.find(' ');
+        const std::size_t second = first == std::string::npos ? first : line.find(' ', first + 1);
+        if (second == std::string::npos) {
+            std::cerr << "no two keys and a text in: " << line << "\n";
             return 1;
         }
-        entries.push_back({static_cast<unsigned>(std::stoul(line.substr(0, blank), nullptr, 16)),
-                           line.substr(blank + 1)});
+        Slot slot;
+        slot.keys[0] = static_cast<unsigned>(std::stoul(line.substr(0, first), nullptr, 16));
+        slot.keys[1] = static_cast<unsigned>(
+            std::stoul(line.substr(first + 1, second - first - 1), nullptr, 16));
+        slot.text = line.substr(second + 1);
+        slots.push_back(slot);
     }
-    if (entries.size() != kSetCount * orvane::kCreditSlotCount) {
-        std::cerr << "expected " << kSetCount * orvane::kCreditSlotCount << " lines, found "
-                  << entries.size() << "\n";
+    if (slots.size() != orvane::kCreditSlotCount) {
+        std::cerr << "expected " << orvane::kCreditSlotCount << " lines, found " << slots.size()
+                  << "\n";
         return 1;
     }
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const std::size_t want = kSlotLengths[i % orvane::kCreditSlotCount];
-        if (entries[i].text.size() != want || entries[i].key > 0xFF) {
-            std::cerr << "line " << i + 1 << ": slot needs " << want << " characters and a key byte\n";
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        if (slots[i].text.size() != kSlotLengths[i] || slots[i].keys[0] > 0xFF ||
+            slots[i].keys[1] > 0xFF) {
+            std::cerr << "line " << i + 1 << ": slot needs " << kSlotLengths[i]
+                      << " characters and two key bytes\n";
             return 1;
         }
     }
@@ -79,7 +89,7 @@ int main(int argc, char** argv) {
     for (std::size_t set = 0; set < kSetCount; ++set) {
         for (std::size_t slot = 0; slot < orvane::kCreditSlotCount; ++slot) {
             writeEntry(out, std::string("kSet") + setNames[set] + "Slot" + std::to_string(slot + 1),
-                       entries[set * orvane::kCreditSlotCount + slot]);
+                       slots[slot].text, slots[slot].keys[set]);
         }
     }
     out << "\n}  // namespace\n";
@@ -87,8 +97,7 @@ int main(int argc, char** argv) {
         out << "\nconst CreditSet kCreditSet" << setNames[set] << " = {{\n";
         for (std::size_t slot = 0; slot < orvane::kCreditSlotCount; ++slot) {
             char key[8];
-            std::snprintf(key, sizeof key, "0x%02X",
-                          entries[set * orvane::kCreditSlotCount + slot].key);
+            std::snprintf(key, sizeof key, "0x%02X", slots[slot].keys[set]);
             out << "    {" << key << ", kSet" << setNames[set] << "Slot" << slot + 1 << "},\n";
         }
         out << "}};\n";

@@ -188,7 +188,7 @@ void AboutBox::editSettings() {
 }
 
 void AboutBox::openHomePage() {
-    orvane::openHomePage(services_.programFolder, ORVANE_HOMEPAGE_URL, services_.webPages);
+    orvane::openHomePage(services_.programFolder, ORVANE_HOMEPAGE_URL, services_.openWebPage);
 }
 
 }  // namespace orvane

@@ -21,7 +21,7 @@ ConfigServices desktopConfigServices() {
         return picked;
     };
     services.runSettingsDialog = [](SettingsDialog& dialog) { return dialog.exec(); };
-    services.webPages = {desktopProgramFor, startWebBrowser};
+    services.openWebPage = openInWebBrowser;
     services.programFolder = QCoreApplication::applicationDirPath().toStdString();
     return services;
 }

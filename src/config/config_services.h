@@ -24,11 +24,12 @@ struct ConfigServices {
     std::function<std::optional<QColor>(QWidget* parent, const QColor& initial)> pickColour;
     // Runs the settings dialog modally and returns its result code.
     std::function<int(SettingsDialog& dialog)> runSettingsDialog;
-    WebPageOpener webPages;
-    std::filesystem::path programFolder;  // where TheOrvane.htm is made for the link
+    // Opens a web address in the user's web browser.
+    WebPageOpener openWebPage;
+    std::filesystem::path programFolder;  // where the link makes and removes TheOrvane.htm
 };
 
-// The real desktop: message boxes, the colour picker, modal loops, the web page handler.
+// The real desktop: message boxes, the colour picker, modal loops, the web address handler.
 ConfigServices desktopConfigServices();
 
 }  // namespace orvane

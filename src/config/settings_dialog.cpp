@@ -1,8 +1,11 @@
 #include "config/settings_dialog.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,6 +16,7 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QValidator>
 
 #include "config/config_fonts.h"
 #include "config/dpi_scale.h"
@@ -86,6 +90,32 @@ QColor swatchColour(const std::array<int, 3>& channels) {
 
 }  // namespace
 
+// An edit's length limit holds for typing only. A longer text the dialog was filled with (a
+// stored value) is shown and kept whole; typing may shorten it but never lengthen it again.
+class TypingLengthLimit : public QValidator {
+public:
+    TypingLengthLimit(QLineEdit* edit, qsizetype limit)
+        : QValidator(edit), limit_(limit), ceiling_(limit) {
+        connect(edit, &QLineEdit::textChanged, this,
+                [this](const QString& text) { ceiling_ = std::max(limit_, text.size()); });
+        edit->setValidator(this);
+    }
+
+    // Fills the edit with a stored text, however long.
+    void setStoredText(QLineEdit* edit, const QString& text) {
+        ceiling_ = std::max(limit_, text.size());
+        edit->setText(text);
+    }
+
+    State validate(QString& input, int&) const override {
+        return input.size() <= ceiling_ ? Acceptable : Invalid;
+    }
+
+private:
+    qsizetype limit_;
+    qsizetype ceiling_;  // the longest text typing may leave: the limit, or a longer text's length
+};
+
 SettingsDialog::SettingsDialog(ColourPicker pickColour, MessageSink showMessage, QWidget* parent)
     : QDialog(parent), pickColour_(std::move(pickColour)), showMessage_(std::move(showMessage)) {
     dpi_ = logicalDpiY();
@@ -121,6 +151,11 @@ SettingsDialog::SettingsDialog(ColourPicker pickColour, MessageSink showMessage,
     connect(tintSelectButton_, &QPushButton::clicked, this, [this] { pickColourFor(tint_); });
     connect(highlightSelectButton_, &QPushButton::clicked, this,
             [this] { pickColourFor(highlight_); });
+    // The dialog has no default button: Qt would otherwise make "&Defaults" one, and Enter in
+    // an edit would throw every change away (see keyPressEvent).
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
+    }
     setTabOrder();
     paintSwatches();
 }
@@ -159,7 +194,7 @@ QWidget* SettingsDialog::buildIntroPage() {
     phoneHint->adjustSize();
     phoneEdit_ = new QLineEdit(kDefaultPhoneNumber, phone);
     place(phoneEdit_, "phoneEdit", 172, 20, 73, 21);
-    phoneEdit_->setMaxLength(kPhoneMaxLength);
+    phoneLimit_ = new TypingLengthLimit(phoneEdit_, kPhoneMaxLength);
 
     QGroupBox* name = box("Displayed Name", 4, 216, 257, 89);
     fixedNameRadio_ = new QRadioButton("Use 'Kel' as name", name);
@@ -171,7 +206,7 @@ QWidget* SettingsDialog::buildIntroPage() {
     loginNameRadio_->setChecked(true);
     nameEdit_ = new QLineEdit(kDefaultUserName, name);
     place(nameEdit_, "nameEdit", 156, 56, 89, 21);
-    nameEdit_->setMaxLength(kNameMaxLength);
+    nameLimit_ = new TypingLengthLimit(nameEdit_, kNameMaxLength);
     return page;
 }
 
@@ -270,8 +305,8 @@ void SettingsDialog::setTabOrder() {
 void SettingsDialog::setValues(const Settings& s) {
     showTitleCheck_->setChecked(s.showTitle);
     showIntroCheck_->setChecked(s.showIntro);
-    phoneEdit_->setText(QString::fromStdString(s.phoneNumber));
-    nameEdit_->setText(QString::fromStdString(s.userName));
+    phoneLimit_->setStoredText(phoneEdit_, QString::fromStdString(s.phoneNumber));
+    nameLimit_->setStoredText(nameEdit_, QString::fromStdString(s.userName));
     if (s.userMode == kUserModeFixedName) {
         fixedNameRadio_->setChecked(true);
     } else if (s.userMode == kUserModeLoginName) {
@@ -378,6 +413,19 @@ void SettingsDialog::showEvent(QShowEvent* event) {
     if (const QScreen* shown = screen()) {
         move(shown->availableGeometry().center() - rect().center());
     }
+}
+
+void SettingsDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // Enter presses the focused push button and nothing else: in an edit or on a page it
+        // keeps what was typed.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+        }
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 }  // namespace orvane

@@ -23,6 +23,8 @@ class QTabWidget;
 
 namespace orvane {
 
+class TypingLengthLimit;
+
 class SettingsDialog : public QDialog {
     Q_OBJECT
 
@@ -48,6 +50,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     using Channels = std::array<int, 3>;  // red, green, blue
@@ -74,10 +77,12 @@ private:
     QRadioButton* movieDateRadio_ = nullptr;
     QRadioButton* currentDateRadio_ = nullptr;
     QLineEdit* phoneEdit_ = nullptr;
+    TypingLengthLimit* phoneLimit_ = nullptr;
     QRadioButton* fixedNameRadio_ = nullptr;
     QRadioButton* loginNameRadio_ = nullptr;
     QRadioButton* specifiedNameRadio_ = nullptr;
     QLineEdit* nameEdit_ = nullptr;
+    TypingLengthLimit* nameLimit_ = nullptr;
     QSlider* speedSlider_ = nullptr;
     QSlider* varianceSlider_ = nullptr;
     QSlider* densitySlider_ = nullptr;

@@ -1,5 +1,6 @@
 #include "config/credit_cipher.h"
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -32,8 +33,9 @@ TEST(CreditCipher, DecodeChainsOnTheScrambledBytes) {
     EXPECT_EQ(encodeStream("Hi", 0x5A), (std::vector<std::uint8_t>{first, second}));
 }
 
+// One line of the credit texts: "KA KB text", the keys of the slot's set A and set B entries.
 struct CreditLine {
-    unsigned key;
+    unsigned keys[2];
     std::string text;
 };
 
@@ -43,8 +45,9 @@ std::vector<CreditLine> creditTexts() {
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line[0] != '#') {
-            lines.push_back({static_cast<unsigned>(std::stoul(line.substr(0, 2), nullptr, 16)),
-                             line.substr(3)});
+            lines.push_back({{static_cast<unsigned>(std::stoul(line.substr(0, 2), nullptr, 16)),
+                              static_cast<unsigned>(std::stoul(line.substr(3, 2), nullptr, 16))},
+                             line.substr(6)});
         }
     }
     return lines;
@@ -52,18 +55,23 @@ std::vector<CreditLine> creditTexts() {
 
 TEST(CreditTable, DecodesToTheCreditTextsOfTheSlotLengths) {
     const std::vector<CreditLine> texts = creditTexts();
-    ASSERT_EQ(texts.size(), 10u);
+    ASSERT_EQ(texts.size(), kCreditSlotCount);
     const std::size_t lengths[kCreditSlotCount] = {13, 17, 28, 29, 29};
     const CreditSet* sets[] = {&kCreditSetA, &kCreditSetB};
-    for (std::size_t set = 0; set < 2; ++set) {
-        for (std::size_t slot = 0; slot < kCreditSlotCount; ++slot) {
+    for (std::size_t slot = 0; slot < kCreditSlotCount; ++slot) {
+        // Both sets carry the slot's one text, so the two timers never change what it shows.
+        for (std::size_t set = 0; set < 2; ++set) {
             const ScrambledText& entry = (*sets[set])[slot];
-            const CreditLine& plain = texts[set * kCreditSlotCount + slot];
             const std::string decoded = decodeStream(entry.bytes, entry.key);
-            EXPECT_EQ(decoded, plain.text) << "set " << set << " slot " << slot + 1;
+            EXPECT_EQ(decoded, texts[slot].text) << "set " << set << " slot " << slot + 1;
             EXPECT_EQ(decoded.size(), lengths[slot]);
-            EXPECT_EQ(entry.key, plain.key);
+            EXPECT_EQ(entry.key, texts[slot].keys[set]);
         }
+        // ... each entry scrambled with its own key.
+        EXPECT_NE(kCreditSetA[slot].key, kCreditSetB[slot].key) << "slot " << slot + 1;
+        EXPECT_FALSE(std::equal(kCreditSetA[slot].bytes.begin(), kCreditSetA[slot].bytes.end(),
+                                kCreditSetB[slot].bytes.begin()))
+            << "slot " << slot + 1;
     }
 }
 

@@ -1,5 +1,10 @@
 #include "config/home_page_link.h"
 
+#include <chrono>
+
+#include <QDesktopServices>
+#include <QUrl>
+
 #include <gtest/gtest.h>
 
 #include "config_test_support.h"
@@ -12,14 +17,20 @@ using test::writeText;
 
 constexpr const char* kAddress = "https://example.org/";
 
-TEST(HomePageLink, ProbeFileIsMadeForTheQueryAndRemovedAfterwards) {
+// A folder's modification time moves whenever a file is made in it or removed from it.
+std::filesystem::file_time_type anHourAgo() {
+    return std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+}
+
+TEST(HomePageLink, ProbeFileIsMadeAndRemovedBeforeThePageOpens) {
     test::TempFolder folder;
     test::RecordingServices recorder;
-    openHomePage(folder.path(), kAddress, recorder.make(folder.path()).webPages);
-    ASSERT_EQ(recorder.probedFiles.size(), 1u);
-    EXPECT_EQ(recorder.probedFiles[0], folder.file("TheOrvane.htm"));
-    EXPECT_EQ(recorder.probeContents[0], "test\n");
+    const auto before = anHourAgo();
+    std::filesystem::last_write_time(folder.path(), before);
+    openHomePage(folder.path(), kAddress, recorder.make(folder.path()).openWebPage);
+    EXPECT_GT(std::filesystem::last_write_time(folder.path()), before);  // it came and went
     EXPECT_FALSE(std::filesystem::exists(folder.file("TheOrvane.htm")));
+    EXPECT_EQ(recorder.probeAtOpen, std::vector<bool>{false});
     EXPECT_EQ(recorder.openedAddresses, QStringList{kAddress});
 }
 
@@ -27,44 +38,43 @@ TEST(HomePageLink, AnExistingProbeFileIsLeftAlone) {
     test::TempFolder folder;
     test::RecordingServices recorder;
     writeText(folder.file("TheOrvane.htm"), "<p>mine</p>");
-    openHomePage(folder.path(), kAddress, recorder.make(folder.path()).webPages);
+    const auto before = anHourAgo();
+    std::filesystem::last_write_time(folder.file("TheOrvane.htm"), before);
+    std::filesystem::last_write_time(folder.path(), before);
+    openHomePage(folder.path(), kAddress, recorder.make(folder.path()).openWebPage);
     EXPECT_EQ(readText(folder.file("TheOrvane.htm")), "<p>mine</p>");
-    EXPECT_EQ(recorder.openedAddresses.size(), 1);
+    EXPECT_EQ(std::filesystem::last_write_time(folder.file("TheOrvane.htm")), before);
+    EXPECT_EQ(std::filesystem::last_write_time(folder.path()), before);
+    EXPECT_EQ(recorder.openedAddresses, QStringList{kAddress});
 }
 
 TEST(HomePageLink, AFolderWithoutRoomStillOpensThePage) {
     test::TempFolder folder;
     test::RecordingServices recorder;
     const std::filesystem::path missing = folder.file("gone");
-    openHomePage(missing, kAddress, recorder.make(missing).webPages);
-    EXPECT_EQ(recorder.probeContents, std::vector<std::string>{"<none>"});
+    openHomePage(missing, kAddress, recorder.make(missing).openWebPage);
     EXPECT_EQ(recorder.openedAddresses, QStringList{kAddress});
     EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
-TEST(HomePageLink, DesktopProgramComesFromTheDefaultApplicationsExecLine) {
-    // A stand-in xdg-mime on the PATH and a desktop file in a private data folder.
-    test::TempFolder folder;
-    const std::filesystem::path bin = folder.file("bin");
-    const std::filesystem::path apps = folder.file("share") / "applications";
-    std::filesystem::create_directories(bin);
-    std::filesystem::create_directories(apps);
-    writeText(bin / "xdg-mime",
-              "#!/bin/sh\n[ \"$1 $2 $3\" = \"query default text/html\" ] && echo web.desktop\n");
-    std::filesystem::permissions(bin / "xdg-mime", std::filesystem::perms::owner_all);
-    writeText(apps / "web.desktop",
-              "[Desktop Action new]\nExec=wrong\n[Desktop Entry]\nName=Web\n"
-              "Exec=/opt/web/browser --profile \"my dir\" %U\n");
-    const QByteArray oldPath = qgetenv("PATH");
-    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
-    qputenv("PATH", QByteArray::fromStdString(bin.string()) + ":" + oldPath);
-    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(folder.file("share").string()));
-    const QStringList command = desktopProgramFor(folder.file("TheOrvane.htm"));
-    qputenv("PATH", oldPath);
-    qputenv("XDG_DATA_HOME", oldData);
-    EXPECT_EQ(command, (QStringList{"/opt/web/browser", "--profile", "my dir"}));
-    EXPECT_EQ(desktopProgramFor(folder.file("unknown.zzqq")), QStringList{});
+// Stands in for the desktop's handler of web addresses.
+class AddressCatcher : public QObject {
+    Q_OBJECT
+
+public:
+    Q_INVOKABLE void open(const QUrl& url) { urls << url; }
+    QList<QUrl> urls;
+};
+
+TEST(HomePageLink, TheDesktopsWebAddressHandlerGetsTheAddress) {
+    AddressCatcher catcher;
+    QDesktopServices::setUrlHandler("https", &catcher, "open");
+    desktopConfigServices().openWebPage(kAddress);
+    QDesktopServices::unsetUrlHandler("https");
+    EXPECT_EQ(catcher.urls, QList<QUrl>{QUrl(kAddress)});
 }
 
 }  // namespace
 }  // namespace orvane
+
+#include "home_page_link_test.moc"

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "config_test_support.h"
 #include "host/ini_file.h"
 
 namespace orvane {
@@ -84,8 +85,9 @@ TEST(SettingsDialogMapping, ChoicesAndTextsRoundTrip) {
     s = {};
     s.userMode = 0;
     s.showTitle = false;
-    s.phoneNumber = "0123 456 789";
-    s.userName = "Night Owl";
+    // Texts longer than the typing limits (20 and 25) come back whole.
+    s.phoneNumber = "+44 (0) 1632 960 000 ext. 4321";  // 30 characters
+    s.userName = "Night Owls of the Fourth Floor B";     // 32 characters
     s.tintR = 1;
     s.suspendTimeout = -3;
     s.useEscapeLmbExit = true;
@@ -150,14 +152,126 @@ TEST(SettingsDialogSuspend, OnlyWholeNumbersCanBeTypedOrAccepted) {
     EXPECT_EQ(f.dialog.values(Settings{})->suspendTimeout, INT32_MIN);
 }
 
+TEST(SettingsDialogKeys, EnterPressesOnlyAFocusedButtonAndKeepsEdits) {
+    DialogFixture f;
+    Settings s;
+    s.suspendTimeout = 15;
+    f.dialog.setValues(s);
+    f.dialog.show();
+    f.dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f.dialog));
+    auto* pages = f.control<QTabWidget>("pages");
+    const auto focusOn = [&](int page, const char* name) {
+        pages->setCurrentIndex(page);
+        QWidget* widget = f.control<QWidget>(name);
+        widget->setFocus();
+        EXPECT_EQ(QApplication::focusWidget(), widget) << name;
+        return widget;
+    };
+    const auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+    for (const QPushButton* button : f.dialog.findChildren<QPushButton*>()) {
+        EXPECT_FALSE(button->isDefault()) << button->objectName().toStdString();
+    }
+
+    // Typing then Enter in each edit, and Enter on the pages' other controls.
+    struct Typed {
+        int page;
+        const char* name;
+        const char* text;
+    };
+    for (const Typed& typed : {Typed{2, "suspendEdit", "7"}, Typed{0, "phoneEdit", "1"},
+                               Typed{0, "nameEdit", "x"}, Typed{0, "qt_tabwidget_tabbar", ""},
+                               Typed{0, "showTitleCheck", ""}, Typed{1, "speedSlider", ""}}) {
+        QWidget* widget = focusOn(typed.page, typed.name);
+        QTest::keyClick(widget, Qt::Key_End);
+        QTest::keyClicks(widget, typed.text);
+        press(Qt::Key_Return);
+        press(Qt::Key_Enter);
+        ASSERT_TRUE(f.dialog.isVisible()) << typed.name;
+    }
+    EXPECT_EQ(f.control<QLineEdit>("suspendEdit")->text().toStdString(), "157");
+    EXPECT_EQ(f.control<QLineEdit>("phoneEdit")->text().toStdString(), "55506901");
+    EXPECT_EQ(f.control<QLineEdit>("nameEdit")->text().toStdString(), "Kelx");
+    EXPECT_TRUE(f.messages.isEmpty());
+
+    // A focused button takes Space and Enter.
+    f.pickerAnswers = {std::nullopt};
+    focusOn(1, "tintSelectButton");
+    press(Qt::Key_Return);
+    EXPECT_EQ(f.pickerPresets.size(), 1u);
+    focusOn(0, "defaultsButton");
+    press(Qt::Key_Space);
+    EXPECT_EQ(f.control<QLineEdit>("phoneEdit")->text().toStdString(), "5550690");
+    focusOn(0, "okButton");
+    press(Qt::Key_Enter);
+    EXPECT_FALSE(f.dialog.isVisible());
+    EXPECT_EQ(f.dialog.result(), QDialog::Accepted);
+}
+
+TEST(SettingsDialogLayout, FixedTextsAreExactlyAsWritten) {
+    DialogFixture f;
+    const std::vector<std::string> expected = {
+        "button: &Cancel",
+        "button: &Defaults",
+        "button: &Ok",
+        "button: Select...",
+        "button: Select...",
+        "check: Show The Orvane title sequence",
+        "check: Show trace program sequence",
+        "check: Use Escape/LMB Exit",
+        "group: Colour",
+        "group: Density",
+        "group: Displayed Date and Time",
+        "group: Displayed Name",
+        "group: General",
+        "group: Power Save",
+        "group: Speed Settings",
+        "group: Trace Program Phone Number",
+        "label: (10 digits with spaces allowed)",
+        "label: Code ",  // with its trailing blank
+        "label: Highlight",
+        "label: Scroll Speed",
+        "label: Suspend After",
+        "label: Variability",
+        "label: minutes",
+        "radio: Current date/time",
+        "radio: Date/Time from movie",
+        "radio: Use 'Kel' as name",
+        "radio: Use computer user name",
+        "radio: Use specified name",
+        "tab: Code Emulation",
+        "tab: Intro Sequence",
+        "tab: Power Save",
+        "title: The Orvane Settings",
+    };
+    EXPECT_EQ(test::windowTexts(f.dialog), expected);
+}
+
 TEST(SettingsDialogLayout, FixedSizeLimitsAndTabOrder) {
     DialogFixture f;
     ASSERT_EQ(f.dialog.logicalDpiY(), 96);
     EXPECT_EQ(f.dialog.size(), QSize(290, 386));
     EXPECT_EQ(f.dialog.minimumSize(), f.dialog.maximumSize());
     EXPECT_EQ(f.control<QLineEdit>("nameEdit")->geometry(), QRect(156, 56, 89, 21));
-    EXPECT_EQ(f.control<QLineEdit>("phoneEdit")->maxLength(), 20);
-    EXPECT_EQ(f.control<QLineEdit>("nameEdit")->maxLength(), 25);
+    // The limits hold for typing; a longer stored text may shrink but never grow back.
+    QLineEdit* phone = f.control<QLineEdit>("phoneEdit");
+    QLineEdit* name = f.control<QLineEdit>("nameEdit");
+    phone->clear();
+    QTest::keyClicks(phone, "0123456789 0123456789 0123456789");
+    EXPECT_EQ(phone->text().toStdString(), "0123456789 012345678");
+    Settings s;
+    s.userName = std::string(32, 'n');
+    f.dialog.setValues(s);
+    EXPECT_EQ(name->text().toStdString(), s.userName);
+    QTest::keyClick(name, Qt::Key_End);
+    QTest::keyClicks(name, "x");
+    EXPECT_EQ(name->text().size(), 32);
+    QTest::keyClick(name, Qt::Key_Backspace);
+    QTest::keyClicks(name, "xy");
+    EXPECT_EQ(name->text().toStdString(), std::string(31, 'n'));
+    name->selectAll();
+    QTest::keyClicks(name, "abcdefghijklmnopqrstuvwxyz");
+    EXPECT_EQ(name->text().toStdString(), "abcdefghijklmnopqrstuvwxy");
 
     f.dialog.show();
     f.dialog.activateWindow();

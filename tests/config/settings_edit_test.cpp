@@ -92,6 +92,18 @@ TEST_F(EditCycle, OtherLinesOfTheFileStayAsTheyWere) {
     EXPECT_EQ(loadSettings(IniFile(text)).userMode, 2);
 }
 
+TEST_F(EditCycle, OkWritesBackTextsLongerThanTheTypingLimitsWhole) {
+    const std::string phone = "0044 1632 960000 0044 1632 960";  // 30 characters, limit 20
+    const std::string name = "The night shift of the 4th floor";  // 32 characters, limit 25
+    writeText(iniPath, "[Settings]\nPhoneNumber=" + phone + "\nUserName=" + name + "\n");
+    settings = loadSettings(IniFile::load(iniPath));
+    answerOk();
+    EXPECT_TRUE(edit());
+    EXPECT_EQ(settings.phoneNumber, phone);
+    EXPECT_EQ(IniFile::load(iniPath).value("Settings", "PhoneNumber"), phone);
+    EXPECT_EQ(IniFile::load(iniPath).value("Settings", "UserName"), name);
+}
+
 TEST_F(EditCycle, DefaultsThenCancelChangesNothing) {
     writeText(iniPath, "[Settings]\nVariance=200\n");
     settings = loadSettings(IniFile::load(iniPath));
