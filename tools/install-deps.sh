@@ -3,7 +3,7 @@
 # Usage: tools/install-deps.sh [build|run|test|bench|package|all]
 set -euo pipefail
 
-build=(cmake ninja-build g++ make pkg-config qt6-base-dev libgl-dev fonts-liberation libxcb1-dev libxcb-xkb-dev)
+build=(cmake ninja-build g++ make pkg-config qt6-base-dev libgl-dev fonts-liberation libxcb1-dev libxcb-xkb-dev libxcb-shm0-dev)
 run=(qt6-qpa-plugins)
 test=(libgtest-dev libgmock-dev xvfb xdotool x11-xserver-utils x11-utils xauth libx11-dev libxfixes-dev
       xscreensaver desktop-file-utils libxml2-utils dpkg-dev)

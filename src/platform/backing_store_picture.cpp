@@ -35,7 +35,7 @@ bool isDirectCopyFormat(QImage::Format format) {
 
 BackingStorePicture::BackingStorePicture(QWindow& window, int width, int height,
                                          int bitsPerPixel, int logicalDpiY)
-    : WindowPicture(width, height, bitsPerPixel, logicalDpiY), window_(window), store_(&window) {}
+    : ScreenPicture(width, height, bitsPerPixel, logicalDpiY), window_(window), store_(&window) {}
 
 QRegion BackingStorePicture::regionOf(const std::vector<QRect>& rects) {
     QRegion region;
@@ -53,7 +53,7 @@ QRegion BackingStorePicture::regionOf(const std::vector<QRect>& rects) {
 }
 
 void BackingStorePicture::present() {
-    const std::vector<QRect> rects = takeDamage();
+    const std::vector<QRect>& rects = takeDamage();
     if (rects.empty() || !window_.isExposed()) {
         return;
     }

@@ -8,13 +8,13 @@
 
 #include <vector>
 
-#include "platform/image_canvas.h"
+#include "platform/screen_picture.h"
 
 class QWindow;
 
 namespace orvane {
 
-class BackingStorePicture final : public WindowPicture {
+class BackingStorePicture final : public ScreenPicture {
 public:
     BackingStorePicture(QWindow& window, int width, int height, int bitsPerPixel,
                         int logicalDpiY);
@@ -23,7 +23,8 @@ public:
     // its first expose shows the whole picture.
     void present() override;
     // The whole picture to the screen (the window was exposed).
-    void presentWhole();
+    void presentWhole() override;
+    const char* pathName() const override { return "backingstore"; }
 
     int flushCount() const { return flushCount_; }
     const QRegion& lastFlushedRegion() const { return lastFlushed_; }

@@ -308,9 +308,10 @@ QImage windowImage(int width, int height) {
 }  // namespace
 
 WindowPicture::WindowPicture(int width, int height, int bitsPerPixel, int logicalDpiY)
-    : image_(windowImage(width, height)),
-      bitsPerPixel_(bitsPerPixel),
-      logicalDpiY_(logicalDpiY) {
+    : WindowPicture(windowImage(width, height), bitsPerPixel, logicalDpiY) {}
+
+WindowPicture::WindowPicture(QImage image, int bitsPerPixel, int logicalDpiY)
+    : image_(std::move(image)), bitsPerPixel_(bitsPerPixel), logicalDpiY_(logicalDpiY) {
     image_.fill(Qt::black);
     bits_ = image_.bits();
     bytesPerLine_ = image_.bytesPerLine();
@@ -339,29 +340,51 @@ std::unique_ptr<Canvas> WindowPicture::makeCanvas() { return std::make_unique<Im
 
 void WindowPicture::addDamage(const QRect& rect) { damage_.push_back(rect); }
 
-std::vector<QRect> WindowPicture::takeDamage() {
-    std::vector<QRect> rects;
-    rects.swap(damage_);
-    if (rects.size() < 2) {
-        return rects;
+std::vector<QRect>& WindowPicture::takeDamage() {
+    merged_.clear();
+    if (damage_.size() < 2) {
+        merged_.swap(damage_);
+        return merged_;
     }
     // Row-sorted, horizontal neighbours of the same rows merged: one region build per present.
-    std::sort(rects.begin(), rects.end(), [](const QRect& a, const QRect& b) {
+    std::sort(damage_.begin(), damage_.end(), [](const QRect& a, const QRect& b) {
         return a.top() != b.top() ? a.top() < b.top() : a.left() < b.left();
     });
-    std::vector<QRect> merged;
-    merged.reserve(rects.size());
-    for (const QRect& r : rects) {
-        if (!merged.empty()) {
-            QRect& last = merged.back();
+    for (const QRect& r : damage_) {
+        if (!merged_.empty()) {
+            QRect& last = merged_.back();
             if (last.top() == r.top() && last.height() == r.height() && r.left() <= last.right() + 1) {
                 last.setRight(std::max(last.right(), r.right()));
                 continue;
             }
         }
-        merged.push_back(r);
+        merged_.push_back(r);
     }
-    return merged;
+    damage_.clear();
+    return merged_;
+}
+
+void WindowPicture::mergeColumns(std::vector<QRect>& rects) {
+    if (rects.size() < 2) {
+        return;
+    }
+    std::sort(rects.begin(), rects.end(), [](const QRect& a, const QRect& b) {
+        if (a.left() != b.left()) {
+            return a.left() < b.left();
+        }
+        return a.right() != b.right() ? a.right() < b.right() : a.top() < b.top();
+    });
+    std::size_t kept = 0;
+    for (std::size_t i = 1; i < rects.size(); ++i) {
+        QRect& last = rects[kept];
+        const QRect& r = rects[i];
+        if (r.left() == last.left() && r.right() == last.right() && r.top() <= last.bottom() + 1) {
+            last.setBottom(std::max(last.bottom(), r.bottom()));
+        } else {
+            rects[++kept] = r;
+        }
+    }
+    rects.resize(kept + 1);
 }
 
 void WindowPicture::record(DrawRecord record) { records_.push_back(std::move(record)); }

@@ -39,6 +39,13 @@ public:
     WindowPicture(int width, int height, int bitsPerPixel = 32, int logicalDpiY = 96);
     virtual ~WindowPicture();
 
+protected:
+    // A picture over memory made elsewhere (shared with a display server): 32-bit opaque
+    // pixels, each row 4 * width bytes.
+    WindowPicture(QImage image, int bitsPerPixel, int logicalDpiY);
+
+public:
+
     WindowPicture(const WindowPicture&) = delete;
     WindowPicture& operator=(const WindowPicture&) = delete;
 
@@ -56,8 +63,12 @@ public:
 
     std::unique_ptr<Canvas> makeCanvas();
 
-    // Changed areas since the last takeDamage, merged row by row.
-    std::vector<QRect> takeDamage();
+    // Changed areas since the last takeDamage, merged row by row: horizontal neighbours of the
+    // same rows become one. The list is the caller's until the next call (no allocation once warm).
+    std::vector<QRect>& takeDamage();
+    // Merges, in place, rectangles of the same columns that touch vertically (a run's cells
+    // down one column become one strip); the union covers exactly the same pixels.
+    static void mergeColumns(std::vector<QRect>& rects);
     bool hasDamage() const { return !damage_.empty(); }
     // Forgets the changed areas without building the list (nothing to put on a screen).
     void discardDamage() { damage_.clear(); }
@@ -85,6 +96,7 @@ private:
     int bitsPerPixel_;
     int logicalDpiY_;
     std::vector<QRect> damage_;
+    std::vector<QRect> merged_;
     bool logging_ = false;
     std::vector<DrawRecord> records_;
     QPainter painter_;

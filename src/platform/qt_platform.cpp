@@ -9,7 +9,7 @@
 #include <ctime>
 #include <thread>
 
-#include "platform/backing_store_picture.h"
+#include "platform/screen_picture.h"
 
 namespace orvane {
 
@@ -21,7 +21,7 @@ constexpr std::size_t kFallbackPasswdBuffer = 16384;
 }  // namespace
 
 void QtPlatform::presentAll() {
-    for (BackingStorePicture* picture : pictures_) {
+    for (ScreenPicture* picture : pictures_) {
         picture->present();
     }
 }

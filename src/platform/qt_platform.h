@@ -8,11 +8,11 @@
 
 namespace orvane {
 
-class BackingStorePicture;
+class ScreenPicture;
 
 class QtPlatform final : public Platform {
 public:
-    void addPicture(BackingStorePicture& picture) { pictures_.push_back(&picture); }
+    void addPicture(ScreenPicture& picture) { pictures_.push_back(&picture); }
     void presentAll();
 
     std::uint32_t ticks() override;
@@ -24,7 +24,7 @@ public:
     std::optional<std::string> loggedOnUserName() override;
 
 private:
-    std::vector<BackingStorePicture*> pictures_;
+    std::vector<ScreenPicture*> pictures_;
 };
 
 }  // namespace orvane

@@ -46,9 +46,7 @@ QtSaverWindow::QtSaverWindow(int index, QScreen& screen, InputRules& rules,
                              ShowControl& control)
     : index_(index),
       rules_(rules),
-      control_(control),
-      picture_(*this, screen.geometry().width(), screen.geometry().height(), screen.depth(),
-               static_cast<int>(std::lround(screen.logicalDotsPerInchY()))) {
+      control_(control) {
     setSurfaceType(QSurface::RasterSurface);
     setFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setTitle(QStringLiteral("Win%1").arg(index));
@@ -56,26 +54,29 @@ QtSaverWindow::QtSaverWindow(int index, QScreen& screen, InputRules& rules,
     // Without a window manager a full-screen request alone leaves a tiny window: the
     // monitor's rectangle is set first.
     setGeometry(screen.geometry());
+    // Last: the direct way to the screen needs the window made as it will be.
+    picture_ = makeScreenPicture(*this, screen.geometry().width(), screen.geometry().height(),
+                                 screen.depth(), static_cast<int>(std::lround(screen.logicalDotsPerInchY())));
 }
 
 QtSaverWindow::QtSaverWindow(QWindow& host, QSize size, InputRules& rules, ShowControl& control)
     : index_(0),
       inHost_(true),
       rules_(rules),
-      control_(control),
-      picture_(*this, size.width(), size.height(), host.screen()->depth(),
-               static_cast<int>(std::lround(host.screen()->logicalDotsPerInchY()))) {
+      control_(control) {
     setSurfaceType(QSurface::RasterSurface);
     // The host owns input and ends the program; clicks and keys go through to its window.
     setFlags(Qt::Widget | Qt::WindowTransparentForInput);
     setTitle(QStringLiteral("Win0"));
     setParent(&host);
     setGeometry(0, 0, size.width(), size.height());
+    picture_ = makeScreenPicture(*this, size.width(), size.height(), host.screen()->depth(),
+                                 static_cast<int>(std::lround(host.screen()->logicalDotsPerInchY())));
 }
 
 void QtSaverWindow::exposeEvent(QExposeEvent*) {
     if (isExposed()) {
-        picture_.presentWhole();
+        picture_->presentWhole();
     }
 }
 

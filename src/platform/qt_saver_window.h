@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/backing_store_picture.h"
+#include "platform/screen_picture.h"
 #include "show/input_rules.h"
 #include "show/platform.h"
 
@@ -29,12 +29,12 @@ public:
 
     int index() const { return index_; }
     bool inHostWindow() const { return inHost_; }
-    BackingStorePicture& picture() { return picture_; }
+    ScreenPicture& picture() { return *picture_; }
 
     // ShowWindow
-    int clientWidth() const override { return picture_.width(); }
-    int clientHeight() const override { return picture_.height(); }
-    std::unique_ptr<Canvas> getCanvas() override { return picture_.makeCanvas(); }
+    int clientWidth() const override { return picture_->width(); }
+    int clientHeight() const override { return picture_->height(); }
+    std::unique_ptr<Canvas> getCanvas() override { return picture_->makeCanvas(); }
 
     // Runs once, when the window is closed (after the show was asked to stop).
     std::function<void()> onClosed;
@@ -52,7 +52,7 @@ private:
     bool inHost_ = false;
     InputRules& rules_;
     ShowControl& control_;
-    BackingStorePicture picture_;
+    std::unique_ptr<ScreenPicture> picture_;
     bool closed_ = false;
 };
 
