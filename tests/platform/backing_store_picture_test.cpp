@@ -119,6 +119,36 @@ TEST(BackingStorePicture, RegionOfRowBandsKeepsTheRectanglesAndOtherwiseIsTheirU
     EXPECT_TRUE(BackingStorePicture::regionOf({}).isEmpty());
 }
 
+// The direct path merges a frame's rows into column strips: fewer rectangles, not one pixel
+// more or less.
+TEST(WindowPicture, ColumnMergeCoversExactlyTheSamePixels) {
+    std::vector<QRect> rects;
+    for (int i = 0; i < 400; ++i) {
+        const int column = (i * 37) % 23;
+        rects.push_back(QRect(column * 16, (i * 11) % 31 * 20, 16 * (1 + i % 3), 20));
+    }
+    QRegion before;
+    for (const QRect& r : rects) {
+        before += r;
+    }
+    std::vector<QRect> merged = rects;
+    WindowPicture::mergeColumns(merged);
+    QRegion after;
+    for (const QRect& r : merged) {
+        after += r;
+    }
+    EXPECT_EQ(after, before);
+    EXPECT_LT(merged.size(), rects.size());
+
+    // A run's five cells down one column become one strip.
+    std::vector<QRect> run;
+    for (int row = 4; row < 9; ++row) {
+        run.push_back(QRect(80, row * 20, 16, 20));
+    }
+    WindowPicture::mergeColumns(run);
+    EXPECT_EQ(run, (std::vector<QRect>{QRect(80, 80, 16, 100)}));
+}
+
 TEST(QtPlatform, PumpAndSleepPresentEveryWindowsPendingDamage) {
     ShownWindow a;
     ShownWindow b;
