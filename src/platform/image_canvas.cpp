@@ -364,6 +364,13 @@ std::vector<QRect>& WindowPicture::takeDamage() {
     return merged_;
 }
 
+std::vector<QRect>& WindowPicture::takeDamageInColumns() {
+    merged_.clear();
+    merged_.swap(damage_);
+    mergeColumns(merged_);
+    return merged_;
+}
+
 void WindowPicture::mergeColumns(std::vector<QRect>& rects) {
     if (rects.size() < 2) {
         return;

@@ -66,6 +66,9 @@ public:
     // Changed areas since the last takeDamage, merged row by row: horizontal neighbours of the
     // same rows become one. The list is the caller's until the next call (no allocation once warm).
     std::vector<QRect>& takeDamage();
+    // The same areas merged down columns instead (one sort): what a server that takes any
+    // rectangle costs least with, a run's cells down one column being one strip.
+    std::vector<QRect>& takeDamageInColumns();
     // Merges, in place, rectangles of the same columns that touch vertically (a run's cells
     // down one column become one strip); the union covers exactly the same pixels.
     static void mergeColumns(std::vector<QRect>& rects);

@@ -170,12 +170,11 @@ X11ShmPicture::X11ShmPicture(QImage image, int bitsPerPixel, int logicalDpiY, QW
       target_(std::move(target)) {}
 
 void X11ShmPicture::present() {
-    std::vector<QRect>& rects = takeDamage();
+    // A run's cells down one column go out as one strip.
+    const std::vector<QRect>& rects = takeDamageInColumns();
     if (rects.empty() || !window_.isExposed()) {
         return;  // a window not yet on screen shows the whole picture at its first expose
     }
-    // A run's cells down one column go out as one strip.
-    mergeColumns(rects);
     for (const QRect& r : rects) {
         put(r);
     }
