@@ -81,10 +81,8 @@ first_ring() {
 }
 
 [ -x "$probe" ] && first_ring
-if [ -z "${ORVANE_BENCH_ONLY_MULTI:-}" ]; then
 measure 1920x1080 3.0 1920x1080 /s
 measure 3840x2160 8.0 3840x2160 /s
-fi
 measure "3 x 1920x1080" 9.0 5760x1080 /s \
     "*A|1920/508x1080/286+0+0|screen" "B|1920/508x1080/286+1920+0|none" \
     "C|1920/508x1080/286+3840+0|none"
