@@ -61,23 +61,31 @@ measure() {
     done
 }
 
-# The first ring: the centre of a coloured desktop turns black.
+# The first ring: the centre of a coloured desktop turns black; the median of five starts.
 first_ring() {
     start_session "$build/src/theorvane" 1920x1080
     xsetroot -solid '#336699'
     sleep 0.2
-    start_saver /s
-    local ring="nan" deadline=$(( $(now_ms) + 10000 ))
-    while [ "$(now_ms)" -lt "$deadline" ]; do
-        local lit
-        lit=$("$probe" pixels 958 538 4 4 2>/dev/null)
-        if [ "${lit##* }" = "0" ]; then ring=$(( $(now_ms) - STARTED_MS )); break; fi
-        sleep 0.01
+    local rings=() try
+    for try in 1 2 3 4 5; do
+        start_saver /s
+        local ring="nan" deadline=$(( $(now_ms) + 10000 ))
+        while [ "$(now_ms)" -lt "$deadline" ]; do
+            local lit
+            lit=$("$probe" pixels 958 538 4 4 2>/dev/null)
+            if [ "${lit##* }" = "0" ]; then ring=$(( $(now_ms) - STARTED_MS )); break; fi
+            sleep 0.01
+        done
+        rings+=("$ring")
+        stop_saver
+        sleep 0.5
     done
-    stop_saver
     cleanup
     trap - EXIT
-    echo "ROW|start to the first ring of the wipe, 1920x1080|$ring|ms|150"
+    echo "      start to the first ring: ${rings[*]} ms" >&2
+    local median
+    median=$(printf '%s\n' "${rings[@]}" | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}')
+    echo "ROW|start to the first ring of the wipe, 1920x1080 (median of 5)|$median|ms|150"
 }
 
 [ -x "$probe" ] && first_ring
