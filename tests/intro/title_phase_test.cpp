@@ -3,6 +3,9 @@
 #include <QImage>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <set>
 
 #include "intro/intro_test_support.h"
 #include "intro/title_phase.h"
@@ -108,6 +111,60 @@ TEST(TitlePhase, TopUpGivesUpWhenNoRunCanBeReused) {
     EXPECT_EQ(stuckSteps, 200);
     EXPECT_EQ(title.lettersPlaced(), 0);
     EXPECT_EQ(title.activeRuns(), 11);
+}
+
+// 224 x 40: 14 columns, runs in columns 2 to 11, and no letter can be placed, so runs end and
+// are reused all along. The top-up brings runs back while fewer fall than wanted, but never
+// more than (14 / 3) x 2 = 8; and each ended run moves the wanted number by -1, 0 or +1.
+TEST(TitlePhase, TopUpFillsToTwoThirdsOfTheColumnsAndTheTargetWalksByOne) {
+    PhaseRig rig({VirtualMonitor{0, 0, 224, 40}});
+    ShowSequencer& show = rig.vs.show();
+    TitleWindow title(show, show.windows[0]);
+    ASSERT_EQ(title.runs().size(), 10u);
+    bool toppedUp = false;
+    int mostAfterTopUp = 0;
+    int mostWanted = 0;
+    int walkEnds = 0;
+    int walkSum = 0;
+    std::set<int> singleEndSteps;
+    for (int steps = 0; steps < 20000; ++steps) {
+        rig.vs.platform.advance(1000);
+        const std::uint32_t now = rig.vs.platform.peekTicks();
+        const int activeBefore = title.activeRuns();
+        const int targetBefore = title.targetRuns();
+        title.step();
+        rig.vs.platform.window(0).present();
+        int reused = 0;
+        for (const orvane::Run& run : title.runs()) {
+            // What the top-up leaves in a run it brings back.
+            if (run.falling && run.headY == 0 && run.startTick == now && run.stepInterval == 0) {
+                ++reused;
+            }
+        }
+        toppedUp = toppedUp || reused > 0;
+        mostWanted = std::max(mostWanted, title.targetRuns());
+        if (toppedUp) {
+            mostAfterTopUp = std::max(mostAfterTopUp, title.activeRuns());
+        }
+        const int ended = activeBefore + reused - title.activeRuns();
+        if (ended > 0 && targetBefore - ended >= 14 / 4) {  // no end can meet the floor
+            const int step = title.targetRuns() - targetBefore;
+            ASSERT_LE(std::abs(step), ended) << steps;
+            walkEnds += ended;
+            walkSum += step;
+            if (ended == 1) {
+                singleEndSteps.insert(step);
+            }
+        }
+    }
+    EXPECT_EQ(title.lettersPlaced(), 0);
+    ASSERT_TRUE(toppedUp);
+    EXPECT_EQ(mostAfterTopUp, 8);
+    EXPECT_GT(mostWanted, 8);  // more were wanted than the cap allows
+    EXPECT_EQ(singleEndSteps, (std::set<int>{-1, 0, 1}));
+    // A step has mean 0 and variance 2/3: the sum stays within 4 standard deviations.
+    ASSERT_GT(walkEnds, 100);
+    EXPECT_LT(std::abs(walkSum), 4.0 * std::sqrt(walkEnds * 2.0 / 3.0)) << walkEnds << " ends";
 }
 
 std::vector<VirtualMonitor> twoMonitors() {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
+#include <set>
 #include <string>
 #include <QImage>
 
@@ -126,6 +128,197 @@ INSTANTIATE_TEST_SUITE_P(
         return std::to_string(info.param.width) + "x" + std::to_string(info.param.height);
     });
 
+// Follows a title step by step and compares what each step drew with the title's rules, on
+// cells that nothing else touched in that step: the five cells a run draws (the head in the
+// highlight, then bands 4, 3, 2 and the tint), the tint trail a placed letter leaves above
+// it, a spot of kind 1 to 3 darkening its cell by 6, a spot of kind 4 to 9 staying inside its
+// 16 columns; and how long each kind of spot lives and how often a tail eraser fires. Columns
+// 0 and 1 of a cell are left out: the left neighbour's 18-wide glyphs reach them.
+class TitleRules {
+  public:
+    explicit TitleRules(const Surface& sheet) : sheet_(sheet) {}
+
+    void before(const TitleWindow& title, std::uint32_t now) {
+        runs_ = title.runs();
+        dueAt_.clear();
+        for (const Interchange& c : title.interchanges()) {
+            if (interchangeDue(c, now)) {
+                ++dueAt_[{c.cellX, c.cellY}];
+            }
+        }
+        dims_.clear();
+        replaces_.clear();
+        const Surface& surface = title.surface();
+        for (const Interchange& c : title.interchanges()) {
+            if (c.ownerRun < 0 || !interchangeDue(c, now) || dueAt_[{c.cellX, c.cellY}] != 1) {
+                continue;
+            }
+            if (c.changeKind >= 1 && c.changeKind <= 3 && c.fireCount < 15) {
+                dims_.push_back({c, pixels(surface, c.cellX, c.cellY, 2, 16)});
+            } else if (c.changeKind >= 4 && c.changeKind <= 9 &&
+                       dueAt_.count({c.cellX + 16, c.cellY}) == 0) {
+                replaces_.push_back({c, pixels(surface, c.cellX, c.cellY, 16, 18)});
+            }
+        }
+    }
+
+    void after(const TitleWindow& title, std::uint32_t now) {
+        const Surface& surface = title.surface();
+        fired_.clear();
+        for (const Interchange& c : title.interchanges()) {
+            if (c.lastFireTick == now) {
+                fired_.insert({c.cellX, c.cellY});
+            }
+        }
+        for (std::size_t i = 0; i < runs_.size(); ++i) {
+            checkRunStep(title, runs_[i], title.runs()[i], now);
+        }
+        for (const Watched& w : dims_) {
+            if (!ownerStill(title, w.change, now) || !firedOnce(title, w.change, now)) {
+                continue;
+            }
+            const std::vector<Colour> afterDim =
+                pixels(surface, w.change.cellX, w.change.cellY, 2, 16);
+            ++dims;
+            for (std::size_t p = 0; p < afterDim.size(); ++p) {
+                const RgbChannels c = splitColour(w.pixels[p]);
+                const Colour dimmed =
+                    rgb(std::max(c.red - 6, 0), std::max(c.green - 6, 0), std::max(c.blue - 6, 0));
+                if (afterDim[p] != dimmed) {
+                    ++dimsWrong;
+                    break;
+                }
+            }
+        }
+        for (const Watched& w : replaces_) {
+            const int right = w.change.cellX + kColumnPitch;
+            if (!ownerStill(title, w.change, now) || touched(right, w.change.cellY) ||
+                w.pixels.empty()) {
+                continue;
+            }
+            bool rightRunStepped = false;
+            for (const orvane::Run& run : title.runs()) {
+                rightRunStepped |= run.columnX == right && run.lastStepTick == now;
+            }
+            if (rightRunStepped) {
+                continue;
+            }
+            ++replaces;
+            replacesSpilt +=
+                pixels(surface, w.change.cellX, w.change.cellY, 16, 18) != w.pixels ? 1 : 0;
+        }
+        for (const Interchange& c : title.interchanges()) {
+            if (c.ownerRun >= 0 && c.changeKind < 10) {
+                int& most = mostFirings[static_cast<std::size_t>(c.changeKind)];
+                most = std::max(most, c.fireCount);
+            } else if (c.ownerRun < 0 && c.changeKind == 0 && !c.neverFired) {
+                longestEraserWait = std::max(longestEraserWait, now - c.lastFireTick);
+            }
+        }
+    }
+
+    int stripCells = 0, stripWrong = 0;
+    int letterTrailCells = 0, letterTrailWrong = 0;
+    int dims = 0, dimsWrong = 0;
+    int replaces = 0, replacesSpilt = 0;
+    std::array<int, 10> mostFirings{};    // per spot kind, the highest fire count seen
+    std::uint32_t longestEraserWait = 0;  // ms since a tail eraser last fired, after a step
+
+  private:
+    struct Watched {
+        Interchange change;
+        std::vector<Colour> pixels;
+    };
+
+    // Columns from..to - 1 of the cell at (x, y), all 20 rows; empty when not all on the surface.
+    static std::vector<Colour> pixels(const Surface& s, int x, int y, int from, int to) {
+        std::vector<Colour> out;
+        if (x < 0 || y < 0 || x + to > s.width() || y + kRowPitch > s.height()) {
+            return out;
+        }
+        for (int dy = 0; dy < kRowPitch; ++dy) {
+            for (int dx = from; dx < to; ++dx) {
+                out.push_back(s.pixel(x + dx, y + dy));
+            }
+        }
+        return out;
+    }
+
+    bool touched(int x, int y) const {
+        return dueAt_.count({x, y}) != 0 || fired_.count({x, y}) != 0;
+    }
+
+    // The run of the spot's column neither stepped nor was reset in this step.
+    static bool ownerStill(const TitleWindow& title, const Interchange& c, std::uint32_t now) {
+        return title.runs()[static_cast<std::size_t>(c.ownerRun)].lastStepTick != now;
+    }
+
+    static bool firedOnce(const TitleWindow& title, const Interchange& c, std::uint32_t now) {
+        return std::any_of(
+            title.interchanges().begin(), title.interchanges().end(), [&](const Interchange& d) {
+                return d.cellX == c.cellX && d.cellY == c.cellY && d.changeKind == c.changeKind &&
+                       d.fireCount == c.fireCount + 1 && d.lastFireTick == now;
+            });
+    }
+
+    // The cell at (x, y) shows glyph g of the band, but for columns 0 and 1.
+    void compare(const Surface& surface, int x, int y, int glyph, int band, int& cells,
+                 int& wrong) {
+        const std::vector<Colour> shown = pixels(surface, x, y, 2, 16);
+        if (shown.empty() || touched(x, y)) {
+            return;
+        }
+        const Point source = glyphSource(glyph, band);
+        ++cells;
+        std::size_t p = 0;
+        for (int dy = 0; dy < kRowPitch; ++dy) {
+            for (int dx = 2; dx < 16; ++dx, ++p) {
+                if (shown[p] != sheet_.pixel(source.x + dx, source.y + dy)) {
+                    ++wrong;
+                    return;
+                }
+            }
+        }
+    }
+
+    void checkRunStep(const TitleWindow& title, const orvane::Run& before, const orvane::Run& after,
+                      std::uint32_t now) {
+        const int x = before.columnX;
+        const int y = before.headY;
+        const int column = x / kColumnPitch;
+        const bool stepped = after.lastStepTick == now && after.headY == y + kRowPitch &&
+                             before.falling && !before.finished;
+        if (!stepped) {
+            return;
+        }
+        const Surface& surface = title.surface();
+        const bool normal = y / kRowPitch < title.titleRow() || !title.isTitleColumn(column);
+        if (normal && !after.finished && y + kRowPitch < surface.height() + 4 * kRowPitch) {
+            constexpr int kBands[kRunGlyphs] = {0, 4, 3, 2, 1};
+            for (int k = 0; k < kRunGlyphs; ++k) {
+                compare(surface, x, y - k * kRowPitch, after.glyphs[static_cast<std::size_t>(k)],
+                        kBands[k], stripCells, stripWrong);
+            }
+        } else if (!normal && after.finished &&
+                   after.glyphs[1] == kTitleGlyphBase + column - title.titleFirstColumn()) {
+            // The letter's step: the old head above it and the three cells above that, all
+            // in the tint.
+            for (int k = 1; k < kRunGlyphs; ++k) {
+                compare(surface, x, y - k * kRowPitch,
+                        before.glyphs[static_cast<std::size_t>(k - 1)], 1, letterTrailCells,
+                        letterTrailWrong);
+            }
+        }
+    }
+
+    const Surface& sheet_;
+    std::vector<orvane::Run> runs_;
+    std::map<std::pair<int, int>, int> dueAt_;
+    std::set<std::pair<int, int>> fired_;
+    std::vector<Watched> dims_;
+    std::vector<Watched> replaces_;
+};
+
 // Records, step by step up to the start of the fade, when each title column shows its letter.
 struct PlacementLog {
     std::array<int, kTitleLength> shownAt{};  // step index, -1 never
@@ -134,12 +327,20 @@ struct PlacementLog {
     int steps = 0;
 };
 
-PlacementLog stepUntilFadeStarts(TitleRig& rig, TitleWindow& title, int visibleColumns) {
+PlacementLog stepUntilFadeStarts(TitleRig& rig, TitleWindow& title, int visibleColumns,
+                                 TitleRules* rules = nullptr) {
     PlacementLog log;
     log.shownAt.fill(-1);
     const Surface& sheet = rig.show().glyphSheet();
     while (!title.fadeStarted() && log.steps < kStepLimit) {
-        rig.stepNextMs(title);
+        if (rules != nullptr) {
+            rig.vs.platform.advance(1000 - rig.vs.platform.elapsedUs() % 1000);
+            rules->before(title, rig.vs.platform.peekTicks());
+        }
+        const std::uint32_t now = rig.stepNextMs(title);
+        if (rules != nullptr) {
+            rules->after(title, now);
+        }
         ++log.steps;
         int shown = 0;
         for (int k = 0; k < visibleColumns; ++k) {
@@ -162,7 +363,8 @@ TEST(TitleWindow, EveryTitleColumnGetsItsLetterInTheHeadColourOnceAndKeepsItUnti
     for (std::uint32_t seed : {1234u, 99u, 4242u}) {
         TitleRig rig({0, 0, 1024, 768}, kStart, seed);
         TitleWindow title(rig.show(), rig.show().windows[0]);
-        const PlacementLog log = stepUntilFadeStarts(rig, title, kTitleLength);
+        TitleRules rules(rig.show().glyphSheet());
+        const PlacementLog log = stepUntilFadeStarts(rig, title, kTitleLength, &rules);
         ASSERT_TRUE(title.fadeStarted()) << "seed " << seed;
         EXPECT_EQ(title.lettersPlaced(), 10);
         for (int k = 0; k < kTitleLength; ++k) {
@@ -173,6 +375,24 @@ TEST(TitleWindow, EveryTitleColumnGetsItsLetterInTheHeadColourOnceAndKeepsItUnti
         for (const orvane::Run& run : title.runs()) {
             EXPECT_TRUE(run.finished);
         }
+        // What the steps drew, cell by cell (see TitleRules).
+        EXPECT_GT(rules.stripCells, 1000) << "seed " << seed;
+        EXPECT_EQ(rules.stripWrong, 0) << "seed " << seed;
+        EXPECT_GE(rules.letterTrailCells, 20) << "seed " << seed;
+        EXPECT_EQ(rules.letterTrailWrong, 0) << "seed " << seed;
+        EXPECT_GT(rules.dims, 50) << "seed " << seed;
+        EXPECT_EQ(rules.dimsWrong, 0) << "seed " << seed;
+        EXPECT_GT(rules.replaces, 20) << "seed " << seed;
+        EXPECT_EQ(rules.replacesSpilt, 0) << "seed " << seed;
+        // Kinds 1 to 3: 15 dims and the new glyph, removed at the 17th firing; kinds 4 to 9
+        // are removed at their first.
+        for (int kind = 1; kind <= 9; ++kind) {
+            EXPECT_EQ(rules.mostFirings[static_cast<std::size_t>(kind)], kind <= 3 ? 16 : 0)
+                << "kind " << kind << ", seed " << seed;
+        }
+        // A tail eraser fires once more than 10 ms have passed: at steps 1 ms apart it waits
+        // 10 ms at most.
+        EXPECT_EQ(rules.longestEraserWait, 10u) << "seed " << seed;
     }
 }
 
@@ -345,13 +565,25 @@ TEST(TitleWindow, SlowStepsCoarsenTheFadeAndFastStepsBringItBackToSix) {
         rig.stepNextMs(title);  // fast: 12 -> 9
     }
     EXPECT_EQ(title.darkenStep(), 9);
-    // Every copy to the window from here on takes 40 ms: any step that draws is slow.
-    watched.watch.beforeDraw = [&](const Rect&) { rig.vs.platform.advance(40000); };
+    // From here on the first copy to the window in a step takes 40 ms: any step that draws
+    // lasts 40 ms, which counts as slow.
+    bool drewThisStep = false;
+    watched.watch.beforeDraw = [&](const Rect&) {
+        if (!drewThisStep) {
+            rig.vs.platform.advance(40000);
+        }
+        drewThisStep = true;
+    };
     int slow = 0;
     for (int i = 0; i < 5000 && slow < 4; ++i) {
+        drewThisStep = false;
         const int darken = title.darkenStep();
         const std::uint32_t start = rig.stepNextMs(title);
-        const bool wasSlow = rig.vs.platform.peekTicks() - start >= 40;
+        const std::uint32_t took = rig.vs.platform.peekTicks() - start;
+        const bool wasSlow = took >= 40;
+        if (wasSlow) {
+            EXPECT_EQ(took, 40u);  // exactly the limit: 40 ms is already slow
+        }
         slow += wasSlow ? 1 : 0;
         EXPECT_EQ(title.darkenStep(), wasSlow ? darken + 1 : std::max(darken - 1, 6));
     }

@@ -60,6 +60,7 @@ TEST(WakeUpMessages, AddressTheNameOfTheUserModeInTheFirstAndLastMessage) {
         {2, thirtyUmlauts, "jonas", utf8Prefix(thirtyUmlauts, 25)},
         {2, "7of9", "jonas", "7of9"},
         {2, "Zed", "jonas", "Zed"},
+        {2, "zoe", "jonas", "Zoe"},  // z is the last letter made upper case
         {2, "élodie", "jonas", "élodie"},
         {2, "", "jonas", "Kel"},
     };

@@ -192,6 +192,7 @@ TEST(Run, ResetDrawsLengthAndIntervalFromTheWindowAndTheSettings) {
         Random random(7);
         std::set<int> lengths;
         std::set<int> intervals;
+        std::set<std::uint32_t> startDelays;
         for (int i = 0; i < 5000; ++i) {
             const orvane::Run run = makeRun(48, c.height, 1000, random, settings);
             lengths.insert(run.trailLength);
@@ -202,7 +203,11 @@ TEST(Run, ResetDrawsLengthAndIntervalFromTheWindowAndTheSettings) {
             ASSERT_EQ(run.lastStepTick, 1000u);
             ASSERT_GE(run.startTick, 1000u);
             ASSERT_LT(run.startTick, 11000u);
+            startDelays.insert(run.startTick - 1000);
         }
+        // The start delay is Random(10000): 5000 draws cover 0 to 9999 but for a few gaps.
+        EXPECT_LT(*startDelays.begin(), 50u) << c.height;
+        EXPECT_GT(*startDelays.rbegin(), 9950u) << c.height;
         EXPECT_EQ(*lengths.begin(), c.minLength) << c.height;
         EXPECT_EQ(*lengths.rbegin(), c.maxLength) << c.height;
         EXPECT_EQ(*intervals.begin(), c.minInterval) << c.height << " " << c.variance;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <set>
 
 #include "rain/cell_ops.h"
@@ -110,6 +111,17 @@ TEST(RainSetUp, DensityDecidesMinRunsAndTheRunsFallingAtTheStart) {
         EXPECT_EQ(h.rain->activeRuns, falling);
         EXPECT_GE(falling, c.fewestFalling) << c.density;
         EXPECT_LE(falling, c.mostFalling) << c.density;
+        // Start ticks are drawn again at set-up as now + Random(10000): 120 runs come over
+        // the whole ten seconds.
+        std::uint32_t earliest = 10000;
+        std::uint32_t latest = 0;
+        for (const orvane::Run& run : h.rain->runs) {
+            earliest = std::min(earliest, run.startTick - h.tickAt(0));
+            latest = std::max(latest, run.startTick - h.tickAt(0));
+        }
+        EXPECT_LT(earliest, 500u) << c.density;
+        EXPECT_GT(latest, 9500u) << c.density;
+        EXPECT_LT(latest, 10000u + 10u) << c.density;  // set-up reads the clock a few times
     }
 }
 
@@ -299,6 +311,20 @@ TEST(RainFrame, RunHandsTheTopOfItsTrailToATailEraserThatFiresAtOnce) {
     const Colour expected = darkened(h.glyphColour(run.glyphs[2], 3), 6);
     EXPECT_EQ(h.rain->surface().pixel(x + 5, 5), expected);
     EXPECT_EQ(colourOf(h.window().pixel(x + 5, 5)), expected);
+    // It is due again once more than 10 ms have passed: frames 11 ms apart darken the cell
+    // each time, a frame 10 ms after a firing does not. (The run is held, so nothing else
+    // draws there.)
+    run.stepInterval = 100000;
+    const Colour band3 = h.glyphColour(run.glyphs[2], 3);
+    const std::uint32_t frames[] = {71, 81, 92, 103, 113, 124};
+    const int darkenings[] = {2, 2, 3, 4, 4, 5};  // 71 - 60 = 11 > 10; 81 - 71 = 10: not due
+    for (std::size_t i = 0; i < std::size(frames); ++i) {
+        h.quietFrameAt(frames[i]);
+        ASSERT_EQ(h.rain->interchanges.size(), 1u);
+        EXPECT_EQ(h.rain->interchanges[0].fireCount, darkenings[i]) << frames[i];
+        EXPECT_EQ(colourOf(h.window().pixel(x + 5, 5)), darkened(band3, 6 * darkenings[i]))
+            << frames[i];
+    }
 }
 
 TEST(RainFrame, RunEndsWhenItsTrailLeavesTheWindow) {
@@ -372,6 +398,8 @@ TEST(RainFrame, ChangeKindsLiveTheirNumberOfFirings) {
         {4, 400, 20, 17, true},  // dim 15 times, replace, then removed
         {8, 400, 20, 17, true},
         {6, 400, 5, 17, false},  // the trail's top (300) has passed the cell: no new glyph
+        {6, 140, 5, 17, false},  // the cell is the trail's top (140 - 5 x 20): not below it
+        {6, 120, 5, 17, true},   // the top (20) is a row above the cell: a new glyph
         {6, 0, 5, 17, true},     // owner reset meanwhile: the new glyph comes
         {9, 400, 20, 1, true},   // replace at once
         {98, 400, 20, 1, true},
@@ -573,11 +601,18 @@ TEST(RainFrame, RefillNeverBringsBackMoreThanTwoThirdsOfTheColumns) {
     bool belowCap = false;
     int framesAtCap = 0;
     int refills = 0;
+    // The target's walk: each ended run moves it by -1, 0 or +1, so over many ends it stays
+    // about where it was. Only frames whose ends could not have met the floor are summed.
+    int walkEnds = 0;
+    int walkSum = 0;
+    std::set<int> singleEndSteps;
     for (std::uint32_t ms = 40; ms <= 120000; ms += 40) {
         std::vector<bool> wasFalling;
         for (const orvane::Run& run : h.rain->runs) {
             wasFalling.push_back(run.falling);
         }
+        const int activeBefore = h.rain->activeRuns;
+        const int targetBefore = h.rain->targetRuns;
         h.frameAt(ms);
         const auto falling = std::count_if(h.rain->runs.begin(), h.rain->runs.end(),
                                            [](const orvane::Run& r) { return r.falling; });
@@ -585,12 +620,25 @@ TEST(RainFrame, RefillNeverBringsBackMoreThanTwoThirdsOfTheColumns) {
         if (h.rain->activeRuns < 44) {  // once a run has ended, the target is at least 44
             ASSERT_GE(h.rain->targetRuns, h.rain->minRuns) << ms;
         }
+        int refilledNow = 0;
         for (std::size_t i = 0; i < wasFalling.size(); ++i) {
             const orvane::Run& run = h.rain->runs[i];
             if (!wasFalling[i] && run.falling) {
                 ++refills;
                 EXPECT_EQ(run.headY, 0);
                 EXPECT_EQ(run.startTick, h.tickAt(ms));
+            }
+            // Refilled in this frame (an ended run may be picked in the frame it ended).
+            refilledNow += run.falling && run.headY == 0 && run.startTick == h.tickAt(ms) ? 1 : 0;
+        }
+        const int ended = activeBefore + refilledNow - h.rain->activeRuns;
+        if (ended > 0 && targetBefore - ended >= h.rain->minRuns) {
+            const int step = h.rain->targetRuns - targetBefore;
+            ASSERT_LE(std::abs(step), ended) << ms;
+            walkEnds += ended;
+            walkSum += step;
+            if (ended == 1) {
+                singleEndSteps.insert(step);
             }
         }
         if (belowCap) {
@@ -602,6 +650,10 @@ TEST(RainFrame, RefillNeverBringsBackMoreThanTwoThirdsOfTheColumns) {
     }
     EXPECT_GT(framesAtCap, 2000);
     EXPECT_GT(refills, 100);
+    EXPECT_EQ(singleEndSteps, (std::set<int>{-1, 0, 1}));
+    // A step has mean 0 and variance 2/3: the sum stays within 4 standard deviations.
+    ASSERT_GT(walkEnds, 100);
+    EXPECT_LT(std::abs(walkSum), 4.0 * std::sqrt(walkEnds * 2.0 / 3.0)) << walkEnds << " ends";
 }
 
 TEST(RainFrame, DarkenStepGrowsOnSlowFramesAndFallsBackToSix) {

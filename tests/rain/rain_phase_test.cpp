@@ -1,6 +1,8 @@
 // The rain phase on the virtual platform: every monitor, frame pacing, and the power save.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -207,10 +209,12 @@ TEST(PowerSave, TwoGreenLinesAtARandomPlaceMovedEverySixSeconds) {
             s.useEscapeLmbExit = c.useEscapeLmbExit;
         });
         p.logFrom(59000);
-        p.runUntil(60000 + 4 * 6000 + 1000);
+        p.runUntil(60000 + 99 * 6000 + 1000);
         const std::vector<TextCall> calls = p.textsOf(0);
-        ASSERT_EQ(calls.size(), 10u);  // at entry, then after 6, 12, 18 and 24 s
+        ASSERT_EQ(calls.size(), 200u);  // at entry, then every 6 s: 100 places
         std::set<std::pair<int, int>> places;
+        int mostX = 0;
+        int mostY = 0;
         for (std::size_t i = 0; i < calls.size(); i += 2) {
             const TextCall& first = calls[i];
             const TextCall& second = calls[i + 1];
@@ -223,13 +227,18 @@ TEST(PowerSave, TwoGreenLinesAtARandomPlaceMovedEverySixSeconds) {
             EXPECT_GE(first.y, 0);
             EXPECT_LT(first.y, 720);
             places.insert({first.x, first.y});
+            mostX = std::max(mostX, first.x);
+            mostY = std::max(mostY, first.y);
             if (i > 0) {
                 const std::uint32_t gap = first.atMs - calls[i - 2].atMs;
                 EXPECT_GT(gap, 6000u);
                 EXPECT_LE(gap, 6100u);
             }
         }
-        EXPECT_EQ(places.size(), 5u);
+        EXPECT_EQ(places.size(), 100u);
+        // x is drawn from the whole width less 528: of 100 places, one comes near 751.
+        EXPECT_GT(mostX, 1280 - 529 - 60);
+        EXPECT_GT(mostY, 720 - 60);
         int textRecords = 0;
         for (const DrawRecord& r : p.vs.platform.window(0).records()) {
             if (r.kind == DrawRecord::Kind::Text) {
@@ -239,7 +248,7 @@ TEST(PowerSave, TwoGreenLinesAtARandomPlaceMovedEverySixSeconds) {
                 EXPECT_EQ(r.area.height(), 18);  // 12 points at 96 dpi: a 16-pixel font
             }
         }
-        EXPECT_EQ(textRecords, 10);
+        EXPECT_EQ(textRecords, 200);
         // Only the last place shows: each redraw clears the window first.
         const TextCall& last = calls[calls.size() - 2];
         int litOutsideLast = 0;

@@ -174,5 +174,67 @@ TEST(GlyphPicture, BothTitleEsAreTheSameGlyph) {
     EXPECT_EQ(cellPixels(kTitleGlyphBase + 2), cellPixels(kTitleGlyphBase + 9));
 }
 
+// Separate strokes crossing one row of a cell: runs of pixels brighter than kLit.
+int strokesInRow(int cell, int y) {
+    int strokes = 0;
+    bool inStroke = false;
+    for (int x = 0; x < kGlyphCellSize; ++x) {
+        const bool lit = cellPixel(cell, x, y) > kLit;
+        strokes += lit && !inStroke ? 1 : 0;
+        inStroke = lit;
+    }
+    return strokes;
+}
+
+int litInRow(int cell, int y) {
+    int lit = 0;
+    for (int x = 0; x < kGlyphCellSize; ++x) {
+        lit += cellPixel(cell, x, y) > kLit ? 1 : 0;
+    }
+    return lit;
+}
+
+// Title column k draws cell 60 + k, so the cells must spell T, H, E, blank, O, R, V, A, N, E
+// in that order. Each capital is told by the strokes crossing its top, middle and bottom ink
+// rows; T and E (one stroke in each) by the foot, a narrow stem under T's bar.
+TEST(GlyphPicture, TitleCellsSpellTheOrvane) {
+    struct Letter {
+        int column;
+        char letter;
+        int top, middle, bottom;
+    };
+    const Letter letters[] = {
+        {0, 'T', 1, 1, 1},  // bar; stem; stem
+        {1, 'H', 2, 1, 2},  // two uprights; crossbar; two uprights
+        {2, 'E', 1, 1, 1},  // top arm; middle arm; bottom arm
+        {4, 'O', 1, 2, 1},  // arc; both sides; arc
+        {5, 'R', 1, 1, 2},  // bowl's top; bowl closing on the stem; stem and leg
+        {6, 'V', 2, 2, 1},  // two arms; two arms; the point
+        {7, 'A', 1, 2, 2},  // the apex; both sides; two feet
+        {8, 'N', 2, 3, 2},  // two uprights; uprights and the diagonal; two uprights
+        {9, 'E', 1, 1, 1},
+    };
+    for (const Letter& l : letters) {
+        const int cell = kTitleGlyphBase + l.column;
+        // The first and the last row with a lit pixel (anti-aliasing leaves fainter ones).
+        int top = 0;
+        while (top < kGlyphCellSize - 1 && litInRow(cell, top) == 0) {
+            ++top;
+        }
+        int bottom = kGlyphCellSize - 1;
+        while (bottom > top && litInRow(cell, bottom) == 0) {
+            --bottom;
+        }
+        const int middle = (top + bottom) / 2;
+        EXPECT_EQ(strokesInRow(cell, top), l.top) << l.letter << " in cell " << cell;
+        EXPECT_EQ(strokesInRow(cell, middle), l.middle) << l.letter << " in cell " << cell;
+        EXPECT_EQ(strokesInRow(cell, bottom), l.bottom) << l.letter << " in cell " << cell;
+        if (l.top == 1 && l.middle == 1 && l.bottom == 1) {
+            const bool narrowFoot = 2 * litInRow(cell, bottom) < litInRow(cell, top);
+            EXPECT_EQ(narrowFoot, l.letter == 'T') << l.letter << " in cell " << cell;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace orvane

@@ -73,6 +73,15 @@ TEST(InputRules, SlowMovementCountsOnceItLeavesTheLastCountedPlace) {
         }
     });
     EXPECT_TRUE(creep.stop);
+    // The counted place moves with each counted movement: with Escape and the left button
+    // only, a move of 6 px is activity, and one more pixel from there is not, although it
+    // lies 7 px from where the window was shown.
+    const Outcome onward = apply(true, [](InputRules& r) {
+        r.mouseMoved(0, {106, 100});
+        r.windowShown(1, {100, 100});  // clears the flag; window 0 keeps its counted place
+        r.mouseMoved(0, {107, 100});
+    });
+    EXPECT_FALSE(onward.activity);
 }
 
 TEST(InputRules, EachWindowMeasuresFromThePointerItSawWhenShown) {

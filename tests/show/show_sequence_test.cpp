@@ -142,15 +142,18 @@ TEST(ShowSequence, LowColourDisplaysKeepTheWarningCentredAndClipped) {
     EXPECT_TRUE(anyLetterKept);
 }
 
-TEST(ShowSequence, NoWarningOnSixteenBitsOrMore) {
-    VirtualShow vs({VirtualMonitor{0, 0, 800, 600}}, 0, 16);
-    std::vector<ShowPhase> entered;
-    vs.control.phaseListener = [&](ShowPhase phase) {
-        entered.push_back(phase);
-        vs.control.requestStop();
-    };
-    vs.play();
-    EXPECT_EQ(entered, std::vector<ShowPhase>{ShowPhase::Opening});
+TEST(ShowSequence, NoWarningAboveEightBits) {
+    // 15-bit high colour and every depth above 8 bits show the show without the warning.
+    for (int bits : {9, 15, 16, 24, 32}) {
+        VirtualShow vs({VirtualMonitor{0, 0, 800, 600}}, 0, bits);
+        std::vector<ShowPhase> entered;
+        vs.control.phaseListener = [&](ShowPhase phase) {
+            entered.push_back(phase);
+            vs.control.requestStop();
+        };
+        vs.play();
+        EXPECT_EQ(entered, std::vector<ShowPhase>{ShowPhase::Opening}) << bits << " bits";
+    }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/virtual_show.h"
 #include "show/ticks.h"
 
@@ -72,6 +74,26 @@ TEST(Sequencer, WaitsRunTheirFullLengthAcrossTheTickWrap) {
     EXPECT_FALSE(show.waitOrStop(1000));
     EXPECT_GE(vs.platform.elapsedMs(), 1000u);
     EXPECT_LT(vs.platform.elapsedMs(), 1010u);
+}
+
+TEST(Sequencer, EveryShowSeedsItsGeneratorFromTheTimeOfDay) {
+    // The seed is the milliseconds since midnight: shows started at different moments play
+    // different rain, and the same moment replays the same one.
+    std::vector<std::uint32_t> firstDraws;
+    for (std::uint32_t msSinceMidnight : {4242u, 4243u, 36'000'000u, 4242u}) {
+        VirtualShow vs;
+        vs.platform.utcMsSinceMidnight = msSinceMidnight;
+        Random seeded(msSinceMidnight);
+        Random& random = vs.show().random();
+        firstDraws.push_back(random.next32());
+        EXPECT_EQ(firstDraws.back(), seeded.next32()) << msSinceMidnight;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(random.next32(), seeded.next32()) << msSinceMidnight;
+        }
+    }
+    EXPECT_NE(firstDraws[0], firstDraws[1]);
+    EXPECT_NE(firstDraws[0], firstDraws[2]);
+    EXPECT_EQ(firstDraws[0], firstDraws[3]);
 }
 
 TEST(Sequencer, RequestStopBeforeTheShowExistsDoesNothing) {
