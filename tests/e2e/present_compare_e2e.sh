@@ -13,7 +13,13 @@ for path in x11-shm backingstore; do
     out=$("$WORK/theorvane" "$path" 2>&1); code=$?
     echo "$out" | sed 's/^/      /'
     used=$(echo "$out" | awk '/^path / {print $2}')
-    [ "$used" = "$path" ] && pass "presented by $path" || fail "asked for $path, presented by '$used'"
+    if [ "$used" = "$path" ]; then
+        pass "presented by $path"
+    elif [ "$path" = x11-shm ] && ! xdpyinfo 2>/dev/null | grep -q MIT-SHM; then
+        echo "      (this server has no MIT-SHM: the direct path is not checked)"
+    else
+        fail "asked for $path, presented by '$used'"
+    fi
     [ "$code" -eq 0 ] && pass "$path: every step on screen is the picture" \
         || fail "$path: the screen differs from the picture (code $code)"
 done
