@@ -22,7 +22,10 @@ printf '[Settings]\nShowTitle=1\nShowIntro=0\n' >"$WORK/TheOrvane.ini"
 END_WITHIN_MS=1000
 SETTLE_MS=3000            # until the title is drawing
 AFTER_CHANGE_S=1          # time for the server's notices to reach the show and be handled
-SAMPLES=6                 # pictures of a window, SAMPLE_S apart, to see it change
+# Pictures of a window, SAMPLE_S apart, until it is seen changing with something lit: up to 6 s
+# (longer for slower builds), since a window stays black for a while where its title has
+# ended before the others' or where the rain has just begun on it.
+SAMPLES=$(( 20 * ${ORVANE_E2E_SLOWDOWN:-1} ))
 SAMPLE_S=0.3
 declare -A RECT=([Win0]="0 0 1280 1024" [Win1]="1280 0 1024 768" [Win2]="2304 200 800 600")
 
@@ -67,7 +70,7 @@ alive() {
 }
 
 # expect_drawing CASE WINDOW...: each window's rectangle on the screen changes between two of
-# SAMPLES pictures and is not all black.
+# SAMPLES pictures, and something in it is lit.
 expect_drawing() {
     [ -n "$probe" ] || return 0
     local case=$1 name i previous current changed lit
@@ -77,7 +80,7 @@ expect_drawing() {
         set -- ${RECT[$name]}
         previous=$("$probe" pixels "$1" "$2" "$3" "$4")
         changed=0; lit=${previous#* }
-        for ((i = 1; i < SAMPLES && changed == 0; i++)); do
+        for ((i = 1; i < SAMPLES && (changed == 0 || lit == 0); i++)); do
             sleep "$SAMPLE_S"
             current=$("$probe" pixels "$1" "$2" "$3" "$4")
             [ "${current%% *}" != "${previous%% *}" ] && changed=1
