@@ -1,5 +1,6 @@
-// The screensaver's entry point: idle priority, the settings, then the mode switch. Every way
-// out ends with exit code 0, including a machine where no display can be opened.
+// The screensaver's entry point: the stop watcher, low priority for the show, the settings,
+// then the mode switch. Every way out ends with exit code 0, including a machine where no
+// display can be opened.
 #include <QApplication>
 #include <QGuiApplication>
 

@@ -456,7 +456,7 @@ void StopWatcher::run() {
         const int ready = poll(fds, fds[1].fd >= 0 ? 2 : 1, timeoutMs);
         if (s.exitAt && std::chrono::steady_clock::now() >= *s.exitAt) {
             // The main thread did not finish the stop in time (the machine is busy and the
-            // show runs at idle priority): nothing of the show is left to save.
+            // show runs at low priority): nothing of the show is left to save.
             std::_Exit(EXIT_SUCCESS);
         }
         if (ready <= 0 || (fds[0].revents & POLLIN) == 0) {

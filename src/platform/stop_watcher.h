@@ -1,10 +1,10 @@
-// What ends the program at once, even on a machine so busy that the show's own thread (at idle
-// priority) gets no processor time: a small thread of normal priority that sleeps until a stop
-// signal (SIGTERM, SIGINT, SIGHUP) arrives or, in show mode on X11, until the show's input
-// itself, which it takes from its own X connection. When input or a signal ends the show it
-// takes the saver windows off the screen there and then, hands the stop to the main thread's
-// event loop (the normal stop path), and ends the process itself if that path has not finished
-// shortly after.
+// What ends the program at once, even on a machine so busy that the show's own thread (at low
+// priority, nice 10) waits long for processor time: a small thread of normal priority that sleeps
+// until a stop signal (SIGTERM, SIGINT, SIGHUP) arrives or, in show mode on X11, until the show's
+// input itself, which it takes from its own X connection. When input or a signal ends the show it
+// takes the saver windows off the screen there and then, hands the stop to the main thread's event
+// loop (the normal stop path), and ends the process itself if that path has not finished shortly
+// after.
 #pragma once
 
 #include <chrono>

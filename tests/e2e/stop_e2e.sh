@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# End to end: what ends the show ends it at once. With the two cores kept busy by four loops, a
-# key release and a pointer move each end the show within a few seconds (the show itself runs
-# at idle priority and gets no processor time); SIGTERM, SIGINT and SIGHUP end it with code 0,
-# and afterwards no window of the program is left and the server draws a pointer again.
+# End to end: what ends the show ends it at once. With the two cores kept busy by four loops, a key
+# release and a pointer move each end the show within a few seconds (the show itself runs at low
+# priority and waits long for processor time); SIGTERM, SIGINT and SIGHUP end it with code 0, and
+# afterwards no window of the program is left and the server draws a pointer again.
 # Usage: stop_e2e.sh PATH_TO_THEORVANE [PATH_TO_X_PROBE]
 set -u
 here=$(cd "$(dirname "$0")" && pwd)

@@ -134,7 +134,7 @@ expect_end() {
     local within=$(( $2 * ${ORVANE_E2E_SLOWDOWN:-1} ))
     wait_for_exit $(( 5000 * ${ORVANE_E2E_SLOWDOWN:-1} ))
     if [ -z "$EXIT_CODE" ]; then
-        fail "$1: still running 5 s after the input (idle priority; load average:" \
+        fail "$1: still running 5 s after the input (low priority; load average:" \
             "$(load_average))"
         stop_saver
         return 1
@@ -144,8 +144,8 @@ expect_end() {
     if [ "$took" -le "$within" ]; then
         pass "$1: ended with code $EXIT_CODE ${took} ms after the input"
     else
-        fail "$1: ended ${took} ms after the input, expected within $within ms (the program runs" \
-            "at idle priority, so busy processes starve it; load average: $(load_average))"
+        fail "$1: ended ${took} ms after the input, expected within $within ms (the show runs" \
+            "at low priority, so busy processes delay it; load average: $(load_average))"
     fi
 }
 
