@@ -15,12 +15,6 @@ start_session "$build/src/theorvane" 1920x1080
 
 TRIES=5
 LOOPS=4
-busy=()
-stop_busy() {
-    [ ${#busy[@]} -eq 0 ] && return
-    kill "${busy[@]}" 2>/dev/null; wait "${busy[@]}" 2>/dev/null; busy=()
-}
-trap 'stop_busy; cleanup' EXIT
 
 median() { sort -n | awk '{v[NR] = $1} END {print (NR ? v[int((NR + 1) / 2)] : "nan")}'; }
 
@@ -31,7 +25,7 @@ for input in "key a" "mousemove 620 400"; do
         start_saver /s
         win=$(wait_for_window Win0) || { stop_saver; continue; }
         sleep 1
-        for _ in $(seq "$LOOPS"); do sh -c 'while :; do :; done' & busy+=($!); done
+        start_busy "$LOOPS"
         sleep 5
         "$probe" wait-gone "$win" 20000 >"$WORK/gone" &
         probe_pid=$!

@@ -36,17 +36,9 @@ expect_gone() {
     fi
 }
 
-busy=()
-start_busy() { for _ in $(seq "$BUSY_LOOPS"); do sh -c 'while :; do :; done' & busy+=($!); done; }
-stop_busy() {
-    [ ${#busy[@]} -eq 0 ] && return
-    kill "${busy[@]}" 2>/dev/null; wait "${busy[@]}" 2>/dev/null; busy=()
-}
-trap 'stop_busy; cleanup' EXIT
-
 for input in "key a" "mousemove 620 400"; do
     if start_show "$input under load"; then
-        start_busy
+        start_busy "$BUSY_LOOPS"
         sleep 2
         # shellcheck disable=SC2086
         xdotool $input

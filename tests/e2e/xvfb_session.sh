@@ -45,7 +45,20 @@ start_session() {
     done
 }
 
+# start_busy N: N processes that spin on the processor, as a busy machine has; stop_busy ends them
+# (cleanup does too).
+BUSY_PIDS=()
+start_busy() {
+    local i
+    for i in $(seq "$1"); do sh -c 'while :; do :; done' & BUSY_PIDS+=($!); done
+}
+stop_busy() {
+    [ ${#BUSY_PIDS[@]} -eq 0 ] && return
+    kill "${BUSY_PIDS[@]}" 2>/dev/null; wait "${BUSY_PIDS[@]}" 2>/dev/null; BUSY_PIDS=()
+}
+
 cleanup() {
+    stop_busy
     [ -n "${SAVER_PID:-}" ] && kill "$SAVER_PID" 2>/dev/null
     [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
     wait 2>/dev/null
