@@ -5,7 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "platform/virtual_show.h"
+#include "platform/virtual/virtual_show.h"
 #include "rain/rain_window.h"
 
 namespace orvane {

@@ -6,7 +6,7 @@
 
 #include "intro/phone_trace.h"
 #include "intro/title_window.h"
-#include "platform/virtual_show.h"
+#include "platform/virtual/virtual_show.h"
 #include "widgets/gradient_style.h"
 
 namespace orvane {

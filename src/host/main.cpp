@@ -22,9 +22,9 @@
 #include "host/ini_file.h"
 #include "host/run_mode.h"
 #include "host/settings.h"
-#include "platform/host_window.h"
-#include "platform/qt_show.h"
-#include "platform/stop_watcher.h"
+#include "platform/qt/host_window.h"
+#include "platform/qt/qt_show.h"
+#include "platform/qt/stop_watcher.h"
 
 namespace {
 

@@ -16,7 +16,8 @@
 #include <functional>
 #include <string>
 
-#include "platform/screen_picture.h"
+#include "platform/qt/image_canvas.h"
+#include "platform/qt/screen_picture.h"
 #include "show/platform.h"
 #include "show/surface.h"
 #include "show/text_ops.h"
@@ -138,7 +139,7 @@ int main(int argc, char** argv) {
         draw();
         picture->present();
         QCoreApplication::processEvents();
-        const long difference = firstDifference(connection, windowId, picture->image());
+        const long difference = firstDifference(connection, windowId, imageOf(*picture));
         std::printf("%s: %s\n", difference < 0 ? "same" : "DIFFERENT", name);
         failed += difference < 0 ? 0 : 1;
     }

@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "platform/backing_store_picture.h"
+#include "platform/qt/backing_store_picture.h"
 #include "show/surface.h"
 
 namespace {

@@ -11,7 +11,8 @@
 #include "intro/phone_trace.h"
 #include "intro/trace_program.h"
 #include "intro/wake_up_messages.h"
-#include "platform/virtual_show.h"
+#include "platform/qt/image_canvas.h"
+#include "platform/virtual/virtual_show.h"
 #include "show/text_ops.h"
 
 namespace orvane {
@@ -34,7 +35,7 @@ std::uint32_t play(const char* name, const Sequence& sequence, const std::string
     window.setLogging(static_cast<bool>(watch));
     for (const auto& [atMs, file] : timedShots) {
         vs.platform.scriptAction(atMs, [&window, path = folder + "/" + file] {
-            window.snapshot().save(QString::fromStdString(path));
+            toQImage(window.snapshot()).save(QString::fromStdString(path));
             std::printf("  saved %s\n", path.c_str());
         });
     }
@@ -44,7 +45,7 @@ std::uint32_t play(const char* name, const Sequence& sequence, const std::string
             window.clearRecords();
             if (!file.empty()) {
                 const std::string path = folder + "/" + file;
-                window.snapshot().save(QString::fromStdString(path));
+                toQImage(window.snapshot()).save(QString::fromStdString(path));
                 std::printf("  saved %s at %u ms\n", path.c_str(), vs.platform.elapsedMs());
             }
         };

@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <QImage>
 
 #include <string>
 
 #include "intro/intro_test_support.h"
 #include "intro/opening_phase.h"
 #include "intro/opening_window.h"
-#include "platform/virtual_show.h"
+#include "platform/virtual/virtual_show.h"
 
 namespace orvane {
 namespace {
@@ -22,10 +21,10 @@ int countEllipses(VirtualWindow& window) {
     return count;
 }
 
-int nonBlackPixels(const QImage& image) {
+int nonBlackPixels(const PixelPicture& image) {
     int count = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
             count += (image.pixel(x, y) & 0xFFFFFFu) != 0 ? 1 : 0;
         }
     }
@@ -61,8 +60,7 @@ TEST(OpeningWindow, RingsGrowByThreeFromTheCentreUntilHalfTheDiagonal) {
 
 TEST(OpeningPhase, WipesTheDesktopToBlackFromTheCentre) {
     VirtualShow vs;
-    QImage desktop(800, 600, QImage::Format_RGB32);
-    desktop.fill(QColor(200, 120, 40));
+    const PixelPicture desktop(800, 600, pixelOf(200, 120, 40));
     vs.platform.window(0).setContent(desktop);
     ShowSequencer& show = vs.show();
     {

@@ -6,7 +6,7 @@
 
 #include "intro/phone_trace.h"
 #include "sequence_test_support.h"
-#include "platform/virtual_show.h"
+#include "platform/virtual/virtual_show.h"
 
 namespace orvane {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/image_canvas.h"
-#include "platform/virtual_platform.h"
+#include "platform/common/window_picture.h"
+#include "platform/virtual/virtual_platform.h"
 #include "show/platform.h"
 
 namespace orvane::intro_test {

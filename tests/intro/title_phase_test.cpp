@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QImage>
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +9,7 @@
 #include "intro/intro_test_support.h"
 #include "intro/title_phase.h"
 #include "intro/title_window.h"
-#include "platform/virtual_show.h"
+#include "platform/virtual/virtual_show.h"
 
 namespace orvane {
 namespace {
@@ -20,10 +19,10 @@ using test::WatchedWindow;
 constexpr std::uint32_t kStart = 100000;
 constexpr std::uint32_t kSafetyStopMs = 60000;  // a title that is not over by then never ends
 
-int nonBlackPixels(const QImage& image) {
+int nonBlackPixels(const PixelPicture& image) {
     int count = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
             count += (image.pixel(x, y) & 0xFFFFFFu) != 0 ? 1 : 0;
         }
     }

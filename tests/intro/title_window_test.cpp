@@ -5,11 +5,10 @@
 #include <map>
 #include <set>
 #include <string>
-#include <QImage>
 
 #include "intro/intro_test_support.h"
 #include "intro/title_window.h"
-#include "platform/virtual_show.h"
+#include "platform/virtual/virtual_show.h"
 #include "show/ticks.h"
 
 namespace orvane {
@@ -86,8 +85,7 @@ class TitleGeometry : public ::testing::TestWithParam<GeometryCase> {};
 TEST_P(TitleGeometry, RunsCoverTheMiddleHalfWidenedToTheTitleColumns) {
     const GeometryCase& c = GetParam();
     TitleRig rig({0, 0, c.width, c.height});
-    QImage desktop(c.width, c.height, QImage::Format_RGB32);
-    desktop.fill(Qt::white);
+    const PixelPicture desktop(c.width, c.height, pixelOf(255, 255, 255));
     rig.window().setContent(desktop);
     const std::uint32_t before = rig.vs.platform.peekTicks();
     TitleWindow title(rig.show(), rig.show().windows[0]);

@@ -2,7 +2,7 @@
 
 #include "intro/trace_program.h"
 #include "sequence_test_support.h"
-#include "platform/virtual_show.h"
+#include "platform/virtual/virtual_show.h"
 #include "show/text_ops.h"
 
 namespace orvane {

@@ -2,7 +2,7 @@
 
 #include "intro/typing.h"
 #include "sequence_test_support.h"
-#include "platform/virtual_show.h"
+#include "platform/virtual/virtual_show.h"
 #include "show/random.h"
 
 namespace orvane {

@@ -3,7 +3,7 @@
 #include "intro/typing.h"
 #include "intro/wake_up_messages.h"
 #include "sequence_test_support.h"
-#include "platform/virtual_show.h"
+#include "platform/virtual/virtual_show.h"
 #include "show/random.h"
 #include "show/utf8.h"
 

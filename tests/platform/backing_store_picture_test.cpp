@@ -7,8 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/backing_store_picture.h"
-#include "platform/qt_platform.h"
+#include "platform/qt/backing_store_picture.h"
+#include "platform/qt/image_canvas.h"
+#include "platform/qt/qt_platform.h"
 #include "show/surface.h"
 
 namespace orvane {
@@ -87,7 +88,7 @@ TEST(BackingStorePicture, ExposeShowsTheRetainedPictureNotAnErasedOne) {
     ShownWindow w;
     QImage desktop(kWidth, kHeight, QImage::Format_RGB32);
     desktop.fill(qRgb(10, 120, 200));
-    w.picture.setContent(desktop);
+    w.picture.setContent(fromQImage(desktop));
     // Damage drawn before the window is on screen is shown by its first expose.
     w.picture.makeCanvas()->copyFromSurface(filledSurface(0, 0, 255), Rect::fromSize(0, 0, 8, 8));
     w.picture.present();
@@ -117,36 +118,6 @@ TEST(BackingStorePicture, RegionOfRowBandsKeepsTheRectanglesAndOtherwiseIsTheirU
     EXPECT_FALSE(region.contains(QPoint(37, 9)));
 
     EXPECT_TRUE(BackingStorePicture::regionOf({}).isEmpty());
-}
-
-// The direct path merges a frame's rows into column strips: fewer rectangles, not one pixel
-// more or less.
-TEST(WindowPicture, ColumnMergeCoversExactlyTheSamePixels) {
-    std::vector<QRect> rects;
-    for (int i = 0; i < 400; ++i) {
-        const int column = (i * 37) % 23;
-        rects.push_back(QRect(column * 16, (i * 11) % 31 * 20, 16 * (1 + i % 3), 20));
-    }
-    QRegion before;
-    for (const QRect& r : rects) {
-        before += r;
-    }
-    std::vector<QRect> merged = rects;
-    WindowPicture::mergeColumns(merged);
-    QRegion after;
-    for (const QRect& r : merged) {
-        after += r;
-    }
-    EXPECT_EQ(after, before);
-    EXPECT_LT(merged.size(), rects.size());
-
-    // A run's five cells down one column become one strip.
-    std::vector<QRect> run;
-    for (int row = 4; row < 9; ++row) {
-        run.push_back(QRect(80, row * 20, 16, 20));
-    }
-    WindowPicture::mergeColumns(run);
-    EXPECT_EQ(run, (std::vector<QRect>{QRect(80, 80, 16, 100)}));
 }
 
 TEST(QtPlatform, PumpAndSleepPresentEveryWindowsPendingDamage) {

@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QFile>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,7 +14,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/qt_show.h"
+#include "platform/qt/image_canvas.h"
+#include "platform/qt/qt_show.h"
 #include "show/surface.h"
 
 namespace orvane {
@@ -78,7 +80,7 @@ TEST(QtShow, EachWindowFirstShowsItsDesktopPictureAndDrawingReachesItAtThePump) 
     QtShow show(quietSettings(), GlyphPicture{});
     QImage desktop(kMonitors[1].size(), QImage::Format_RGB32);
     desktop.fill(qRgb(30, 60, 90));
-    show.window(1).picture().setContent(desktop);
+    show.window(1).picture().setContent(fromQImage(desktop));
     show.open();
     show.startTimer().stop();  // the show itself is not wanted here
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&show.window(1)));
@@ -127,14 +129,19 @@ TEST(QtShow, KeyReleaseOnAnyWindowEndsTheShowClosingOnlyTheFirstWindow) {
 
 TEST(QtShow, InputBeforeTheStartTimerTicksIsIgnored) {
     QtShow show(quietSettings(), GlyphPicture{});
-    show.open();
-    QTest::keyRelease(&show.window(0), Qt::Key_Escape);
-    QTest::mouseClick(&show.window(1), Qt::LeftButton);
     bool runningLater = false;
     whenRaining(show, [&] {
         runningLater = show.control().current != nullptr && !show.control().current->stopRequested();
         QTest::keyRelease(&show.window(0), Qt::Key_Escape);
     });
+    show.open();
+    // Delivered at once, without running the event loop (QTest's click may wait, and the start
+    // timer would then begin the show inside it).
+    QTest::keyRelease(&show.window(0), Qt::Key_Escape);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), show.window(1).mapToGlobal(QPointF(5, 5)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&show.window(1), &press);
+    ASSERT_TRUE(show.startTimer().isActive()) << "the input must come before the first tick";
     EXPECT_EQ(runUntilQuit(show), 0);
     EXPECT_TRUE(runningLater);
 }

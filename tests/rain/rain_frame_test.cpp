@@ -1,6 +1,8 @@
 // One frame of rain on a virtual window: what reaches the surface and the window, and when.
 #include <gtest/gtest.h>
 
+#include <numbers>
+
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -55,8 +57,7 @@ std::vector<Rect> surfaceCopies(VirtualWindow& window) {
 
 TEST(RainSetUp, BlackSurfaceOfTheClientSizeAndABlackWindow) {
     VirtualShow vs({VirtualMonitor{0, 0, 330, 200}}, 5000);
-    QImage white(330, 200, QImage::Format_RGB32);
-    white.fill(Qt::white);
+    const PixelPicture white(330, 200, pixelOf(255, 255, 255));
     vs.platform.window(0).setContent(white);
     RainWindow rain(vs.show(), vs.show().windows[0]);
     EXPECT_EQ(rain.surface().width(), 330);
@@ -488,7 +489,7 @@ TEST(RainFrame, RandomSpotsLieInsideTrailsOnTheWindow) {
     h.rain->runs[9].trailLength = 20;  // 6 to 16 rows above: 580 down to 380
     h.moveTo(2000);
     h.rain->lastRateTick = h.tickAt(1000);
-    h.rain->ratePhase = M_PI / 2;  // 8100 a second: 1000 spots, the cap
+    h.rain->ratePhase = std::numbers::pi / 2;  // 8100 a second: 1000 spots, the cap
     h.rain->step();
     std::set<int> rowsOf5;
     std::set<int> rowsOf9;
@@ -514,8 +515,8 @@ TEST(RainFrame, SpotRateSwingsBetween100And8100ASecond) {
         int spots;  // drawn; nine in ten become changes
     };
     const Case cases[] = {
-        {M_PI / 2, 100, 810},       // 4000 + 4000 + 100 = 8100 a second
-        {3 * M_PI / 2, 1000, 100},  // -4000 + 4000 + 100
+        {std::numbers::pi / 2, 100, 810},       // 4000 + 4000 + 100 = 8100 a second
+        {3 * std::numbers::pi / 2, 1000, 100},  // -4000 + 4000 + 100
         {0.0, 250, 1025},           // 4100 a second, but at most 1000 a frame
         {0.2, 40, 195},             // trunc(sin 0.2 x 4000) = 794: 4894 a second
     };

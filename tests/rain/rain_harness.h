@@ -7,7 +7,7 @@
 #include <memory>
 #include <string_view>
 
-#include "platform/virtual_show.h"
+#include "platform/virtual/virtual_show.h"
 #include "rain/rain_window.h"
 
 namespace orvane {
@@ -25,8 +25,8 @@ inline GlyphPicture flatCellPicture() {
     return picture;
 }
 
-inline Colour colourOf(QRgb pixel) {
-    return rgb(qRed(pixel), qGreen(pixel), qBlue(pixel));
+inline Colour colourOf(std::uint32_t pixel) {
+    return rgb(redOf(pixel), greenOf(pixel), blueOf(pixel));
 }
 
 class RainHarness {

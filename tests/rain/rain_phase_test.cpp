@@ -8,7 +8,7 @@
 
 #include "rain/rain_phase.h"
 #include "rain_harness.h"
-#include "show/input_rules.h"
+#include "platform/common/input_rules.h"
 
 namespace orvane {
 namespace {
@@ -168,15 +168,15 @@ TEST(PowerSave, ComesOnStrictlyAfterTheIdleTimeoutOnEveryWindow) {
     EXPECT_EQ(p.textsOf(0).size(), 2u);
     EXPECT_EQ(p.textsOf(1).size(), 2u);
     // The window is black but for the green text: the rain is gone.
-    const WindowPicture& window = p.vs.platform.window(1);
+    WindowPicture& window = p.vs.platform.window(1);
     int green = 0;
     int other = 0;
     for (int y = 0; y < window.height(); ++y) {
         for (int x = 0; x < window.width(); ++x) {
-            const QRgb c = window.pixel(x, y);
-            if (qRed(c) != 0 || qBlue(c) != 0) {
+            const std::uint32_t c = window.pixel(x, y);
+            if (redOf(c) != 0 || blueOf(c) != 0) {
                 ++other;
-            } else if (qGreen(c) > 0) {
+            } else if (greenOf(c) > 0) {
                 ++green;
             }
         }
@@ -252,7 +252,7 @@ TEST(PowerSave, TwoGreenLinesAtARandomPlaceMovedEverySixSeconds) {
         // Only the last place shows: each redraw clears the window first.
         const TextCall& last = calls[calls.size() - 2];
         int litOutsideLast = 0;
-        const QImage& image = p.vs.platform.window(0).image();
+        const PixelPicture image = p.vs.platform.window(0).snapshot();
         for (int y = 0; y < 720; ++y) {
             for (int x = 0; x < 1280; ++x) {
                 const bool nearLast =

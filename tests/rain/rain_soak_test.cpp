@@ -8,7 +8,7 @@
 #include <iostream>
 #include <string>
 
-#include "platform/virtual_show.h"
+#include "platform/virtual/virtual_show.h"
 #include "rain/rain_phase.h"
 #include "rain/rain_window.h"
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/virtual_show.h"
+#include "platform/virtual/virtual_show.h"
 #include "show/show_sequence.h"
 #include "show/text_ops.h"
 
@@ -98,7 +98,7 @@ TEST(ShowSequence, LowColourDisplaysKeepTheWarningCentredAndClipped) {
     VirtualWindow& window = vs.platform.window(0);
     window.setLogging(true);
     std::vector<ShowPhase> entered;
-    QImage afterLaterFill;
+    PixelPicture afterLaterFill;
     vs.control.phaseListener = [&](ShowPhase phase) {
         entered.push_back(phase);
         if (phase == ShowPhase::Opening) {
@@ -128,15 +128,15 @@ TEST(ShowSequence, LowColourDisplaysKeepTheWarningCentredAndClipped) {
     EXPECT_EQ(texts[0].textColour, kWhite);
 
     ASSERT_FALSE(afterLaterFill.isNull());
-    const QRgb blue = qRgb(0, 0, 255);
+    const std::uint32_t blue = pixelOf(0, 0, 255);
     EXPECT_EQ(afterLaterFill.pixel(10, 10), blue);
     EXPECT_EQ(afterLaterFill.pixel(line1.left - 1, line1.top), blue);
     bool anyLetterKept = false;
     for (int x = line1.left; x < line1.right; ++x) {
         for (int y = line1.top; y < line2.bottom; ++y) {
-            const QRgb p = afterLaterFill.pixel(x, y);
+            const std::uint32_t p = afterLaterFill.pixel(x, y);
             EXPECT_NE(p, blue) << x << "," << y;
-            anyLetterKept = anyLetterKept || qRed(p) > 128;
+            anyLetterKept = anyLetterKept || redOf(p) > 128;
         }
     }
     EXPECT_TRUE(anyLetterKept);

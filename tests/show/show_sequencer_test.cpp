@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/virtual_show.h"
+#include "platform/virtual/virtual_show.h"
 #include "show/ticks.h"
 
 namespace orvane {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/virtual_platform.h"
+#include "platform/virtual/virtual_platform.h"
 #include "show/text_ops.h"
 
 namespace orvane {
@@ -31,20 +31,19 @@ TEST(TextOps, FourteenPointsAsksForNineteenPixelsOfBoldCourier) {
 TEST(TextOps, FillRectCoversLeftToRightMinusOneAndKeepsTheBrush) {
     VirtualPlatform platform;
     VirtualWindow& window = platform.window(0);
-    QImage white(800, 600, QImage::Format_RGB32);
-    white.fill(Qt::white);
+    const PixelPicture white(800, 600, pixelOf(255, 255, 255));
     window.setContent(white);
     auto dc = window.getCanvas();
     selectBrushColour(*dc, rgb(1, 2, 3));
     fillRectColour(*dc, {0, 0, 10, 10}, rgb(255, 0, 0));
     // The outline in the context's pen (black), the inside in the fill colour.
     for (int i = 0; i < 10; ++i) {
-        const QRgb expected = (i == 0 || i == 9) ? qRgb(0, 0, 0) : qRgb(255, 0, 0);
+        const std::uint32_t expected = (i == 0 || i == 9) ? pixelOf(0, 0, 0) : pixelOf(255, 0, 0);
         EXPECT_EQ(window.pixel(i, 5), expected) << i;
         EXPECT_EQ(window.pixel(5, i), expected) << i;
     }
-    EXPECT_EQ(window.pixel(10, 5), qRgb(255, 255, 255));
-    EXPECT_EQ(window.pixel(5, 10), qRgb(255, 255, 255));
+    EXPECT_EQ(window.pixel(10, 5), pixelOf(255, 255, 255));
+    EXPECT_EQ(window.pixel(5, 10), pixelOf(255, 255, 255));
     EXPECT_EQ(dc->selectBrush(Brush{}), (Brush{false, rgb(1, 2, 3)}));
     EXPECT_GE(window.presents(), 1);
 }

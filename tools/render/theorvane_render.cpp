@@ -16,7 +16,8 @@
 
 #include "host/ini_file.h"
 #include "host/settings.h"
-#include "platform/virtual_show.h"
+#include "platform/qt/image_canvas.h"
+#include "platform/virtual/virtual_show.h"
 
 namespace {
 
@@ -224,7 +225,7 @@ int main(int argc, char** argv) {
         if (picture.isNull()) fail("cannot read the desktop picture " + desktop->toStdString());
         for (int i = 0; i < vs.platform.windowCount(); ++i) {
             const VirtualMonitor& m = vs.platform.window(i).monitor();
-            vs.platform.window(i).setContent(picture.copy(m.left, m.top, m.width, m.height));
+            vs.platform.window(i).setContent(orvane::fromQImage(picture.copy(m.left, m.top, m.width, m.height)));
         }
     }
     std::error_code error;
@@ -239,7 +240,7 @@ int main(int argc, char** argv) {
                 if (screens && !screens->contains(i)) continue;
                 const auto file = out / (prefix + "-m" + std::to_string(i) + "-" +
                                          std::to_string(t / 1000) + ".png");
-                if (vs.platform.window(i).snapshot().save(QString::fromStdString(file.string()))) {
+                if (orvane::toQImage(vs.platform.window(i).snapshot()).save(QString::fromStdString(file.string()))) {
                     std::cout << file.string() << "\n";
                     ++written;
                 } else {

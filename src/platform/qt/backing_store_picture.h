@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "platform/screen_picture.h"
+#include "platform/qt/screen_picture.h"
 
 class QWindow;
 
@@ -38,6 +38,7 @@ private:
 
     QWindow& window_;
     QBackingStore store_;
+    std::vector<QRect> qrects_;
     int flushCount_ = 0;
     QRegion lastFlushed_;
 };

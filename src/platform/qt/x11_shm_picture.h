@@ -7,7 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "platform/screen_picture.h"
+#include <QImage>
+
+#include "platform/qt/screen_picture.h"
 
 class QWindow;
 
@@ -30,9 +32,10 @@ public:
     struct Target;
 
 private:
-    X11ShmPicture(QImage image, int bitsPerPixel, int logicalDpiY, QWindow& window,
+    X11ShmPicture(QImage image, int width, int height, int bitsPerPixel, int logicalDpiY,
+                  QWindow& window,
                   std::shared_ptr<Target> target);
-    void put(const QRect& area);
+    void put(const Rect& area);
     void flush();
 
     QWindow& window_;

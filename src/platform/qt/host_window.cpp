@@ -1,4 +1,4 @@
-#include "platform/host_window.h"
+#include "platform/qt/host_window.h"
 
 #include <QGuiApplication>
 

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "platform/image_canvas.h"
+#include "platform/common/window_picture.h"
 
 class QWindow;
 

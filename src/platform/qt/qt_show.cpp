@@ -1,4 +1,4 @@
-#include "platform/qt_show.h"
+#include "platform/qt/qt_show.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -6,7 +6,8 @@
 #include <QPixmap>
 #include <QScreen>
 
-#include "platform/stop_watcher.h"
+#include "platform/qt/image_canvas.h"
+#include "platform/qt/stop_watcher.h"
 #include "show/show_sequence.h"
 
 namespace orvane {
@@ -35,7 +36,7 @@ QtShow::QtShow(const Settings& settings, GlyphPicture picture)
     }
     for (int i = 0; i < static_cast<int>(screens.size()); ++i) {
         auto window = std::make_unique<QtSaverWindow>(i, *screens[i], rules_, control_);
-        window->picture().setContent(desktops[static_cast<std::size_t>(i)]);
+        window->picture().setContent(fromQImage(desktops[static_cast<std::size_t>(i)]));
         window->onClosed = [] { QCoreApplication::exit(0); };
         platform_.addPicture(window->picture());
         windows_.push_back(std::move(window));

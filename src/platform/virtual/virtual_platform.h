@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/image_canvas.h"
-#include "show/input_rules.h"
+#include "platform/common/window_picture.h"
+#include "platform/common/input_rules.h"
 #include "show/platform.h"
 
 namespace orvane {

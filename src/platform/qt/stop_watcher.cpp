@@ -1,4 +1,4 @@
-#include "platform/stop_watcher.h"
+#include "platform/qt/stop_watcher.h"
 
 #include <QObject>
 #include <QMetaObject>
@@ -14,7 +14,7 @@
 #include <future>
 #include <optional>
 
-#include "show/input_rules.h"
+#include "platform/common/input_rules.h"
 
 #if ORVANE_HAVE_XCB
 #include <xcb/xcb.h>

@@ -1,4 +1,6 @@
-#include "platform/backing_store_picture.h"
+#include "platform/qt/backing_store_picture.h"
+
+#include "platform/qt/image_canvas.h"
 
 #include <QPainter>
 #include <QWindow>
@@ -53,11 +55,15 @@ QRegion BackingStorePicture::regionOf(const std::vector<QRect>& rects) {
 }
 
 void BackingStorePicture::present() {
-    const std::vector<QRect>& rects = takeDamage();
+    const std::vector<Rect>& rects = takeDamage();
     if (rects.empty() || !window_.isExposed()) {
         return;
     }
-    copyAndFlush(regionOf(rects));
+    qrects_.clear();
+    for (const Rect& r : rects) {
+        qrects_.emplace_back(r.left, r.top, r.width(), r.height());
+    }
+    copyAndFlush(regionOf(qrects_));
 }
 
 void BackingStorePicture::presentWhole() {
@@ -75,7 +81,7 @@ void BackingStorePicture::copyAndFlush(const QRegion& region) {
     }
     store_.beginPaint(region);
     QPaintDevice* device = store_.paintDevice();
-    const QImage& source = image();
+    const QImage& source = imageOf(*this);
     auto* target = device->devType() == QInternal::Image ? static_cast<QImage*>(device) : nullptr;
     if (target != nullptr && isDirectCopyFormat(target->format()) &&
         target->devicePixelRatio() == 1.0 && target->size() == source.size()) {

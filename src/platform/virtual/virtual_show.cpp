@@ -1,4 +1,4 @@
-#include "platform/virtual_show.h"
+#include "platform/virtual/virtual_show.h"
 
 #include "glyph_picture_resource.h"
 #include "show/show_sequence.h"

@@ -1,4 +1,4 @@
-#include "platform/virtual_platform.h"
+#include "platform/virtual/virtual_platform.h"
 
 #include <algorithm>
 

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "host/settings.h"
-#include "platform/mask_window.h"
-#include "platform/qt_platform.h"
-#include "platform/qt_saver_window.h"
+#include "platform/qt/mask_window.h"
+#include "platform/qt/qt_platform.h"
+#include "platform/qt/qt_saver_window.h"
 #include "show/glyph_sheet.h"
-#include "show/input_rules.h"
+#include "platform/common/input_rules.h"
 #include "show/show_sequencer.h"
 
 class QImage;

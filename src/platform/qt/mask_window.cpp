@@ -1,4 +1,4 @@
-#include "platform/mask_window.h"
+#include "platform/qt/mask_window.h"
 
 #include <QPainter>
 #include <QScreen>

@@ -10,8 +10,8 @@
 #include <functional>
 #include <memory>
 
-#include "platform/screen_picture.h"
-#include "show/input_rules.h"
+#include "platform/qt/screen_picture.h"
+#include "platform/common/input_rules.h"
 #include "show/platform.h"
 
 class QScreen;

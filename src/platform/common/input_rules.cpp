@@ -1,4 +1,4 @@
-#include "show/input_rules.h"
+#include "platform/common/input_rules.h"
 
 #include <cmath>
 #include <cstdint>

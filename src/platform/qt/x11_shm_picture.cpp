@@ -1,4 +1,6 @@
-#include "platform/x11_shm_picture.h"
+#include "platform/qt/x11_shm_picture.h"
+
+#include "platform/qt/image_canvas.h"
 
 #include <QGuiApplication>
 #include <QWindow>
@@ -7,6 +9,7 @@
 #include <sys/mman.h>
 #include <sys/shm.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdlib>
 
@@ -160,22 +163,25 @@ std::unique_ptr<X11ShmPicture> X11ShmPicture::create(QWindow& window, int width,
         static_cast<uchar*>(memory), width, height, bytesPerLine, QImage::Format_RGB32,
         [](void* info) { delete static_cast<std::shared_ptr<Target>*>(info); }, keep);
     return std::unique_ptr<X11ShmPicture>(
-        new X11ShmPicture(std::move(image), bitsPerPixel, logicalDpiY, window, std::move(target)));
+        new X11ShmPicture(std::move(image), width, height, bitsPerPixel, logicalDpiY, window,
+                          std::move(target)));
 }
 
-X11ShmPicture::X11ShmPicture(QImage image, int bitsPerPixel, int logicalDpiY, QWindow& window,
+X11ShmPicture::X11ShmPicture(QImage image, int width, int height, int bitsPerPixel,
+                             int logicalDpiY, QWindow& window,
                              std::shared_ptr<Target> target)
-    : ScreenPicture(std::move(image), bitsPerPixel, logicalDpiY),
+    : ScreenPicture(std::make_unique<QImageBackend>(std::move(image)), width, height,
+                    bitsPerPixel, logicalDpiY),
       window_(window),
       target_(std::move(target)) {}
 
 void X11ShmPicture::present() {
     // A run's cells down one column go out as one strip.
-    const std::vector<QRect>& rects = takeDamageInColumns();
+    const std::vector<Rect>& rects = takeDamageInColumns();
     if (rects.empty() || !window_.isExposed()) {
         return;  // a window not yet on screen shows the whole picture at its first expose
     }
-    for (const QRect& r : rects) {
+    for (const Rect& r : rects) {
         put(r);
     }
     flush();
@@ -186,17 +192,18 @@ void X11ShmPicture::presentWhole() {
     if (!window_.isExposed()) {
         return;
     }
-    put(QRect(0, 0, width(), height()));
+    put(Rect{0, 0, width(), height()});
     flush();
 }
 
-void X11ShmPicture::put(const QRect& area) {
-    const QRect r = area & QRect(0, 0, width(), height());
+void X11ShmPicture::put(const Rect& area) {
+    const Rect r{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, width()),
+                 std::min(area.bottom, height())};
     if (r.isEmpty()) {
         return;
     }
-    const auto x = static_cast<std::int16_t>(r.x());
-    const auto y = static_cast<std::int16_t>(r.y());
+    const auto x = static_cast<std::int16_t>(r.left);
+    const auto y = static_cast<std::int16_t>(r.top);
     xcb_shm_put_image(target_->connection, target_->window, target_->gc,
                       static_cast<std::uint16_t>(width()), static_cast<std::uint16_t>(height()), x, y,
                       static_cast<std::uint16_t>(r.width()), static_cast<std::uint16_t>(r.height()),
@@ -213,11 +220,15 @@ struct X11ShmPicture::Target {};
 std::unique_ptr<X11ShmPicture> X11ShmPicture::create(QWindow&, int, int, int, int) { return nullptr; }
 void X11ShmPicture::present() {}
 void X11ShmPicture::presentWhole() {}
-void X11ShmPicture::put(const QRect&) {}
+void X11ShmPicture::put(const Rect&) {}
 void X11ShmPicture::flush() {}
-X11ShmPicture::X11ShmPicture(QImage image, int bitsPerPixel, int logicalDpiY, QWindow& window,
+X11ShmPicture::X11ShmPicture(QImage image, int width, int height, int bitsPerPixel,
+                             int logicalDpiY, QWindow& window,
                              std::shared_ptr<Target> target)
-    : ScreenPicture(std::move(image), bitsPerPixel, logicalDpiY), window_(window), target_(target) {}
+    : ScreenPicture(std::make_unique<QImageBackend>(std::move(image)), width, height,
+                    bitsPerPixel, logicalDpiY),
+      window_(window),
+      target_(std::move(target)) {}
 
 #endif
 

@@ -1,4 +1,4 @@
-#include "platform/qt_platform.h"
+#include "platform/qt/qt_platform.h"
 
 #include <QCoreApplication>
 
@@ -9,7 +9,7 @@
 #include <ctime>
 #include <thread>
 
-#include "platform/screen_picture.h"
+#include "platform/qt/screen_picture.h"
 
 namespace orvane {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "host/settings.h"
-#include "platform/virtual_platform.h"
+#include "platform/virtual/virtual_platform.h"
 #include "show/glyph_sheet.h"
-#include "show/input_rules.h"
+#include "platform/common/input_rules.h"
 #include "show/show_sequencer.h"
 
 namespace orvane {

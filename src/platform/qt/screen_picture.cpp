@@ -1,11 +1,11 @@
-#include "platform/screen_picture.h"
+#include "platform/qt/screen_picture.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/backing_store_picture.h"
-#include "platform/x11_shm_picture.h"
+#include "platform/qt/backing_store_picture.h"
+#include "platform/qt/x11_shm_picture.h"
 
 namespace orvane {
 

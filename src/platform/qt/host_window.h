@@ -6,7 +6,7 @@
 #include <string>
 
 #include "host/run_mode.h"
-#include "platform/qt_show.h"
+#include "platform/qt/qt_show.h"
 
 namespace orvane {
 

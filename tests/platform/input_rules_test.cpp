@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "host/settings.h"
-#include "show/input_rules.h"
+#include "platform/common/input_rules.h"
 #include "show/show_sequencer.h"
 
 namespace orvane {

@@ -1,4 +1,4 @@
-#include "platform/qt_saver_window.h"
+#include "platform/qt/qt_saver_window.h"
 
 #include <QCursor>
 #include <QKeyEvent>
