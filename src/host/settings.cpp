@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <system_error>
 
-#include <unistd.h>
-
 #include "host/ini_file.h"
 
 namespace orvane {
@@ -193,18 +191,6 @@ std::filesystem::path chooseSettingsFile(const std::filesystem::path& executable
         return besideProgram;
     }
     return base / kUserConfigFolder / kSettingsFileName;
-}
-
-std::filesystem::path settingsFilePath(const std::filesystem::path& executableDir) {
-    std::error_code error;
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    return chooseSettingsFile(executableDir,
-                              std::filesystem::exists(executableDir / kSettingsFileName, error),
-                              ::access(executableDir.c_str(), W_OK) == 0,
-                              std::filesystem::exists(executableDir.parent_path() / kInstalledDesktopEntry, error),
-                              configHome != nullptr ? configHome : "",
-                              home != nullptr ? home : "");
 }
 
 }  // namespace orvane

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include "host/ini_file.h"
 #include "support/temp_dir.h"
@@ -64,11 +68,13 @@ TEST(IniFile, UnreadableFilesLoadEmpty) {
     EXPECT_EQ(IniFile::load(dir.path() / "folder.ini").text(), "");
     const auto binary = dir.write("binary.ini", std::string("\0\xFF[S]\0K=1\n", 10));
     EXPECT_NO_THROW(IniFile::load(binary));
+#ifndef _WIN32
     if (::geteuid() != 0) {  // root reads whatever the permissions say
         const auto locked = dir.write("locked.ini", "[S]\nK=1\n");
         ::chmod(locked.c_str(), 0);
         EXPECT_EQ(IniFile::load(locked).value("S", "K"), std::nullopt);
     }
+#endif
 }
 
 TEST(IniFile, SavesThroughATemporaryFileAndReportsFailure) {
@@ -82,6 +88,7 @@ TEST(IniFile, SavesThroughATemporaryFileAndReportsFailure) {
     EXPECT_FALSE(reason.empty());
 }
 
+#ifndef _WIN32
 TEST(IniFile, SavingKeepsTheFilesModeAndLinks) {
     test::TempDir dir;
     const auto target = dir.write("real.ini", "old");
@@ -106,6 +113,19 @@ TEST(IniFile, AReadOnlySettingsFileIsNotReplaced) {
     EXPECT_FALSE(saveFileAtomically(file, "new").empty());
     EXPECT_EQ(test::TempDir::read(file), "old");
 }
+
+#else
+TEST(IniFile, AReadOnlySettingsFileIsNotReplaced) {
+    test::TempDir dir;
+    const auto file = dir.write("TheOrvane.ini", "old");
+    ASSERT_TRUE(SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(saveFileAtomically(file, "new").empty());
+    EXPECT_EQ(test::TempDir::read(file), "old");
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(saveFileAtomically(file, "new"), "");
+    EXPECT_EQ(test::TempDir::read(file), "new");
+}
+#endif
 
 }  // namespace
 }  // namespace orvane

@@ -1,0 +1,73 @@
+// Saving a file whole on Windows: a temporary file beside it, flushed to the disk, then moved
+// over the old one (MoveFileExW with MOVEFILE_REPLACE_EXISTING), which therefore stays byte for
+// byte until the new one is complete. Failures come back as the system's own message.
+#include <windows.h>
+
+#include <string>
+
+#include "host/ini_file.h"
+
+namespace orvane {
+
+namespace {
+
+std::string systemMessage(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message;
+    if (length > 0 && text != nullptr) {
+        const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
+                                             nullptr, nullptr);
+        message.resize(static_cast<std::size_t>(size > 0 ? size : 0));
+        WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), message.data(), size,
+                            nullptr, nullptr);
+        while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                                    message.back() == ' ' || message.back() == '.')) {
+            message.pop_back();
+        }
+    }
+    if (text != nullptr) {
+        LocalFree(text);
+    }
+    return message.empty() ? "error " + std::to_string(code) : message;
+}
+
+}  // namespace
+
+std::string saveFileAtomically(const std::filesystem::path& path, std::string_view text) {
+    // A file its owner made read-only is not replaced behind the owner's back.
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return systemMessage(ERROR_ACCESS_DENIED);
+    }
+    const std::filesystem::path temporary =
+        path.parent_path() / (L"." + path.filename().wstring() + L".tmp");
+    HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return systemMessage(GetLastError());
+    }
+    DWORD written = 0;
+    const bool wrote = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written,
+                                 nullptr) != 0 &&
+                       written == text.size();
+    const DWORD writeError = GetLastError();
+    const bool flushed = wrote && FlushFileBuffers(file) != 0;
+    const DWORD flushError = GetLastError();
+    CloseHandle(file);
+    if (!wrote || !flushed) {
+        DeleteFileW(temporary.c_str());
+        return systemMessage(!wrote ? writeError : flushError);
+    }
+    if (!MoveFileExW(temporary.c_str(), path.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD moveError = GetLastError();
+        DeleteFileW(temporary.c_str());
+        return systemMessage(moveError);
+    }
+    return {};
+}
+
+}  // namespace orvane
