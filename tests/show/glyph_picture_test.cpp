@@ -1,4 +1,5 @@
 // Layout facts of the compiled-in glyph picture that the rain and the title rely on.
+#include "glyph_picture_array.h"
 #include "glyph_picture_resource.h"
 
 #include <QImage>
@@ -91,6 +92,9 @@ TEST(GlyphPicture, StoredPictureIsA200By200GreyImage) {
         }
     }
     EXPECT_EQ(colouredPixels, 0);
+    // Programs built without Qt compile the picture in from glyphs.pgm: the same pixels.
+    EXPECT_TRUE(loadGlyphPicture().grey == glyphPictureFromArray().grey)
+        << "assets/glyphs.pgm differs from assets/glyphs.png";
 }
 
 TEST(GlyphPicture, RainGlyphsHaveInkWithPeaksSpreadBetween115And235) {

@@ -1,0 +1,13 @@
+# Writes the grey values of a binary PGM (P5, 200 x 200, maxval 255) as a C++ array.
+file(READ ${INPUT} header LIMIT 15)
+if(NOT header STREQUAL "P5\n200 200\n255\n")
+  message(FATAL_ERROR "${INPUT}: not a 200 x 200 binary PGM with the plain 15-byte header")
+endif()
+file(READ ${INPUT} hex OFFSET 15 HEX)
+string(LENGTH "${hex}" digits)
+if(NOT digits EQUAL 80000)
+  message(FATAL_ERROR "${INPUT}: expected 40000 grey values")
+endif()
+string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," values "${hex}")
+string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)" "\\1\n" values "${values}")
+file(WRITE ${OUTPUT} "// Generated from glyphs.pgm; do not edit.\n#include <cstdint>\n\nnamespace orvane {\nextern const std::uint8_t kGlyphPixels[40000] = {\n${values}};\n}  // namespace orvane\n")
