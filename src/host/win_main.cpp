@@ -1,0 +1,91 @@
+// The Windows screen saver's entry point: idle priority, the settings, then the mode switch.
+// Every way out ends with exit code 0 and no message box.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "glyph_picture_resource.h"
+#include "host/ini_file.h"
+#include "host/run_mode.h"
+#include "host/settings.h"
+#include "platform/win32/win32_show.h"
+
+namespace {
+
+using namespace orvane;
+
+std::string toUtf8(const wchar_t* text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size > 1 ? size - 1 : 0), '\0');
+    if (size > 1) {
+        WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
+    }
+    return utf8;
+}
+
+// The command line after the program name.
+std::vector<std::string> arguments() {
+    std::vector<std::string> list;
+    int count = 0;
+    wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (words == nullptr) {
+        return list;
+    }
+    for (int i = 1; i < count; ++i) {
+        list.push_back(toUtf8(words[i]));
+    }
+    LocalFree(words);
+    return list;
+}
+
+std::filesystem::path executableDir() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            return std::filesystem::current_path();
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            return std::filesystem::path(path).parent_path();
+        }
+        path.resize(path.size() * 2);  // a long path: try again with room for it
+    }
+}
+
+int runShow(HINSTANCE instance, const Settings& settings) {
+    Win32Show show(instance, settings, loadGlyphPicture(), systemMonitors());
+    if (!show.ready()) {
+        return 0;
+    }
+    show.open();
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Everything runs on this one thread; input boosts the window that receives it.
+    SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+    const Settings settings = loadSettings(IniFile::load(settingsFilePath(executableDir())));
+    switch (runModeFromArguments(arguments())) {
+    case RunMode::Show:
+        runShow(instance, settings);
+        break;
+    case RunMode::Configure:  // the configuration dialog is not part of this build yet
+    case RunMode::Preview:
+    case RunMode::Quit:
+    case RunMode::Module:
+        break;
+    }
+    return 0;
+}

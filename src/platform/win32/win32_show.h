@@ -1,0 +1,59 @@
+// The show on Windows: each monitor's desktop picture taken before anything appears, the
+// black mask strip across the top of the primary screen, one saver window per monitor (the
+// primary first, captioned "Win0"), and the first window's 20 ms start timer whose tick plays
+// the whole show and then closes that window, which quits the message loop with code 0.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "host/settings.h"
+#include "platform/common/input_rules.h"
+#include "platform/win32/saver_window.h"
+#include "platform/win32/win32_platform.h"
+#include "platform/win32/window_placement.h"
+#include "show/glyph_sheet.h"
+#include "show/show_sequencer.h"
+
+namespace orvane {
+
+constexpr UINT kStartDelayMs = 20;
+constexpr int kMaskHeightPx = 2;
+
+// The monitors as Windows lists them (EnumDisplayMonitors), in the show's order.
+std::vector<MonitorArea> systemMonitors();
+
+class Win32Show {
+public:
+    Win32Show(HINSTANCE instance, const Settings& settings, GlyphPicture picture,
+              const std::vector<MonitorArea>& monitors);
+    ~Win32Show();
+
+    Win32Show(const Win32Show&) = delete;
+    Win32Show& operator=(const Win32Show&) = delete;
+
+    // False when no saver window could be made: the program then just ends.
+    bool ready() const { return !windows_.empty(); }
+    // Shows the mask and the windows, the first one last so that it ends on top, and arms the
+    // start timer.
+    void open();
+
+    int windowCount() const { return static_cast<int>(windows_.size()); }
+    Win32SaverWindow& window(int index) { return *windows_.at(static_cast<std::size_t>(index)); }
+
+private:
+    void play();
+
+    HINSTANCE instance_;
+    Settings settings_;
+    GlyphPicture glyphs_;
+    Win32Platform platform_;
+    ShowControl control_;
+    InputRules rules_;
+    std::vector<std::unique_ptr<Win32SaverWindow>> windows_;
+    HWND mask_ = nullptr;
+};
+
+}  // namespace orvane

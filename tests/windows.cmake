@@ -1,0 +1,53 @@
+# The tests of the Windows build: the engine's tests that do not depend on Qt's text
+# rasteriser, run on the Windows C runtime under Wine, and the GDI canvas's own. Every Wine
+# start costs up to a second, so each program is one CTest entry, not one per case.
+set(ORVANE_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources to build for Windows")
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(${ORVANE_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# Each test runs in a Wine prefix of this build tree, made once by the first test.
+set(ORVANE_WINE_ENV "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix;WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
+add_test(NAME wine_prefix
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tools/wine-prefix.sh ${CMAKE_BINARY_DIR}/wine-prefix)
+set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
+
+function(orvane_add_test name)
+  cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} gtest gtest_main)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${ORVANE_WINE_ENV}" TIMEOUT 600
+    FIXTURES_REQUIRED wine)
+endfunction()
+
+orvane_add_test(host_test
+  SOURCES host/ini_file_test.cpp host/settings_test.cpp host/run_mode_test.cpp
+  LIBS orvane_engine)
+orvane_add_test(show_test
+  SOURCES show/show_sequence_test.cpp show/show_sequencer_test.cpp show/text_ops_test.cpp
+    show/glyph_sheet_test.cpp
+  LIBS orvane_virtual)
+orvane_add_test(rain_test
+  SOURCES rain/cell_ops_test.cpp rain/rain_frame_test.cpp rain/rain_phase_test.cpp
+  LIBS orvane_virtual)
+orvane_add_test(intro_test
+  SOURCES intro/typing_test.cpp intro/trace_program_test.cpp intro/phone_trace_test.cpp
+    intro/wake_up_messages_test.cpp intro/opening_phase_test.cpp intro/title_phase_test.cpp
+    intro/title_window_test.cpp
+  LIBS orvane_virtual)
+orvane_add_test(platform_test
+  SOURCES platform/input_rules_test.cpp platform/window_picture_test.cpp
+    platform/gdi_canvas_test.cpp platform/window_placement_test.cpp
+  LIBS orvane_virtual orvane_win32_platform)
+
+# The program itself under Wine on a private Xvfb; the screen is read with the Linux build's
+# x_probe (skipped where it is missing).
+set(ORVANE_X_PROBE "" CACHE FILEPATH "The Linux build's tests/e2e/x_probe")
+add_test(NAME e2e_windows
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/windows_e2e.sh $<TARGET_FILE:theorvane_scr>
+    ${ORVANE_WINE} ${CMAKE_BINARY_DIR}/wine-prefix "${ORVANE_X_PROBE}")
+set_tests_properties(e2e_windows PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 RUN_SERIAL TRUE
+  FIXTURES_REQUIRED wine)
