@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: run test bench package install build configure clean
+.PHONY: run test bench package install build configure clean windows windows-test
 
 configure:
 	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
@@ -24,6 +24,7 @@ test:
 	cmake --preset default
 	cmake --build build -j $(JOBS)
 	ctest --preset default -j $(JOBS)
+	$(MAKE) windows-test
 	cmake --preset sanitize
 	cmake --build build-sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
@@ -48,5 +49,18 @@ install:
 	$(MAKE) build CMAKE_FLAGS="-DCMAKE_BUILD_TYPE=Release"
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
+# The Windows screen saver, cross-built with MinGW-w64: build-windows/TheOrvane.scr (Release).
+WINDOWS_BUILD ?= build-windows
+windows:
+	tools/install-deps.sh windows
+	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DORVANE_WERROR=ON -DORVANE_X_PROBE=$(CURDIR)/build/tests/e2e/x_probe
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+# The Windows build's tests under Wine (the end-to-end one reads the screen with the Linux
+# build's x_probe, so make test runs this after the Linux build).
+windows-test: windows
+	ctest --test-dir $(WINDOWS_BUILD) -j $(JOBS) --output-on-failure
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(WINDOWS_BUILD)

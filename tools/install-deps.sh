@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the show and the tests need, when any is missing.
-# Usage: tools/install-deps.sh [build|run|test|bench|package|all]
+# Usage: tools/install-deps.sh [build|run|test|bench|package|windows|all]
 set -euo pipefail
 
 build=(cmake ninja-build g++ make pkg-config qt6-base-dev libgl-dev fonts-liberation libxcb1-dev libxcb-xkb-dev libxcb-shm0-dev)
@@ -10,15 +10,20 @@ test=(libgtest-dev libgmock-dev xvfb xdotool x11-xserver-utils x11-utils xauth l
 package=(dpkg-dev)
 bench=(libbenchmark-dev valgrind xvfb xdotool x11-xserver-utils)
 tools=(fonts-ipafont-gothic imagemagick)
+# The Windows program: the MinGW-w64 cross compiler, GoogleTest's sources to build for it, and
+# Wine with an X server to run and test it on.
+windows=(cmake ninja-build make g++-mingw-w64-x86-64-posix googletest wine64 fonts-liberation
+         xvfb xdotool x11-xserver-utils)
 
 case "${1:-all}" in
   build) wanted=("${build[@]}") ;;
   run) wanted=("${build[@]}" "${run[@]}") ;;
-  test) wanted=("${build[@]}" "${run[@]}" "${test[@]}" libbenchmark-dev) ;;
-  bench) wanted=("${build[@]}" "${run[@]}" "${test[@]}" "${bench[@]}") ;;
+  test) wanted=("${build[@]}" "${run[@]}" "${test[@]}" libbenchmark-dev "${windows[@]}") ;;
+  bench) wanted=("${build[@]}" "${run[@]}" "${test[@]}" "${bench[@]}" "${windows[@]}") ;;
   package) wanted=("${build[@]}" "${run[@]}" "${package[@]}") ;;
-  all) wanted=("${build[@]}" "${run[@]}" "${test[@]}" "${bench[@]}" "${tools[@]}") ;;
-  *) echo "usage: $0 [build|run|test|bench|package|all]" >&2; exit 2 ;;
+  windows) wanted=("${windows[@]}") ;;
+  all) wanted=("${build[@]}" "${run[@]}" "${test[@]}" "${bench[@]}" "${tools[@]}" "${windows[@]}") ;;
+  *) echo "usage: $0 [build|run|test|bench|package|windows|all]" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -9,6 +9,7 @@
 //                           passed first.
 //   x_probe greens X Y W H   how many pixels of the rectangle are a shade of green (the rain's
 //                           default tint): green above 48 and above twice red and twice blue.
+//   x_probe blues X Y W H    the same for shades of blue (a tint chosen in a test's settings).
 //   x_probe window X Y W H  makes a plain window with no children (a settings app's preview
 //                           pane), grey, prints its id and keeps it until killed.
 // Exit code 2 when the server gives no answer.
@@ -51,7 +52,10 @@ int probeCursor(Display* display) {
     return visible ? 0 : 1;
 }
 
-int probePixels(Display* display, int x, int y, unsigned width, unsigned height, bool greens) {
+enum class Count { NotBlack, Greens, Blues };
+
+int probePixels(Display* display, int x, int y, unsigned width, unsigned height, Count count) {
+    const bool greens = count != Count::NotBlack;
     XImage* image = XGetImage(display, DefaultRootWindow(display), x, y, width, height, AllPlanes,
                               ZPixmap);
     if (image == nullptr) {
@@ -66,7 +70,9 @@ int probePixels(Display* display, int x, int y, unsigned width, unsigned height,
                                                   static_cast<int>(row)) & 0xffffffu;
             const unsigned long r = (pixel >> 16) & 0xff, g = (pixel >> 8) & 0xff, b = pixel & 0xff;
             if (greens) {
-                notBlack += g > 48 && g > 2 * r && g > 2 * b ? 1 : 0;
+                const unsigned long c = count == Count::Greens ? g : b;
+                const unsigned long o = count == Count::Greens ? b : g;
+                notBlack += c > 48 && c > 2 * r && c > 2 * o ? 1 : 0;
             } else {
                 notBlack += pixel != 0 ? 1 : 0;
             }
@@ -133,7 +139,7 @@ int plainWindow(Display* display, int x, int y, unsigned width, unsigned height)
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: x_probe cursor | pixels|greens X Y W H | wait-gone ID MS | window X Y W H\n");
+    std::fprintf(stderr, "usage: x_probe cursor | pixels|greens|blues X Y W H | wait-gone ID MS | window X Y W H\n");
     return kNoAnswer;
 }
 
@@ -145,7 +151,8 @@ int main(int argc, char** argv) {
     }
     const bool cursor = std::strcmp(argv[1], "cursor") == 0;
     const bool greens = std::strcmp(argv[1], "greens") == 0 && argc == 6;
-    const bool pixels = (greens || std::strcmp(argv[1], "pixels") == 0) && argc == 6;
+    const bool blues = std::strcmp(argv[1], "blues") == 0 && argc == 6;
+    const bool pixels = (greens || blues || std::strcmp(argv[1], "pixels") == 0) && argc == 6;
     const bool gone = std::strcmp(argv[1], "wait-gone") == 0 && argc == 4;
     const bool window = std::strcmp(argv[1], "window") == 0 && argc == 6;
     if (!cursor && !pixels && !gone && !window) {
@@ -170,7 +177,8 @@ int main(int argc, char** argv) {
     const int result = cursor ? probeCursor(display)
                               : probePixels(display, std::atoi(argv[2]), std::atoi(argv[3]),
                                             static_cast<unsigned>(std::atoi(argv[4])),
-                                            static_cast<unsigned>(std::atoi(argv[5])), greens);
+                                            static_cast<unsigned>(std::atoi(argv[5])),
+                                            greens ? Count::Greens : blues ? Count::Blues : Count::NotBlack);
     XCloseDisplay(display);
     return result;
 }
