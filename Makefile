@@ -32,6 +32,7 @@ test:
 # Runs the benchmarks and prints their figures.
 bench:
 	tools/install-deps.sh bench
+	$(MAKE) windows
 	$(MAKE) build CMAKE_FLAGS="-DCMAKE_BUILD_TYPE=Release"
 	tools/bench-report.sh $(BUILD)
 

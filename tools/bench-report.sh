@@ -20,6 +20,12 @@ if command -v Xvfb >/dev/null && [ -x "$build/tests/e2e/x_probe" ]; then
     (unset QT_QPA_PLATFORM; bash bench/present_cpu.sh "$build") >>"$results/rows.txt"
 fi
 
+# The Windows program under Wine beside the Linux one (prints ROW lines of its own).
+if [ -f "${ORVANE_WINDOWS_BUILD:-build-windows}/TheOrvane.scr" ]; then
+    (unset QT_QPA_PLATFORM; bash bench/windows_cpu.sh "$build" "${ORVANE_WINDOWS_BUILD:-build-windows}") \
+        >>"$results/rows.txt"
+fi
+
 # How fast the show ends on a busy machine (prints ROW lines of its own).
 (unset QT_QPA_PLATFORM; bash bench/stop_latency.sh "$build") >>"$results/rows.txt"
 

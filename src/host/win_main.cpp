@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -73,19 +74,26 @@ int runShow(HINSTANCE instance, const Settings& settings) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // A screen saver never stops the desktop with a dialog of the system's or the runtime's.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    _set_error_mode(_OUT_TO_STDERR);
     // Everything runs on this one thread; input boosts the window that receives it.
     SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-    const Settings settings = loadSettings(IniFile::load(settingsFilePath(executableDir())));
-    switch (runModeFromArguments(arguments())) {
-    case RunMode::Show:
-        runShow(instance, settings);
-        break;
-    case RunMode::Configure:  // the configuration dialog is not part of this build yet
-    case RunMode::Preview:
-    case RunMode::Quit:
-    case RunMode::Module:
-        break;
+    try {
+        const Settings settings = loadSettings(IniFile::load(settingsFilePath(executableDir())));
+        switch (runModeFromArguments(arguments())) {
+        case RunMode::Show:
+            runShow(instance, settings);
+            break;
+        case RunMode::Configure:  // the configuration dialog is not part of this build yet
+        case RunMode::Preview:
+        case RunMode::Quit:
+        case RunMode::Module:
+            break;
+        }
+    } catch (...) {
+        // No memory for a monitor's picture, say: the program just ends.
     }
     return 0;
 }

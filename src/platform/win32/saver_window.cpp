@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "platform/win32/gdi_canvas.h"
 #include "show/show_sequencer.h"
 
@@ -38,7 +40,15 @@ void SaverPicture::present() {
     if (dc == nullptr) {
         return;
     }
-    for (const Rect& r : strips) {
+    // Each BitBlt to a window has a fixed cost far above that of its pixels: strips of the
+    // same column go out as one, from the first one's top to the last one's bottom (what lies
+    // between is unchanged, so copying it again shows the same).
+    std::size_t i = 0;
+    while (i < strips.size()) {
+        Rect r = strips[i];
+        while (++i < strips.size() && strips[i].left == r.left && strips[i].right == r.right) {
+            r.bottom = std::max(r.bottom, strips[i].bottom);
+        }
         BitBlt(dc, r.left, r.top, r.width(), r.height(), pictureDc(), r.left, r.top, SRCCOPY);
         ++blits_;
     }

@@ -128,7 +128,11 @@ void Win32Show::play() {
     for (auto& window : windows_) {
         list.push_back(window.get());
     }
-    startShow(control_, platform_, settings_, glyphs_, list);
+    try {
+        startShow(control_, platform_, settings_, glyphs_, list);
+    } catch (...) {
+        // Nothing may leave a window procedure: the show just ends.
+    }
     SendMessageW(windows_[0]->handle(), WM_CLOSE, 0, 0);
 }
 
