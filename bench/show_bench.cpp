@@ -59,7 +59,7 @@ void gradientRender(benchmark::State& state) {
     style.startColour = rgb(0, 128, 0);
     style.endColour = kBlack;
     style.borderThickness = 8;
-    QImage image(440, 302, QImage::Format_BGR888);
+    Bgr24Picture image(440, 302);
     for (auto _ : state) {
         benchmark::DoNotOptimize(renderGradient(style, image));
     }

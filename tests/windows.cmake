@@ -42,6 +42,11 @@ orvane_add_test(platform_test
   SOURCES platform/input_rules_test.cpp platform/window_picture_test.cpp
     platform/gdi_canvas_test.cpp platform/window_placement_test.cpp
   LIBS orvane_virtual orvane_win32_platform)
+orvane_add_test(config_test
+  SOURCES config/settings_form_test.cpp config/credit_cipher_test.cpp widgets/gradient_style_test.cpp
+  LIBS orvane_config_logic orvane_widget_logic)
+target_compile_definitions(config_test PRIVATE
+  ORVANE_CREDIT_TEXTS="${PROJECT_SOURCE_DIR}/tools/credit_texts.txt")
 
 # The program itself under Wine on a private Xvfb; the screen is read with the Linux build's
 # x_probe (skipped where it is missing).

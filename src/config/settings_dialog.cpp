@@ -20,60 +20,20 @@
 
 #include "config/config_fonts.h"
 #include "config/dpi_scale.h"
+#include "config/settings_form.h"
 
 namespace orvane {
 
 namespace {
 
-constexpr const char* kCaption = "The Orvane Settings";
+constexpr const char* kCaption = kSettingsCaption;
 constexpr int kClientWidth = 290;
 constexpr int kClientHeight = 386;
 
 constexpr int kTabPaddingX = 6;
 constexpr int kTabPaddingY = 3;
 
-constexpr int kPhoneMaxLength = 20;
-constexpr int kNameMaxLength = 25;
-
-// The scroll speed runs from 4000 at position 0 down in steps of 400.
-constexpr int kSlowestSpeed = 4000;
-constexpr int kSpeedStep = 400;
-constexpr int kVarianceStep = 20;
-constexpr int kDensitySteps = 10;  // positions per whole DensityFraction
-constexpr int kTrackMin = 0;
-constexpr int kTrackMax = 10;
-constexpr int kDensityMin = 1;
-
-constexpr int kUserModeFixedName = 0;
-constexpr int kUserModeLoginName = 1;
-constexpr int kUserModeSpecifiedName = 2;
-
-// What "&Defaults" puts into the controls (speed and variability differ from the loader's).
-constexpr const char* kDefaultPhoneNumber = "5550690";
-constexpr const char* kDefaultUserName = "Kel";
-constexpr int kDefaultSpeedPosition = 7;     // OverallSpeed 1200
-constexpr int kDefaultVariancePosition = 5;  // Variance 100
-constexpr int kDefaultDensityPosition = 4;   // DensityFraction 0.4
-constexpr std::array<int, 3> kDefaultTint = {80, 248, 7};
-constexpr std::array<int, 3> kDefaultHighlight = {230, 253, 157};
-constexpr const char* kDefaultSuspend = "0";
-
-constexpr int kChannelMask = 0xFF;
 constexpr int kPowerSavePage = 2;
-
-// A whole number of minutes as typed: an optional minus sign and digits, within 32 bits.
-std::optional<std::int32_t> parseMinutes(const QString& text) {
-    static const QRegularExpression wholeNumber("^-?[0-9]+$");
-    if (!wholeNumber.match(text).hasMatch()) {
-        return std::nullopt;
-    }
-    bool ok = false;
-    const qlonglong value = text.toLongLong(&ok);
-    if (!ok || value < INT32_MIN || value > INT32_MAX) {
-        return std::nullopt;
-    }
-    return static_cast<std::int32_t>(value);
-}
 
 // The fallback face may be wider than the one the layout was made for: let a caption
 // stretch to the right rather than be cut.
@@ -83,9 +43,9 @@ void widenToText(QWidget* widget) {
     }
 }
 
-QColor swatchColour(const std::array<int, 3>& channels) {
-    return QColor(channels[0] & kChannelMask, channels[1] & kChannelMask,
-                  channels[2] & kChannelMask);
+QColor swatchQColour(const std::array<int, 3>& channels) {
+    const RgbChannels c = splitColour(swatchColour(channels));
+    return QColor(c.red, c.green, c.blue);
 }
 
 }  // namespace
@@ -302,93 +262,72 @@ void SettingsDialog::setTabOrder() {
     }
 }
 
-void SettingsDialog::setValues(const Settings& s) {
-    showTitleCheck_->setChecked(s.showTitle);
-    showIntroCheck_->setChecked(s.showIntro);
-    phoneLimit_->setStoredText(phoneEdit_, QString::fromStdString(s.phoneNumber));
-    nameLimit_->setStoredText(nameEdit_, QString::fromStdString(s.userName));
-    if (s.userMode == kUserModeFixedName) {
-        fixedNameRadio_->setChecked(true);
-    } else if (s.userMode == kUserModeLoginName) {
-        loginNameRadio_->setChecked(true);
-    } else {
-        specifiedNameRadio_->setChecked(true);
+void SettingsDialog::setValues(const Settings& s) { setControls(controlsFrom(s)); }
+
+void SettingsDialog::setControls(const SettingsControls& c) {
+    showTitleCheck_->setChecked(c.showTitle);
+    showIntroCheck_->setChecked(c.showIntro);
+    // A stored text longer than the typing limit is shown, and written back, whole.
+    phoneLimit_->setStoredText(phoneEdit_, QString::fromStdString(c.phoneNumber));
+    nameLimit_->setStoredText(nameEdit_, QString::fromStdString(c.userName));
+    switch (c.nameChoice) {
+    case NameChoice::Fixed: fixedNameRadio_->setChecked(true); break;
+    case NameChoice::LoggedOn: loginNameRadio_->setChecked(true); break;
+    case NameChoice::Specified: specifiedNameRadio_->setChecked(true); break;
     }
-    (s.dateTimeMode != 0 ? currentDateRadio_ : movieDateRadio_)->setChecked(true);
-    tint_ = {s.tintR, s.tintG, s.tintB};
-    highlight_ = {s.highlightR, s.highlightG, s.highlightB};
-    speedSlider_->setValue((kSlowestSpeed - s.overallSpeed) / kSpeedStep);
-    varianceSlider_->setValue(s.variance / kVarianceStep);
-    densitySlider_->setValue(densityKey(s.densityFraction));
-    suspendEdit_->setText(QString::number(s.suspendTimeout));
-    escapeExitCheck_->setChecked(s.useEscapeLmbExit);
+    (c.currentDateTime ? currentDateRadio_ : movieDateRadio_)->setChecked(true);
+    tint_ = c.tint;
+    highlight_ = c.highlight;
+    speedSlider_->setValue(c.speedPosition);
+    varianceSlider_->setValue(c.variancePosition);
+    densitySlider_->setValue(c.densityPosition);
+    suspendEdit_->setText(QString::fromStdString(c.suspendText));
+    escapeExitCheck_->setChecked(c.escapeExit);
     paintSwatches();
+}
+
+SettingsControls SettingsDialog::controls() const {
+    SettingsControls c;
+    c.showTitle = showTitleCheck_->isChecked();
+    c.showIntro = showIntroCheck_->isChecked();
+    c.phoneNumber = phoneEdit_->text().toStdString();
+    c.nameChoice = fixedNameRadio_->isChecked()   ? NameChoice::Fixed
+                   : loginNameRadio_->isChecked() ? NameChoice::LoggedOn
+                                                  : NameChoice::Specified;
+    c.currentDateTime = !movieDateRadio_->isChecked();
+    c.userName = nameEdit_->text().toStdString();
+    c.tint = tint_;
+    c.highlight = highlight_;
+    c.speedPosition = speedSlider_->value();
+    c.variancePosition = varianceSlider_->value();
+    c.densityPosition = densitySlider_->value();
+    c.suspendText = suspendEdit_->text().toStdString();
+    c.escapeExit = escapeExitCheck_->isChecked();
+    return c;
 }
 
 std::optional<Settings> SettingsDialog::values(const Settings& current) const {
-    const std::optional<std::int32_t> suspend = parseMinutes(suspendEdit_->text());
-    if (!suspend) {
-        return std::nullopt;
-    }
-    Settings s = current;
-    s.showTitle = showTitleCheck_->isChecked();
-    s.showIntro = showIntroCheck_->isChecked();
-    s.phoneNumber = phoneEdit_->text().toStdString();
-    s.userMode = fixedNameRadio_->isChecked()   ? kUserModeFixedName
-                 : loginNameRadio_->isChecked() ? kUserModeLoginName
-                                                : kUserModeSpecifiedName;
-    s.dateTimeMode = movieDateRadio_->isChecked() ? 0 : 1;
-    s.userName = nameEdit_->text().toStdString();
-    s.tintR = tint_[0];
-    s.tintG = tint_[1];
-    s.tintB = tint_[2];
-    s.highlightR = highlight_[0];
-    s.highlightG = highlight_[1];
-    s.highlightB = highlight_[2];
-    s.overallSpeed = kSlowestSpeed - kSpeedStep * speedSlider_->value();
-    s.densityFraction = densitySlider_->value() / static_cast<double>(kDensitySteps);
-    s.variance = kVarianceStep * varianceSlider_->value();
-    s.suspendTimeout = *suspend;
-    s.useEscapeLmbExit = escapeExitCheck_->isChecked();
-    return s;
+    return settingsFrom(controls(), current);
 }
 
-void SettingsDialog::restoreDefaults() {
-    showTitleCheck_->setChecked(true);
-    showIntroCheck_->setChecked(true);
-    phoneEdit_->setText(kDefaultPhoneNumber);
-    loginNameRadio_->setChecked(true);
-    movieDateRadio_->setChecked(true);
-    nameEdit_->setText(kDefaultUserName);
-    speedSlider_->setValue(kDefaultSpeedPosition);
-    varianceSlider_->setValue(kDefaultVariancePosition);
-    densitySlider_->setValue(kDefaultDensityPosition);
-    tint_ = kDefaultTint;
-    highlight_ = kDefaultHighlight;
-    suspendEdit_->setText(kDefaultSuspend);
-    escapeExitCheck_->setChecked(false);
-    paintSwatches();
-}
+void SettingsDialog::restoreDefaults() { setControls(defaultControls()); }
 
 void SettingsDialog::accept() {
-    if (!parseMinutes(suspendEdit_->text())) {
+    if (!parseMinutes(suspendEdit_->text().toStdString())) {
         pages_->setCurrentIndex(kPowerSavePage);
         suspendEdit_->setFocus();
         suspendEdit_->selectAll();
-        showMessage_(this, kCaption,
-                     QString("\"Suspend After\" needs a whole number of minutes, from %1 to %2.")
-                         .arg(INT32_MIN)
-                         .arg(INT32_MAX));
+        showMessage_(this, kCaption, QString::fromStdString(suspendRefusalText()));
         return;
     }
     QDialog::accept();
 }
 
-QColor SettingsDialog::tintColour() const { return swatchColour(tint_); }
-QColor SettingsDialog::highlightColour() const { return swatchColour(highlight_); }
+QColor SettingsDialog::tintColour() const { return swatchQColour(tint_); }
+QColor SettingsDialog::highlightColour() const { return swatchQColour(highlight_); }
 
 void SettingsDialog::pickColourFor(Channels& channels) {
-    const std::optional<QColor> picked = pickColour_(this, swatchColour(channels));
+    const std::optional<QColor> picked = pickColour_(this, swatchQColour(channels));
     if (!picked || !picked->isValid()) {
         return;
     }

@@ -10,6 +10,7 @@
 #include <QColor>
 #include <QDialog>
 
+#include "config/settings_form.h"
 #include "host/settings.h"
 
 class QCheckBox;
@@ -44,6 +45,10 @@ public:
     void restoreDefaults();
     // "&Ok": refused, with a message, while "Suspend After" is not a whole number.
     void accept() override;
+
+    // The controls' values as they stand, and putting values on them.
+    SettingsControls controls() const;
+    void setControls(const SettingsControls& controls);
 
     QColor tintColour() const;
     QColor highlightColour() const;

@@ -4,8 +4,6 @@
 
 #include <filesystem>
 
-#include <QString>
-
 #include "config/config_services.h"
 #include "host/settings.h"
 
@@ -17,9 +15,5 @@ namespace orvane {
 // reported through services.showMessage and leaves the previous file as it was.
 bool editSettings(QWidget* parent, Settings& settings, const std::filesystem::path& settingsFile,
                   const ConfigServices& services);
-
-// Writes the record's 17 keys into the file, keeping every other line of it, through a
-// temporary file renamed over the old one. Returns an empty text or the reason it failed.
-QString saveSettings(const Settings& settings, const std::filesystem::path& settingsFile);
 
 }  // namespace orvane

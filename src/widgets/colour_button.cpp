@@ -8,8 +8,6 @@ namespace orvane {
 
 namespace {
 
-constexpr double kLightTowardsWhite = 0.5;  // light = (L + 1) / 2
-constexpr double kDarkLightnessFactor = 0.66;
 constexpr int kFocusInsetPx = 4;
 // Flags of the caption: our own centring does the layout, the flags keep the mnemonic.
 constexpr int kCaptionFlags = Qt::AlignCenter | Qt::TextShowMnemonic;
@@ -54,12 +52,6 @@ void drawFrame3d(QPainter& painter, QRect& r, const QColor& topLeft, const QColo
 }
 
 }  // namespace
-
-EdgeColours edgeColoursFor(Colour face) {
-    const Hsl hsl = rgbToHsl(face);
-    return {hslToRgb(hsl.hue, hsl.saturation, (hsl.lightness + 1) * kLightTowardsWhite),
-            hslToRgb(hsl.hue, hsl.saturation, hsl.lightness * kDarkLightnessFactor)};
-}
 
 ColourButton::ColourButton(const QString& caption, QWidget* parent)
     : QPushButton(caption, parent) {

@@ -7,17 +7,9 @@
 #include <QPushButton>
 
 #include "show/colour.h"
+#include "widgets/colour_button_colours.h"
 
 namespace orvane {
-
-struct EdgeColours {
-    Colour light = 0;
-    Colour dark = 0;
-    bool operator==(const EdgeColours&) const = default;
-};
-
-// Light = the face's lightness halfway to white; dark = 66% of the face's lightness.
-EdgeColours edgeColoursFor(Colour face);
 
 class ColourButton : public QPushButton {
     Q_OBJECT

@@ -65,14 +65,8 @@ void GradientPanel::markStale() {
 }
 
 void GradientPanel::paintEvent(QPaintEvent*) {
-    if (!picture_) {
-        picture_.emplace(size(), QImage::Format_BGR888);
-        picture_->fill(Qt::black);
-        stale_ = true;
-    }
-    if (picture_->size() != size()) {
-        *picture_ = QImage(size(), QImage::Format_BGR888);
-        picture_->fill(Qt::black);
+    if (!picture_ || picture_->width != width() || picture_->height != height()) {
+        picture_.emplace(width(), height());
         stale_ = true;
     }
     if (stale_) {
@@ -83,7 +77,9 @@ void GradientPanel::paintEvent(QPaintEvent*) {
     }
     QPainter painter(this);
     painter.save();
-    painter.drawImage(0, 0, *picture_);
+    // The picture's rows are 4-byte aligned, as QImage wants them: shown without a copy.
+    painter.drawImage(0, 0, QImage(picture_->bytes.data(), picture_->width, picture_->height,
+                                   picture_->stride(), QImage::Format_BGR888));
     painter.restore();
     if (performanceMode_ == PerformanceMode::LowerMemory) {
         picture_.reset();

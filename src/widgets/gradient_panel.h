@@ -55,7 +55,7 @@ private:
 
     GradientStyle style_;
     PerformanceMode performanceMode_ = PerformanceMode::LowerMemory;
-    std::optional<QImage> picture_;
+    std::optional<Bgr24Picture> picture_;
     bool stale_ = true;
     int renderCount_ = 0;
 };

@@ -44,9 +44,9 @@ struct Channels {
 
 template <ShadeMode Mode>
 void fillBlock(const Block& block, const PhaseSteps& steps, const GradientStyle& style,
-               const Channels& ch, QImage& image) {
-    const std::int64_t width = image.width();
-    const std::int64_t height = image.height();
+               const Channels& ch, Bgr24Picture& image) {
+    const std::int64_t width = image.width;
+    const std::int64_t height = image.height;
     const double u = frac(((block.x0 - style.patternCentreX) * steps.dx + steps.k) +
                           (block.y0 - style.patternCentreY) * steps.dy);
     const double start = frac((block.phaseOffset * steps.dy + u) + block.phaseOffset * steps.dx);
@@ -74,7 +74,7 @@ void fillBlock(const Block& block, const PhaseSteps& steps, const GradientStyle&
         if (firstPixel > 0) {
             phase += firstPixel * steps.dx;
         }
-        uchar* pixel = image.scanLine(static_cast<int>(y)) + (x + firstPixel) * kBytesPerPixel;
+        std::uint8_t* pixel = image.row(static_cast<int>(y)) + (x + firstPixel) * kBytesPerPixel;
         for (std::int64_t k = firstPixel; k < endPixel; ++k, phase += steps.dx) {
             const double f = shadeFactor(Mode, phase);
             *pixel++ = mixChannel(ch.startBlue, ch.endBlue, f);
@@ -85,7 +85,7 @@ void fillBlock(const Block& block, const PhaseSteps& steps, const GradientStyle&
 }
 
 void fill(const Block& block, const PhaseSteps& steps, const GradientStyle& style,
-          const Channels& ch, QImage& image) {
+          const Channels& ch, Bgr24Picture& image) {
     switch (style.shadeMode) {
         case ShadeMode::Saturate:
             fillBlock<ShadeMode::Saturate>(block, steps, style, ch, image);
@@ -126,16 +126,16 @@ std::uint8_t mixChannel(int start, int end, double factor) {
     return static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) & 0xFF);
 }
 
-bool renderGradient(const GradientStyle& style, QImage& image) {
-    const std::int64_t width = image.width();
-    const std::int64_t height = image.height();
-    const std::int64_t period = gradientPeriod(style.period, image.width(), image.height());
+bool renderGradient(const GradientStyle& style, Bgr24Picture& image) {
+    const std::int64_t width = image.width;
+    const std::int64_t height = image.height;
+    const std::int64_t period = gradientPeriod(style.period, image.width, image.height);
     const double theta = style.rotation;
     const double c = std::cos(theta / kDegreesPerTurn * 2 * kPiApprox);
     const double s = std::sin(theta / kDegreesPerTurn * 2 * kPiApprox);
     const double cPrime = std::cos(static_cast<double>(kQuarterTurnDegrees - theta) /
                                    kDegreesPerTurn * 2 * kPiApprox);
-    if (period == 0 || c == 0 || cPrime == 0 || image.format() != QImage::Format_BGR888) {
+    if (period == 0 || c == 0 || cPrime == 0) {
         return false;
     }
     const double p = static_cast<double>(period);
@@ -162,9 +162,12 @@ bool renderGradient(const GradientStyle& style, QImage& image) {
     return true;
 }
 
-QImage renderedGradient(const GradientStyle& style, int width, int height) {
-    QImage image(width, height, QImage::Format_BGR888);
-    image.fill(Qt::black);
+Bgr24Picture::Bgr24Picture(int w, int h)
+    : width(w > 0 ? w : 0), height(h > 0 ? h : 0),
+      bytes(static_cast<std::size_t>(stride()) * static_cast<std::size_t>(height), 0) {}
+
+Bgr24Picture renderedGradient(const GradientStyle& style, int width, int height) {
+    Bgr24Picture image(width, height);
     renderGradient(style, image);
     return image;
 }

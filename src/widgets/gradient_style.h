@@ -3,8 +3,7 @@
 #pragma once
 
 #include <cstdint>
-
-#include <QImage>
+#include <vector>
 
 #include "show/colour.h"
 
@@ -35,12 +34,29 @@ double shadeFactor(ShadeMode mode, double phase);
 // phase gives the byte of a negative value rather than a clamped one.
 std::uint8_t mixChannel(int start, int end, double factor);
 
-// Renders the whole picture into image (Format_BGR888, bytes blue, green, red), which must
-// already have its size. Returns false and leaves the image untouched when the geometry has
-// no finite phase steps (a period of 0 pixels or a zero cosine).
-bool renderGradient(const GradientStyle& style, QImage& image);
+// A 24-bit picture as device-independent bitmaps hold it: bytes blue, green, red, rows top
+// first, each row padded to a multiple of 4 bytes. Both front ends show it as it is.
+struct Bgr24Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> bytes;
+
+    Bgr24Picture() = default;
+    Bgr24Picture(int w, int h);  // black
+    int stride() const { return (3 * width + 3) & ~3; }
+    std::uint8_t* row(int y) { return bytes.data() + static_cast<std::size_t>(y) * stride(); }
+    const std::uint8_t* row(int y) const {
+        return bytes.data() + static_cast<std::size_t>(y) * stride();
+    }
+    bool operator==(const Bgr24Picture&) const = default;
+};
+
+// Renders the whole picture, which must already have its size. Returns false and leaves the
+// picture untouched when the geometry has no finite phase steps (a period of 0 pixels or a
+// zero cosine).
+bool renderGradient(const GradientStyle& style, Bgr24Picture& picture);
 
 // Convenience for callers that want a fresh picture; black where nothing could be rendered.
-QImage renderedGradient(const GradientStyle& style, int width, int height);
+Bgr24Picture renderedGradient(const GradientStyle& style, int width, int height);
 
 }  // namespace orvane

@@ -1,4 +1,5 @@
 #include "config/settings_edit.h"
+#include "config/settings_form.h"
 
 #include <QLineEdit>
 #include <QPushButton>

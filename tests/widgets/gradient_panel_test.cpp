@@ -18,7 +18,8 @@ TEST(GradientPanel, ShowsTheRenderedPictureAndItsChildren) {
     child->setAutoFillBackground(true);
     child->setPalette(QPalette(Qt::red));
     const QImage shown = panel.grab().toImage().convertToFormat(QImage::Format_BGR888);
-    const QImage expected = renderedGradient(panel.style(), 440, 302);
+    const Bgr24Picture rendered = renderedGradient(panel.style(), 440, 302);
+    const QImage expected(rendered.bytes.data(), 440, 302, rendered.stride(), QImage::Format_BGR888);
     EXPECT_EQ(shown.copy(0, 0, 400, 280), expected.copy(0, 0, 400, 280));
     EXPECT_EQ(shown.pixelColor(405, 285), QColor(Qt::red));
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "show/geometry.h"
+
 namespace orvane {
 namespace {
 
@@ -10,8 +12,8 @@ struct Bgr {
     bool operator==(const Bgr&) const = default;
 };
 
-Bgr pixelAt(const QImage& image, int x, int y) {
-    const uchar* p = image.constScanLine(y) + 3 * x;
+Bgr pixelAt(const Bgr24Picture& image, int x, int y) {
+    const std::uint8_t* p = image.row(y) + 3 * x;
     return {p[0], p[1], p[2]};
 }
 
@@ -24,7 +26,7 @@ TEST(GradientRender, PeriodZeroIsTheTruncatedDiagonal) {
 
 TEST(GradientRender, NewPanelDefaultsPutHalfMixInTheMiddle) {
     const GradientStyle style;  // white to black, 30 degrees, no border, saturate
-    const QImage square = renderedGradient(style, 100, 100);
+    const Bgr24Picture square = renderedGradient(style, 100, 100);
     // phase 0.5: (0 - 255) * 0.5 + 255 = 127.5 -> 127
     EXPECT_EQ(pixelAt(square, 50, 50), (Bgr{127, 127, 127}));
     // Pixels are stored blue, green, red.
@@ -35,9 +37,9 @@ TEST(GradientRender, NewPanelDefaultsPutHalfMixInTheMiddle) {
     EXPECT_GT(pixelAt(square, 0, 0).red, pixelAt(square, 99, 99).red);
 
     // 200 x 100: the top-left pixel already has phase 0.9995 and (100, 50) reaches 1.5.
-    const QImage wide = renderedGradient(style, 200, 100);
-    for (int y = 0; y < wide.height(); ++y) {
-        for (int x = 0; x < wide.width(); ++x) {
+    const Bgr24Picture wide = renderedGradient(style, 200, 100);
+    for (int y = 0; y < wide.height; ++y) {
+        for (int x = 0; x < wide.width; ++x) {
             ASSERT_EQ(pixelAt(wide, x, y), (Bgr{0, 0, 0})) << x << "," << y;
         }
     }
@@ -46,9 +48,9 @@ TEST(GradientRender, NewPanelDefaultsPutHalfMixInTheMiddle) {
 TEST(GradientRender, RotationZeroGivesVerticalBandsAndNinetyHorizontalOnes) {
     GradientStyle style;
     style.rotation = 0;
-    const QImage vertical = renderedGradient(style, 120, 80);
+    const Bgr24Picture vertical = renderedGradient(style, 120, 80);
     style.rotation = 90;
-    const QImage horizontal = renderedGradient(style, 120, 80);
+    const Bgr24Picture horizontal = renderedGradient(style, 120, 80);
     for (int y = 0; y < 80; ++y) {
         for (int x = 0; x < 120; ++x) {
             ASSERT_EQ(pixelAt(vertical, x, y), pixelAt(vertical, x, 0)) << x << "," << y;
@@ -75,7 +77,7 @@ TEST(GradientRender, WrapKeepsTheSignAndTheLowByteOfATruncatedValue) {
     style.period = 40;
     style.patternCentreX = -100000;
     style.shadeMode = ShadeMode::Wrap;
-    const QImage image = renderedGradient(style, 80, 4);
+    const Bgr24Picture image = renderedGradient(style, 80, 4);
     int wrapped = 0;
     for (int x = 0; x < 80; ++x) {
         const int green = pixelAt(image, x, 0).green;
@@ -121,9 +123,9 @@ TEST(GradientRender, BorderStripsAreShiftedGradientsWithMitredCorners) {
     style.rotation = 0;
     style.period = kPeriod;
     style.shadeMode = ShadeMode::Sine;
-    const QImage plain = renderedGradient(style, kWidth, kHeight);
+    const Bgr24Picture plain = renderedGradient(style, kWidth, kHeight);
     style.borderThickness = kBorder;
-    const QImage bordered = renderedGradient(style, kWidth, kHeight);
+    const Bgr24Picture bordered = renderedGradient(style, kWidth, kHeight);
 
     const auto plainAt = [&](int x) {
         x = ((x % kPeriod) + kPeriod) % kPeriod;
@@ -142,23 +144,23 @@ TEST(GradientRender, BorderStripsAreShiftedGradientsWithMitredCorners) {
     // At the strip ends named by the layout the two shifts give clearly different colours,
     // so the check above does tell the strips apart there: top row 0 runs to x = W-1, the
     // bottom row runs x = 1 .. W-2 and its end pixels stay left and right strip.
-    for (const QPoint p : {QPoint(kWidth - 1, 0), QPoint(0, kHeight - 1), QPoint(1, kHeight - 1),
-                           QPoint(kWidth - 2, kHeight - 1), QPoint(kWidth - 1, 1)}) {
-        EXPECT_GT(std::abs(plainAt(p.x() + 32) - plainAt(p.x() - 32)), 2) << p.x() << "," << p.y();
+    for (const Point p : {Point{kWidth - 1, 0}, Point{0, kHeight - 1}, Point{1, kHeight - 1},
+                          Point{kWidth - 2, kHeight - 1}, Point{kWidth - 1, 1}}) {
+        EXPECT_GT(std::abs(plainAt(p.x + 32) - plainAt(p.x - 32)), 2) << p.x << "," << p.y;
     }
 }
 
 TEST(GradientRender, BordersOutsideTheModelAreClipped) {
-    QImage empty(0, 0, QImage::Format_BGR888);
+    Bgr24Picture empty(0, 0);
     EXPECT_FALSE(renderGradient(GradientStyle{}, empty));  // the diagonal of 0 x 0 is 0
 
     // A negative border draws no strips: the overhanging interior, clipped, shows the same
     // wrapped gradient as no border at all.
     GradientStyle style;
     style.shadeMode = ShadeMode::Wrap;
-    const QImage plain = renderedGradient(style, 30, 20);
+    const Bgr24Picture plain = renderedGradient(style, 30, 20);
     style.borderThickness = -5;
-    const QImage overhang = renderedGradient(style, 30, 20);
+    const Bgr24Picture overhang = renderedGradient(style, 30, 20);
     for (int y = 0; y < 20; ++y) {
         for (int x = 0; x < 30; ++x) {
             ASSERT_NEAR(pixelAt(overhang, x, y).red, pixelAt(plain, x, y).red, 1) << x << "," << y;
@@ -167,7 +169,7 @@ TEST(GradientRender, BordersOutsideTheModelAreClipped) {
     // Borders far beyond the picture finish without writing outside it.
     for (const std::int32_t t : {1000, INT32_MAX, INT32_MIN}) {
         style.borderThickness = t;
-        QImage image(30, 20, QImage::Format_BGR888);
+        Bgr24Picture image(30, 20);
         EXPECT_TRUE(renderGradient(style, image)) << t;
     }
 }
