@@ -9,6 +9,7 @@
 
 #include "config/credit_cipher.h"
 #include "config_test_support.h"
+#include "support/fixed_texts.h"
 #include "host/ini_file.h"
 #include "widgets/colour_button.h"
 
@@ -99,19 +100,9 @@ TEST_F(AboutBoxTest, ShowingAndTheTimersFillTheSlots) {
 
 TEST_F(AboutBoxTest, FixedTextsAreExactlyAsWritten) {
     box.show();
-    const std::vector<std::string> expected = {
-        "button: &Ok",
-        "button: &Settings",
-        "label: Orvane character images by",
-        "label: Screen Saver",
-        "label: The Orvane",
-        "label: Version 1.12 - 01 August 2010",
-        "label: Written by",
-        "title: About The Orvane Screen Saver",
-    };
     EXPECT_EQ(test::windowTexts(box, {"creditSlot1", "creditSlot2", "creditSlot3",
                                       "creditSlot4", "linkLabel"}),
-              expected);
+              test::kAboutBoxTexts);
 }
 
 TEST_F(AboutBoxTest, OkClosesTheModalBox) {

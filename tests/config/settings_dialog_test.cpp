@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "config_test_support.h"
+#include "support/fixed_texts.h"
 #include "host/ini_file.h"
 
 namespace orvane {
@@ -210,41 +211,7 @@ TEST(SettingsDialogKeys, EnterPressesOnlyAFocusedButtonAndKeepsEdits) {
 
 TEST(SettingsDialogLayout, FixedTextsAreExactlyAsWritten) {
     DialogFixture f;
-    const std::vector<std::string> expected = {
-        "button: &Cancel",
-        "button: &Defaults",
-        "button: &Ok",
-        "button: Select...",
-        "button: Select...",
-        "check: Show The Orvane title sequence",
-        "check: Show trace program sequence",
-        "check: Use Escape/LMB Exit",
-        "group: Colour",
-        "group: Density",
-        "group: Displayed Date and Time",
-        "group: Displayed Name",
-        "group: General",
-        "group: Power Save",
-        "group: Speed Settings",
-        "group: Trace Program Phone Number",
-        "label: (10 digits with spaces allowed)",
-        "label: Code ",  // with its trailing blank
-        "label: Highlight",
-        "label: Scroll Speed",
-        "label: Suspend After",
-        "label: Variability",
-        "label: minutes",
-        "radio: Current date/time",
-        "radio: Date/Time from movie",
-        "radio: Use 'Kel' as name",
-        "radio: Use computer user name",
-        "radio: Use specified name",
-        "tab: Code Emulation",
-        "tab: Intro Sequence",
-        "tab: Power Save",
-        "title: The Orvane Settings",
-    };
-    EXPECT_EQ(test::windowTexts(f.dialog), expected);
+    EXPECT_EQ(test::windowTexts(f.dialog), test::kSettingsDialogTexts);
 }
 
 TEST(SettingsDialogLayout, FixedSizeLimitsAndTabOrder) {
