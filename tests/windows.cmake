@@ -56,3 +56,13 @@ add_test(NAME e2e_windows
     ${ORVANE_WINE} ${CMAKE_BINARY_DIR}/wine-prefix "${ORVANE_X_PROBE}")
 set_tests_properties(e2e_windows PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 RUN_SERIAL TRUE
   FIXTURES_REQUIRED wine)
+
+# The installer and the uninstaller, silent, in a scratch Wine prefix of their own.
+if(TARGET windows_packages AND ORVANE_MAKENSIS)
+  add_test(NAME e2e_installer
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/installer_e2e.sh
+      ${PROJECT_BINARY_DIR}/TheOrvane-${PROJECT_VERSION}-setup.exe
+      $<TARGET_FILE:theorvane_scr> ${ORVANE_WINE} ${CMAKE_BINARY_DIR}/installer-prefix
+      ${PROJECT_VERSION} ${PROJECT_BINARY_DIR}/TheOrvane-${PROJECT_VERSION}-windows-x64.zip)
+  set_tests_properties(e2e_installer PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77)
+endif()

@@ -42,6 +42,16 @@ std::string saveFileAtomically(const std::filesystem::path& path, std::string_vi
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
         return systemMessage(ERROR_ACCESS_DENIED);
     }
+    // The per-user folder under %APPDATA% does not exist before the first save, so a missing
+    // folder is made; one level only, as a missing folder above it means a wrong path.
+    const std::filesystem::path folder = path.parent_path();
+    if (!folder.empty() && GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        !CreateDirectoryW(folder.c_str(), nullptr)) {
+        const DWORD folderError = GetLastError();
+        if (folderError != ERROR_ALREADY_EXISTS) {
+            return systemMessage(folderError);
+        }
+    }
     const std::filesystem::path temporary =
         path.parent_path() / (L"." + path.filename().wstring() + L".tmp");
     HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

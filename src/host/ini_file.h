@@ -45,6 +45,7 @@ private:
 
 // Writes text to the file through a temporary file in the same folder renamed over it, so a
 // failed save leaves the old file whole. Returns an empty string on success, else the reason.
+// On Windows a missing last folder is made first (the per-user settings folder).
 std::string saveFileAtomically(const std::filesystem::path& path, std::string_view text);
 
 }  // namespace orvane

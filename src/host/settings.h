@@ -64,4 +64,20 @@ std::filesystem::path chooseSettingsFile(const std::filesystem::path& executable
                                          bool installedCopy, const std::string& configHome,
                                          const std::string& home);
 
+#ifdef _WIN32
+// The same choice on Windows: beside the program when a settings file is already there, or when
+// that folder can be written and is neither the system folder nor the Windows folder (an
+// installed copy lives in the system folder, which only an administrator can write, so its
+// settings would not stick); otherwise %APPDATA%\TheOrvane. Without a usable appData (empty or
+// relative) the file stays beside the program.
+std::filesystem::path chooseWindowsSettingsFile(const std::filesystem::path& executableDir,
+                                                bool fileBesideProgram, bool folderWritable,
+                                                bool systemFolder,
+                                                const std::filesystem::path& appData);
+
+// Whether two names lead to the same folder as Windows compares them: without regard to case,
+// "/" or "\", trailing separators, "." and ".." steps, or short (8.3) names.
+bool sameWindowsFolder(const std::filesystem::path& a, const std::filesystem::path& b);
+#endif
+
 }  // namespace orvane

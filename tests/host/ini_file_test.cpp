@@ -84,8 +84,10 @@ TEST(IniFile, SavesThroughATemporaryFileAndReportsFailure) {
     EXPECT_EQ(test::TempDir::read(file), "new");
     EXPECT_FALSE(std::filesystem::exists(dir.path() / ".TheOrvane.ini.tmp"));
 
-    const std::string reason = saveFileAtomically(dir.path() / "no-such-folder" / "x.ini", "new");
+    const std::string reason =
+        saveFileAtomically(dir.path() / "no-such-folder" / "deeper" / "x.ini", "new");
     EXPECT_FALSE(reason.empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "no-such-folder"));
 }
 
 #ifndef _WIN32
@@ -124,6 +126,19 @@ TEST(IniFile, AReadOnlySettingsFileIsNotReplaced) {
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(saveFileAtomically(file, "new"), "");
     EXPECT_EQ(test::TempDir::read(file), "new");
+}
+
+TEST(IniFile, TheFirstSaveMakesThePerUserFolder) {
+    test::TempDir dir;
+    const auto file = dir.path() / "TheOrvane" / "TheOrvane.ini";
+    EXPECT_EQ(saveFileAtomically(file, "[Settings]\n"), "");
+    EXPECT_EQ(test::TempDir::read(file), "[Settings]\n");
+    EXPECT_EQ(saveFileAtomically(file, "again"), "");  // the folder now exists: no error
+    EXPECT_EQ(test::TempDir::read(file), "again");
+    // A file where the folder should be is reported, not replaced.
+    dir.write("Blocked", "keep");
+    EXPECT_FALSE(saveFileAtomically(dir.path() / "Blocked" / "TheOrvane.ini", "new").empty());
+    EXPECT_EQ(test::TempDir::read(dir.path() / "Blocked"), "keep");
 }
 #endif
 

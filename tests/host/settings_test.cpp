@@ -4,6 +4,12 @@
 #include <tuple>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <windows.h>
+
+#include <algorithm>
+#include <cwctype>
+#endif
 
 #include "host/ini_file.h"
 #include "host/settings.h"
@@ -168,6 +174,69 @@ TEST(Settings, FileLivesBesideTheProgramUnlessThatFolderIsReadOnly) {
     EXPECT_EQ(chooseSettingsFile(program, true, true, true, "", "/home/u"), program / "TheOrvane.ini");
     EXPECT_EQ(chooseSettingsFile(program, false, true, false, "", "/home/u"), program / "TheOrvane.ini");
 }
+
+#ifdef _WIN32
+TEST(Settings, OnWindowsAnInstalledCopyKeepsItsSettingsUnderAppData) {
+    const std::filesystem::path program = L"C:\\Tools\\Orvane";
+    const std::filesystem::path system = L"C:\\Windows\\System32";
+    const std::filesystem::path appData = L"C:\\Users\\u\\AppData\\Roaming";
+    const std::filesystem::path perUser = appData / L"TheOrvane" / L"TheOrvane.ini";
+    // A file already beside the program is used, wherever that is.
+    EXPECT_EQ(chooseWindowsSettingsFile(program, true, false, false, appData), program / L"TheOrvane.ini");
+    EXPECT_EQ(chooseWindowsSettingsFile(system, true, false, true, appData), system / L"TheOrvane.ini");
+    EXPECT_EQ(chooseWindowsSettingsFile(program, false, true, false, appData), program / L"TheOrvane.ini");
+    // The system folder, even where it can be written (an administrator, or Wine), and a folder
+    // that cannot be written send the settings to the user's own folder.
+    EXPECT_EQ(chooseWindowsSettingsFile(system, false, true, true, appData), perUser);
+    EXPECT_EQ(chooseWindowsSettingsFile(system, false, false, true, appData), perUser);
+    EXPECT_EQ(chooseWindowsSettingsFile(program, false, false, false, appData), perUser);
+    // Without a usable application data folder there is nowhere better than beside the program.
+    EXPECT_EQ(chooseWindowsSettingsFile(system, false, true, true, L""), system / L"TheOrvane.ini");
+    EXPECT_EQ(chooseWindowsSettingsFile(system, false, true, true, L"Roaming"), system / L"TheOrvane.ini");
+}
+
+std::wstring systemDirectory(UINT (WINAPI* query)(LPWSTR, UINT)) {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const UINT length = query(buffer, MAX_PATH + 1);
+    return std::wstring(buffer, length <= MAX_PATH ? length : 0);
+}
+
+TEST(Settings, OnWindowsTheSystemFoldersAreKnownInAnyWriting) {
+    const std::wstring system = systemDirectory(GetSystemDirectoryW);
+    const std::wstring windows = systemDirectory(GetWindowsDirectoryW);
+    ASSERT_FALSE(system.empty());
+    ASSERT_FALSE(windows.empty());
+    std::wstring upper = system;
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](wchar_t c) { return std::towupper(c); });
+    std::wstring slashes = system;
+    std::replace(slashes.begin(), slashes.end(), L'\\', L'/');
+    EXPECT_TRUE(sameWindowsFolder(system, upper + L"\\"));
+    EXPECT_TRUE(sameWindowsFolder(system, slashes + L"/"));
+    EXPECT_TRUE(sameWindowsFolder(system, windows + L"\\Fonts\\..\\" +
+                                              std::filesystem::path(system).filename().wstring()));
+    wchar_t shortName[MAX_PATH + 1] = {};
+    if (GetShortPathNameW(system.c_str(), shortName, MAX_PATH + 1) > 0) {
+        EXPECT_TRUE(sameWindowsFolder(system, shortName)) << std::filesystem::path(shortName).string();
+    }
+    EXPECT_FALSE(sameWindowsFolder(system, windows));
+    EXPECT_FALSE(sameWindowsFolder(system, system + L"x"));
+    EXPECT_FALSE(sameWindowsFolder(windows, std::filesystem::path(windows).root_path()));
+
+    // Whatever the folders allow, a copy in either of them keeps its settings under %APPDATA%;
+    // a copy in a folder of its own keeps them beside itself and leaves no probe file there.
+    const wchar_t* appData = _wgetenv(L"APPDATA");
+    ASSERT_NE(appData, nullptr);
+    const std::filesystem::path perUser = std::filesystem::path(appData) / L"TheOrvane" / L"TheOrvane.ini";
+    EXPECT_TRUE(sameWindowsFolder(settingsFilePath(system).parent_path(), perUser.parent_path()))
+        << settingsFilePath(system).string();
+    EXPECT_EQ(settingsFilePath(system).filename(), L"TheOrvane.ini");
+    EXPECT_TRUE(sameWindowsFolder(settingsFilePath(upper).parent_path(), perUser.parent_path()));
+    EXPECT_TRUE(sameWindowsFolder(settingsFilePath(windows).parent_path(), perUser.parent_path()));
+    test::TempDir own;
+    EXPECT_EQ(settingsFilePath(own.path()), own.path() / L"TheOrvane.ini");
+    EXPECT_TRUE(std::filesystem::is_empty(own.path()));
+}
+#endif
 
 }  // namespace
 }  // namespace orvane
