@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/common/picture_canvas.h"
+#include "platform/win32/wide_text.h"
 
 namespace orvane {
 
@@ -18,19 +19,6 @@ constexpr int kBoldWeight = 700;
 COLORREF toColorRef(Colour colour) { return static_cast<COLORREF>(colour & 0xFFFFFFu); }
 
 }  // namespace
-
-std::wstring toWide(std::string_view utf8) {
-    if (utf8.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(utf8.size());
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
-    if (length > 0) {
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
-    }
-    return wide;
-}
 
 // One drawing context: its own GDI objects, made when its font, brush or pen changes and put on
 // the picture's device context while it draws.

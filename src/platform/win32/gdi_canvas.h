@@ -48,7 +48,4 @@ private:
     GdiCanvas* active_ = nullptr;
 };
 
-// The UTF-16 form of a UTF-8 text, as the wide GDI calls take it.
-std::wstring toWide(std::string_view utf8);
-
 }  // namespace orvane

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/common/window_picture.h"
+#include "platform/win32/wide_text.h"
 
 namespace orvane {
 
@@ -15,15 +16,6 @@ constexpr std::uint32_t kMsPerMinute = 60 * kMsPerSecond;
 constexpr std::uint32_t kMsPerHour = 60 * kMsPerMinute;
 // Longest user name Windows keeps (UNLEN), and its terminator.
 constexpr DWORD kUserNameCapacity = 256 + 1;
-
-std::string toUtf8(const wchar_t* text, int length) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, text, length, utf8.data(), size, nullptr, nullptr);
-    }
-    return utf8;
-}
 
 }  // namespace
 
@@ -87,7 +79,7 @@ std::optional<std::string> Win32Platform::loggedOnUserName() {
     if (!GetUserNameW(name, &size) || size <= 1) {
         return std::nullopt;
     }
-    return toUtf8(name, static_cast<int>(size - 1));  // size counts the terminator
+    return toUtf8(std::wstring_view(name, size - 1));  // size counts the terminator
 }
 
 }  // namespace orvane
