@@ -13,12 +13,21 @@ add_test(NAME wine_prefix
   COMMAND bash ${CMAKE_SOURCE_DIR}/tools/wine-prefix.sh ${CMAKE_BINARY_DIR}/wine-prefix)
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
 
+# WINDOWS: the program makes windows, which Wine shows on an X server: it runs on a private Xvfb.
+find_program(ORVANE_XVFB_RUN xvfb-run)
 function(orvane_add_test name)
-  cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "QT;WINDOWS" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} gtest gtest_main)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
-  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  if(ARG_WINDOWS AND ORVANE_XVFB_RUN)
+    # Alone: Wine ties a prefix's windows to the display of the first program that shows one.
+    add_test(NAME ${name} COMMAND bash ${CMAKE_SOURCE_DIR}/tools/wine-on-xvfb.sh ${ORVANE_WINE}
+      $<TARGET_FILE:${name}> --gtest_brief=1)
+    set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
+  else()
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  endif()
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${ORVANE_WINE_ENV}" TIMEOUT 600
     FIXTURES_REQUIRED wine)
 endfunction()
@@ -42,9 +51,10 @@ orvane_add_test(platform_test
   SOURCES platform/input_rules_test.cpp platform/window_picture_test.cpp
     platform/gdi_canvas_test.cpp platform/window_placement_test.cpp
   LIBS orvane_virtual orvane_win32_platform)
-orvane_add_test(config_test
+orvane_add_test(config_test WINDOWS
   SOURCES config/settings_form_test.cpp config/credit_cipher_test.cpp widgets/gradient_style_test.cpp
-  LIBS orvane_config_logic orvane_widget_logic)
+    widgets/custom_controls_win32_test.cpp config/settings_dialog_win32_test.cpp
+  LIBS orvane_config_logic orvane_widgets_win32 orvane_config_win32)
 target_compile_definitions(config_test PRIVATE
   ORVANE_CREDIT_TEXTS="${PROJECT_SOURCE_DIR}/tools/credit_texts.txt")
 
@@ -66,3 +76,9 @@ if(TARGET windows_packages AND ORVANE_MAKENSIS)
       ${PROJECT_VERSION} ${PROJECT_BINARY_DIR}/TheOrvane-${PROJECT_VERSION}-windows-x64.zip)
   set_tests_properties(e2e_installer PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77)
 endif()
+
+add_test(NAME e2e_windows_config
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/windows_config_e2e.sh $<TARGET_FILE:theorvane_scr>
+    ${ORVANE_WINE} ${CMAKE_BINARY_DIR}/wine-prefix "${ORVANE_X_PROBE}")
+set_tests_properties(e2e_windows_config PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 RUN_SERIAL TRUE
+  FIXTURES_REQUIRED wine)

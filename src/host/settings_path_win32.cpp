@@ -1,7 +1,6 @@
 // Where the settings file of this copy lives, on Windows: the rule of chooseWindowsSettingsFile,
 // fed with what the system says about the program's folder.
 #include <windows.h>
-#include <knownfolders.h>
 #include <shlobj.h>
 
 #include <string>
@@ -80,15 +79,15 @@ bool folderTakesNewFiles(const std::filesystem::path& folder) {
     return true;
 }
 
-// The user's roaming application data folder; %APPDATA% where the shell cannot say.
+// The user's roaming application data folder; %APPDATA% where the shell cannot say. (The
+// folder-path call of shell32 rather than the known-folder one, which would bring in ole32 only
+// to free its answer.)
 std::filesystem::path roamingAppData() {
-    PWSTR known = nullptr;
     std::filesystem::path folder;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_DEFAULT, nullptr, &known)) &&
-        known != nullptr) {
+    wchar_t known[MAX_PATH] = {};
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, known))) {
         folder = known;
     }
-    CoTaskMemFree(known);
     if (folder.empty()) {
         const DWORD length = GetEnvironmentVariableW(L"APPDATA", nullptr, 0);
         if (length > 1) {

@@ -1,5 +1,5 @@
 // The Windows screen saver's entry point: idle priority, the settings, then the mode switch.
-// Every way out ends with exit code 0 and no message box.
+// Every way out ends with exit code 0; no message box but the settings dialog's own.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -9,23 +9,16 @@
 #include <vector>
 
 #include "glyph_picture_resource.h"
+#include "config/win32/about_box_win32.h"
 #include "host/ini_file.h"
 #include "host/run_mode.h"
 #include "host/settings.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_show.h"
 
 namespace {
 
 using namespace orvane;
-
-std::string toUtf8(const wchar_t* text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size > 1 ? size - 1 : 0), '\0');
-    if (size > 1) {
-        WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
-    }
-    return utf8;
-}
 
 // The command line after the program name.
 std::vector<std::string> arguments() {
@@ -81,12 +74,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
     try {
-        const Settings settings = loadSettings(IniFile::load(settingsFilePath(executableDir())));
+        const std::filesystem::path settingsFile = settingsFilePath(executableDir());
+        Settings settings = loadSettings(IniFile::load(settingsFile));
         switch (runModeFromArguments(arguments())) {
         case RunMode::Show:
             runShow(instance, settings);
             break;
-        case RunMode::Configure:  // the configuration dialog is not part of this build yet
+        case RunMode::Configure:
+            runConfigurationMode(instance, settings, settingsFile);
+            break;
         case RunMode::Preview:
         case RunMode::Quit:
         case RunMode::Module:

@@ -9,14 +9,8 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/xvfb_session.sh"
 require_tools
-scr=$1 wine=$2 prefix=$3 probe=$4 shots=${5:-}
-[ -x "$wine" ] || { echo "SKIP: no Wine at '$wine'"; exit "$SKIP"; }
-[ -x "$probe" ] || { echo "SKIP: no x_probe at '$probe'"; exit "$SKIP"; }
-bash "$here/../../tools/wine-prefix.sh" "$prefix"
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-
-start_session "$scr" 1280x720
-mv "$WORK/theorvane" "$WORK/TheOrvane.scr"
+start_wine_session "$1" "$2" "$3" "$4" 1280x720 "${5:-}"
+wine=$WINE probe=$PROBE
 # Wine starts a program in about a second; the show pumps input every 50 ms.
 START_S=$(( 15 * ${ORVANE_E2E_SLOWDOWN:-1} ))
 END_WITHIN_MS=2000
@@ -30,10 +24,9 @@ run_scr() {
 
 settings() { printf '%b' "$1" >"$WORK/TheOrvane.ini"; }
 
-shot() { [ -n "$shots" ] && mkdir -p "$shots" && import -window root "$shots/$1.png" 2>/dev/null; }
 
 # 1. Switches that create nothing.
-for switches in "/p" "/p 1234" "/P notanumber" "/x" "-s" "s" "/c:1234"; do
+for switches in "/p" "/p 1234" "/P notanumber" "/x" "-s" "s"; do
     # shellcheck disable=SC2086
     run_scr $switches
     wait_for_exit $(( START_S * 1000 ))

@@ -181,3 +181,21 @@ finish() {
     fi
     echo "all checks passed"; exit 0
 }
+
+# start_wine_session SCR WINE WINEPREFIX X_PROBE SCREEN_SIZE [SHOTS_DIR]: as start_session, for
+# the Windows program under Wine (the copy is $WORK/TheOrvane.scr); skips where Wine or x_probe
+# is missing. shot NAME then saves a screenshot into SHOTS_DIR, when given.
+start_wine_session() {
+    local scr=$1 size=$5
+    WINE=$2 PROBE=$4 SHOTS=${6:-}
+    [ -x "$WINE" ] || { echo "SKIP: no Wine at '$WINE'"; exit "$SKIP"; }
+    [ -x "$PROBE" ] || { echo "SKIP: no x_probe at '$PROBE'"; exit "$SKIP"; }
+    bash "$(dirname "${BASH_SOURCE[0]}")/../../tools/wine-prefix.sh" "$3"
+    export WINEPREFIX=$3 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    # Windows of a prefix go to the display its wineserver first met: start afresh on ours.
+    "${WINE%/*}/wineserver" -k 2>/dev/null
+    start_session "$scr" "$size"
+    mv "$WORK/theorvane" "$WORK/TheOrvane.scr"
+}
+
+shot() { [ -n "${SHOTS:-}" ] && mkdir -p "$SHOTS" && import -window root "$SHOTS/$1.png" 2>/dev/null; }
