@@ -85,9 +85,43 @@ check "and opens nothing of its own in system32 (no settings file, no write prob
     lacks 'CreateFileW L"C:\\\\windows\\\\system32\\\\(TheOrvane\.ini|\.TheOrvane)' "$trace"
 "$wineserver" -w
 
+# 2b. What the installed copy's settings dialog saves lands there too, the first save making
+# the folder: "&Settings", "&Ok" in the dialog, "&Ok" in the About box, on a private Xvfb.
+if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
+    rm -rf "${appdata_ini%/*}"
+    display_file=$(mktemp)
+    Xvfb -displayfd 9 -nolisten tcp -screen 0 1280x720x24 9>"$display_file" >/dev/null 2>&1 &
+    xvfb=$!
+    for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.05; done
+    export DISPLAY=":$(head -n1 "$display_file")"
+    "$wineserver" -k 2>/dev/null
+    "$wine" "$installed_scr" /c:1234 >/dev/null 2>&1 &
+    configuring=$!
+    find_window() { timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n1; }
+    about=$(find_window "About The Orvane Screen Saver")
+    if [ -n "$about" ]; then
+        xdotool windowfocus --sync "$about" key alt+s
+        dialog=$(find_window "The Orvane Settings")
+        [ -n "$dialog" ] && xdotool windowfocus --sync "$dialog" key alt+o
+        sleep 3
+        xdotool windowfocus --sync "$about" key alt+o
+    fi
+    timeout 20 tail --pid="$configuring" -f /dev/null
+    kill "$configuring" "$xvfb" 2>/dev/null
+    wait "$xvfb" 2>/dev/null
+    rm -f "$display_file"
+    unset DISPLAY
+    "$wineserver" -k 2>/dev/null
+    check "the installed copy's settings dialog saved the 17 keys into %APPDATA%\\TheOrvane" \
+        [ "$(grep -c '^[A-Za-z]*=' "$appdata_ini" 2>/dev/null)" = 17 ]
+    printf '[Settings]\r\nUserName=Kept\r\n' >"$appdata_ini"
+fi
+
 # 3. A silent uninstall.
 uninstall
 check "the program is gone" [ ! -e "$system32/TheOrvane.scr" ]
+# (The uninstaller's copy removes its folder last; give it a moment.)
+for _ in $(seq 50); do [ -e "$uninstaller_dir" ] || break; sleep 0.2; done
 check "the uninstaller and its folder are gone" [ ! -e "$uninstaller_dir" ]
 check "the Uninstall key is gone" no_value "$uninstall_key"
 check "SCRNSAVE.EXE is taken back" no_value "$desktop_key" SCRNSAVE.EXE
