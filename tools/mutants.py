@@ -10,7 +10,8 @@ Usage: tools/mutants.py [FILE...]      (default: every .cpp and .h under src/ bu
 
 Environment:
   MUTANTS_BUILD    build tree to mutate in (default build-mutants; configured by `make mutants`)
-  MUTANTS_SAMPLE   try N mutants drawn at random from all of them (default: every mutant)
+  MUTANTS_SAMPLE   try N mutants drawn at random, the same number from each module (default:
+                   every mutant)
   MUTANTS_SEED     seed of that draw (default 1)
   MUTANTS_JOBS     Ninja and CTest jobs (default 1); builds and tests run under nice -n 19
   MUTANTS_OUT      folder of the results and report (default $MUTANTS_BUILD/mutants)
@@ -429,8 +430,19 @@ def main():
     everything = [m for f in files for m in find_mutants(f, texts[f])]
     chosen = everything
     if sample and sample < len(everything):
-        picks = sorted(random.Random(seed).sample(range(len(everything)), sample))
-        chosen = [everything[i] for i in picks]
+        # The same share for every module, so that a small module's score rests on as many
+        # mutants as a large one's; the share is drawn at random within the module.
+        rng = random.Random(seed)
+        by_module = {}
+        for i, m in enumerate(everything):
+            by_module.setdefault(m["file"].split("/")[1], []).append(i)
+        names = sorted(by_module)
+        picks, left = [], sample
+        for k, name in enumerate(names):
+            share = min(len(by_module[name]), left // (len(names) - k))
+            picks += rng.sample(by_module[name], share)
+            left -= share
+        chosen = [everything[i] for i in sorted(picks)]
     if os.environ.get("MUTANTS_LIST"):
         for m in chosen:
             print(f'{m["file"]}:{m["line"]}:{m["col"]} {m["op"]}: {m["before"]} -> {m["after"]}')
