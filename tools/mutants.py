@@ -17,8 +17,10 @@ Environment:
   MUTANTS_OUT      folder of the results and report (default $MUTANTS_BUILD/mutants)
   MUTANTS_FRESH=1  forget the results of an earlier run with the same files and sample;
                    otherwise such a run resumes where it stopped
-  MUTANTS_RETRY=survived  on resuming, try again the mutants that had that outcome (after new
-                   assertions: the tests only grew, so what they caught stays caught)
+  MUTANTS_RETRY=survived  try again only the mutants of the earlier run that had that outcome
+                   (after new assertions: the tests only grew, so what they caught stays
+                   caught); mutants it never tried stay untried
+  MUTANTS_RETRY_IN  with MUTANTS_RETRY, only in files matching this regular expression
   MUTANTS_LIST=1   only list the mutants that would run, then stop
 
 Outcomes: caught (a test failed), timed-out (the tests ran far longer than without the change;
@@ -455,15 +457,19 @@ def main():
     state = out / "run.json"
     results_file = out / "results.jsonl"
     done = {}
+    retried = set()
     if state.exists() and not os.environ.get("MUTANTS_FRESH"):
         old = json.loads(state.read_text())
         if all(old.get(k) == params[k] for k in ("files", "sample", "seed", "total")):
             params["date"] = old["date"]
             if results_file.exists():
                 retry = os.environ.get("MUTANTS_RETRY", "").split(",")
+                retry_in = re.compile(os.environ.get("MUTANTS_RETRY_IN", ""))
                 for raw in results_file.read_text().splitlines():
                     r = json.loads(raw)
-                    if r["outcome"] not in retry:
+                    if r["outcome"] in retry and retry_in.search(r["file"]):
+                        retried.add(r["key"])
+                    else:
                         done[r["key"]] = r
                 kept = [json.dumps(r) + "\n" for r in done.values()]
                 results_file.write_text("".join(kept))
@@ -475,11 +481,26 @@ def main():
     state.write_text(json.dumps(params))
 
     equivalents = load_equivalents()
+    for r in done.values():  # the list may have grown since they were tried
+        if (r["file"], r["op"], r["after_line"]) in equivalents:
+            r.update(outcome="equivalent", detail="tools/mutants-equivalent.txt")
     modules = {m["file"].split("/")[1] for m in chosen}
     runner.discover({l for mod in modules for l in SEEN_BY[mod]})
     results = [done[mutant_key(m)] for m in chosen if mutant_key(m) in done]
     elapsed = sum(r.get("seconds", 0) for r in results)
     todo = [m for m in chosen if mutant_key(m) not in done]
+    # One file at a time (its object is rebuilt once per mutant, not twice), the files taken
+    # from each module in turn, so that a run stopped early has tried every module alike.
+    queues = {}
+    for m in todo:
+        files_of = queues.setdefault(m["file"].split("/")[1], {})
+        files_of.setdefault(m["file"], []).append(m)
+    rounds = [list(files_of.values()) for files_of in queues.values()]
+    todo = [m for k in range(max(map(len, rounds), default=0))
+            for groups in rounds if k < len(groups) for m in groups[k]]
+    if os.environ.get("MUTANTS_RETRY"):
+        todo = [m for m in todo if mutant_key(m) in retried]
+        chosen = [m for m in chosen if mutant_key(m) in done or mutant_key(m) in retried]
     try:
         for n, m in enumerate(todo, 1):
             text = texts[m["file"]]
