@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: run test bench package install build configure clean windows windows-test
+.PHONY: run test bench package install build configure clean windows windows-test mutants
 
 configure:
 	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
@@ -28,6 +28,16 @@ test:
 	cmake --preset sanitize
 	cmake --build build-sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
+
+# Mutation testing (not run by CI): one small change at a time to src/ (or to FILES), rebuilt in
+# build-mutants, tried against the tests that can see it; the report goes to
+# build-mutants/mutants/report.md. MUTANTS_SAMPLE=N MUTANTS_SEED=S try a random sample; an
+# interrupted run resumes. See tools/mutants.py.
+mutants:
+	tools/install-deps.sh test
+	cmake --preset default -B build-mutants -DORVANE_BENCHMARKS=OFF
+	nice -n 19 cmake --build build-mutants -j $(JOBS)
+	python3 tools/mutants.py $(FILES)
 
 # Runs the benchmarks and prints their figures.
 bench:

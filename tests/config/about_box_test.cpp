@@ -51,6 +51,12 @@ TEST_F(AboutBoxTest, BorderlessBoxOnTheGreenGradient) {
     ASSERT_EQ(box.logicalDpiY(), 96);
     EXPECT_EQ(box.size(), QSize(440, 302));
     EXPECT_TRUE(box.windowFlags() & Qt::FramelessWindowHint);
+    // Both buttons wear the green face on the green panel.
+    for (const char* name : {"okButton", "settingsButton"}) {
+        const auto* button = box.findChild<ColourButton*>(name);
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_EQ(button->colour(), QColor(0, 193, 0)) << name;
+    }
     // Green at the top left fading to black at the bottom right.
     const QImage shown = box.grab().toImage();
     EXPECT_GT(qGreen(shown.pixel(20, 40)), 100);

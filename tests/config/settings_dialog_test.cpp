@@ -1,6 +1,7 @@
 #include "config/settings_dialog.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -219,7 +220,18 @@ TEST(SettingsDialogLayout, FixedSizeLimitsAndTabOrder) {
     ASSERT_EQ(f.dialog.logicalDpiY(), 96);
     EXPECT_EQ(f.dialog.size(), QSize(290, 386));
     EXPECT_EQ(f.dialog.minimumSize(), f.dialog.maximumSize());
+    // Controls stand where the layout in dialog units puts them at 96 dpi.
     EXPECT_EQ(f.control<QLineEdit>("nameEdit")->geometry(), QRect(156, 56, 89, 21));
+    EXPECT_EQ(f.control<QLineEdit>("phoneEdit")->geometry(), QRect(172, 20, 73, 21));
+    EXPECT_EQ(f.control<QPushButton>("defaultsButton")->geometry(), QRect(32, 356, 75, 25));
+    EXPECT_EQ(f.control<QPushButton>("okButton")->geometry(), QRect(120, 356, 75, 25));
+    EXPECT_EQ(f.control<QPushButton>("cancelButton")->geometry(), QRect(206, 356, 75, 25));
+    const QLabel* minutes = nullptr;
+    for (const QLabel* label : f.dialog.findChildren<QLabel*>()) {
+        minutes = label->text() == "minutes" ? label : minutes;
+    }
+    ASSERT_NE(minutes, nullptr);
+    EXPECT_EQ(minutes->pos(), QPoint(160, 26));
     // The limits hold for typing; a longer stored text may shrink but never grow back.
     QLineEdit* phone = f.control<QLineEdit>("phoneEdit");
     QLineEdit* name = f.control<QLineEdit>("nameEdit");

@@ -116,12 +116,17 @@ TEST(ColourButton, FocusAndDefaultOutlines) {
         }
         return dots;
     };
-    // The default button without focus: the outline, then the raised face one pixel in.
+    const QColor text = role(w.button, QPalette::ButtonText);
+    const QRect plainCaption = boxOf(w.grab(), text);
+    ASSERT_FALSE(plainCaption.isEmpty());
+    // The default button without focus: the outline, then the raised face one pixel in; the
+    // caption stays centred where a plain button has it.
     w.button->setDefault(true);
     QImage image = w.grab();
     EXPECT_EQ(image.pixelColor(0, 0), frame);
     EXPECT_EQ(image.pixelColor(1, 1), w.button->lightColour());
     EXPECT_EQ(focusDots(image), 0);
+    EXPECT_EQ(boxOf(image, text), plainCaption);
 
     // Default and focused: the dotted focus rectangle 4 pixels in, every other pixel.
     w.window.show();
