@@ -66,6 +66,7 @@ if [ -x "$probe" ]; then
         "$wine" "$WORK/TheOrvane.scr" /s >"$WORK/saver.out" 2>&1 &
         SAVER_PID=$!
         id=$(wait_for_window Win0 20)
+        xdotool windowfocus "$id" 2>/dev/null  # no window manager hands the focus on here
         sleep 4
         start_busy 4
         sleep 1
