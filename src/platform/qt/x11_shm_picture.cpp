@@ -167,14 +167,6 @@ std::unique_ptr<X11ShmPicture> X11ShmPicture::create(QWindow& window, int width,
                           std::move(target)));
 }
 
-X11ShmPicture::X11ShmPicture(QImage image, int width, int height, int bitsPerPixel,
-                             int logicalDpiY, QWindow& window,
-                             std::shared_ptr<Target> target)
-    : ScreenPicture(std::make_unique<QImageBackend>(std::move(image)), width, height,
-                    bitsPerPixel, logicalDpiY),
-      window_(window),
-      target_(std::move(target)) {}
-
 void X11ShmPicture::present() {
     // A run's cells down one column go out as one strip.
     const std::vector<Rect>& rects = takeDamageInColumns();
@@ -222,6 +214,9 @@ void X11ShmPicture::present() {}
 void X11ShmPicture::presentWhole() {}
 void X11ShmPicture::put(const Rect&) {}
 void X11ShmPicture::flush() {}
+
+#endif
+
 X11ShmPicture::X11ShmPicture(QImage image, int width, int height, int bitsPerPixel,
                              int logicalDpiY, QWindow& window,
                              std::shared_ptr<Target> target)
@@ -229,7 +224,5 @@ X11ShmPicture::X11ShmPicture(QImage image, int width, int height, int bitsPerPix
                     bitsPerPixel, logicalDpiY),
       window_(window),
       target_(std::move(target)) {}
-
-#endif
 
 }  // namespace orvane
