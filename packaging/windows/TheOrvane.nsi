@@ -26,8 +26,8 @@ SetCompressor /SOLID lzma
 !define MULTIUSER_INSTALLMODE_FUNCTION ModeChosen
 !define MULTIUSER_INSTALLMODE_UNFUNCTION un.ModeChosen
 !define MULTIUSER_INSTALLMODEPAGE_TEXT_TOP "Install ${PRODUCT} for everyone using this computer, or just for you."
-!define MULTIUSER_INSTALLMODEPAGE_TEXT_ALLUSERS "For everyone"
-!define MULTIUSER_INSTALLMODEPAGE_TEXT_CURRENTUSER "Just for me"
+!define MULTIUSER_INSTALLMODEPAGE_TEXT_ALLUSERS "&For everyone"
+!define MULTIUSER_INSTALLMODEPAGE_TEXT_CURRENTUSER "&Just for me"
 !define MULTIUSER_INSTALLMODEPAGE_SHOWUSERNAME
 !include MultiUser.nsh
 !include LogicLib.nsh

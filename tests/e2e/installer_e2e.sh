@@ -223,7 +223,7 @@ if [ -f "$zip" ]; then
     check "the zip holds INSTALL.txt, LICENSE.txt and TheOrvane.scr ('$listing')" \
         [ "$listing" = "INSTALL.txt LICENSE.txt TheOrvane.scr " ]
     zipped=$(mktemp -d)
-    unzip -q "$zip" LICENSE.txt -d "$zipped" 2>/dev/null
+    (cd "$zipped" && cmake -E tar xf "$(realpath "$zip")" 2>/dev/null)  # (CMake unpacks zips too)
     check "its LICENSE.txt is the licence" is_licence "$zipped/LICENSE.txt"
     rm -rf "$zipped"
 else
