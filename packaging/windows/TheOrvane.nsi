@@ -175,7 +175,7 @@ Section "Uninstall"
   GetFullPathName /SHORT $1 "$ScrFile"
   Delete "$ScrFile"
   ${If} ${FileExists} "$ScrFile"
-    ; Delete /REBOOTOK cannot tell whether the restart will remove it; MoveFileEx can.
+    ; MoveFileEx itself, for its answer: whether the restart will remove the file.
     ; 4 = MOVEFILE_DELAY_UNTIL_REBOOT.
     System::Call 'kernel32::MoveFileExW(w "$ScrFile", p 0, i 4) i .r0'
     ${If} $0 == 0
