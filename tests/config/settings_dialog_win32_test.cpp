@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -450,6 +451,16 @@ TEST(ConfigurationWindowsWin32, OpenCentredOnTheMonitorOfTheNamedOrElseTheForegr
 
     EXPECT_EQ(configureWindowId({"/c:" + std::to_string(reinterpret_cast<UINT_PTR>(anchor))}),
               static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(anchor)));
+    // The window as Windows' screen saver page and people write it; anything else is none.
+    const std::pair<std::vector<std::string>, std::optional<std::uint32_t>> given[] = {
+        {{"/C:0x1F"}, 31},      {{"/c", "1234"}, 1234}, {{"/c"}, std::nullopt},
+        {{"/c:"}, std::nullopt}, {{"/c:12ab"}, std::nullopt}, {{"/c:0"}, std::nullopt},
+        {{"/s:1234"}, std::nullopt}, {{"/cx", "12"}, std::nullopt}, {{}, std::nullopt},
+        {{"/c:99999999999"}, std::nullopt},
+    };
+    for (const auto& [arguments, id] : given) {
+        EXPECT_EQ(configureWindowId(arguments), id) << (arguments.empty() ? "" : arguments[0]);
+    }
 
     struct Case {
         const char* name;
