@@ -415,7 +415,8 @@ RECT workAreaOf(HWND window) {
 }
 
 // Centred on the work area, to the pixel the halving leaves.
-void expectCentredOn(HWND window, const RECT& area) {
+void expectCentredOn(const char* what, HWND window, const RECT& area) {
+    SCOPED_TRACE(what);
     RECT r;
     GetWindowRect(window, &r);
     EXPECT_LE(std::abs((r.left + r.right) - (area.left + area.right)), 1)
@@ -475,14 +476,14 @@ TEST(ConfigurationWindowsWin32, OpenCentredOnTheMonitorOfTheNamedOrElseTheForegr
         Settings settings;
         AboutBoxWindow box(settings, "unused.ini");
         ASSERT_TRUE(box.create(GetModuleHandleW(nullptr), c.given));
-        expectCentredOn(box.handle(), namedArea);
+        expectCentredOn("About box", box.handle(), namedArea);
 
         // The settings dialog, over the About box: on the About box's monitor.
         SettingsDialogWindow dialog{[](HWND, COLORREF) { return std::optional<COLORREF>(); },
                                     [](HWND, const std::wstring&, const std::wstring&) {}};
         SetForegroundWindow(other);
         ASSERT_TRUE(dialog.create(box.handle()));
-        expectCentredOn(dialog.window(), namedArea);
+        expectCentredOn("settings dialog", dialog.window(), namedArea);
         dialog.destroy();
     }
     DestroyWindow(anchor);
