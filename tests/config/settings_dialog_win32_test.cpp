@@ -430,7 +430,7 @@ BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, RECT*, LPARAM list) {
     return TRUE;
 }
 
-TEST(ConfigurationWindowsWin32, OpenCentredOnTheMonitorOfTheNamedOrElseTheForegroundWindow) {
+TEST(ConfigurationWindowsWin32, OpenCentredOnTheMonitorOfTheNamedTheForegroundOrThePointer) {
     std::vector<HMONITOR> monitors;
     EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&monitors));
     const char* expected = std::getenv("ORVANE_EXPECTED_MONITORS");
@@ -469,9 +469,16 @@ TEST(ConfigurationWindowsWin32, OpenCentredOnTheMonitorOfTheNamedOrElseTheForegr
         HWND foreground;
     };
     for (const Case& c : {Case{"the named window, another in front", anchor, other},
-                          Case{"no window named: the foreground one", nullptr, anchor}}) {
+                          Case{"no window named: the foreground one", nullptr, anchor},
+                          Case{"no window named, none in front: the pointer's", nullptr, nullptr}}) {
         SCOPED_TRACE(c.name);
-        SetForegroundWindow(c.foreground);
+        if (c.foreground != nullptr) {
+            SetForegroundWindow(c.foreground);
+        } else {
+            ShowWindow(anchor, SW_HIDE);
+            ShowWindow(other, SW_HIDE);
+            SetCursorPos((namedArea.left + namedArea.right) / 2, (namedArea.top + namedArea.bottom) / 2);
+        }
         ASSERT_EQ(GetForegroundWindow(), c.foreground);
         Settings settings;
         AboutBoxWindow box(settings, "unused.ini");
@@ -481,7 +488,9 @@ TEST(ConfigurationWindowsWin32, OpenCentredOnTheMonitorOfTheNamedOrElseTheForegr
         // The settings dialog, over the About box: on the About box's monitor.
         SettingsDialogWindow dialog{[](HWND, COLORREF) { return std::optional<COLORREF>(); },
                                     [](HWND, const std::wstring&, const std::wstring&) {}};
-        SetForegroundWindow(other);
+        if (c.foreground != nullptr) {
+            SetForegroundWindow(other);
+        }
         ASSERT_TRUE(dialog.create(box.handle()));
         expectCentredOn("settings dialog", dialog.window(), namedArea);
         dialog.destroy();
