@@ -164,6 +164,15 @@ bool AboutBoxWindow::create(HINSTANCE instance, HWND anchor) {
     if (okButton_ == nullptr || settingsButton_ == nullptr) {
         return false;
     }
+    // The scale Windows gives the window where it stands: the monitor's for this per-monitor
+    // aware program, but the window's own is the one it is drawn at.
+    if (const int drawn = windowDpi(window_); drawn != dpi_) {
+        dpi_ = drawn;
+        const RECT again =
+            centredOn(monitorWorkArea(monitor), scaled(kClientWidth), scaled(kClientHeight));
+        SetWindowPos(window_, nullptr, again.left, again.top, again.right - again.left,
+                     again.bottom - again.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     layOut();
     return true;
 }

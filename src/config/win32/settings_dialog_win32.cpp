@@ -217,6 +217,17 @@ bool SettingsDialogWindow::create(HWND owner) {
     if (window_ == nullptr) {
         return false;
     }
+    // The scale Windows gives the window where it stands: the monitor's for this per-monitor
+    // aware program, but the window's own is the one it is drawn at.
+    if (const int drawn = windowDpi(window_); drawn != dpi_) {
+        dpi_ = drawn;
+        const RECT again = windowRectForClient(scaled(kClientWidth), scaled(kClientHeight),
+                                               style, exStyle, dpi_);
+        const RECT centred = centredOn(monitorWorkArea(monitor), again.right - again.left,
+                                       again.bottom - again.top);
+        SetWindowPos(window_, nullptr, centred.left, centred.top, centred.right - centred.left,
+                     centred.bottom - centred.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 
     // Created in the tab order: the dialog manager follows the order of creation. layOut
     // gives them their places and font.
