@@ -17,11 +17,15 @@ mkdir -p "$prefix/dosdevices"
 ln -s "$base/drive_c" "$prefix/drive_c"
 ln -s ../drive_c "$prefix/dosdevices/c:"
 ln -s / "$prefix/dosdevices/z:"
-cp "$base"/*.reg "$base/.update-timestamp" "$prefix/"
-"$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
-  >/dev/null 2>&1 || { echo "could not set LogPixels in $prefix" >&2; exit 1; }
-# Its wineserver started with no display: the program must start a new one on the Xephyr.
-"${wine%/*}/wineserver" -k 2>/dev/null
+cp "$base/system.reg" "$base/userdef.reg" "$base/.update-timestamp" "$prefix/"
+# Written into the copy (a "wine reg add" would cost a wineserver start): the value ends the
+# key's section of user.reg.
+awk -v value="\"LogPixels\"=dword:$(printf %08x "$dpi")" '
+  /^\[Control Panel\\\\Desktop\] / { inside = 1 }
+  inside && /^$/ { print value; inside = 0; done = 1 }
+  { print }
+  END { if (!done) exit 1 }' "$base/user.reg" >"$prefix/user.reg" \
+  || { echo "no [Control Panel\\Desktop] in $base/user.reg" >&2; exit 1; }
 
 outer_file=$(mktemp) inner_file=$(mktemp)
 Xvfb -displayfd 8 -nolisten tcp -screen 0 2400x1100x24 8>"$outer_file" >/dev/null 2>&1 &
