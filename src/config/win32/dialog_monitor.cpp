@@ -76,8 +76,14 @@ HWND windowNamedOnCommandLine() {
 }
 
 HMONITOR dialogMonitor(HWND anchor) {
+    // The desktop in front (the user clicked it) spans every monitor: it says nothing of
+    // where the user is.
+    const auto somewhere = [](HWND window) {
+        return window != nullptr && IsWindow(window) && window != GetDesktopWindow() &&
+               window != GetShellWindow();
+    };
     for (HWND window : {anchor, GetForegroundWindow()}) {
-        if (window != nullptr && IsWindow(window)) {
+        if (somewhere(window)) {
             if (HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTONULL)) {
                 return monitor;
             }

@@ -21,8 +21,8 @@ std::optional<std::uint32_t> configureWindowId(const std::vector<std::string>& a
 // That id, read from this process's command line, as a window that exists now; else null.
 HWND windowNamedOnCommandLine();
 
-// The monitor of anchor when it is a window, else of the foreground window, else the one under
-// the pointer, else the primary.
+// The monitor of anchor when it is a window, else of the foreground window (not the desktop),
+// else the one under the pointer, else the primary.
 HMONITOR dialogMonitor(HWND anchor);
 RECT monitorWorkArea(HMONITOR monitor);
 int monitorDpi(HMONITOR monitor);
