@@ -369,7 +369,8 @@ void expectSettingsLayout(SettingsDialogWindow& dialog, int dpi) {
         wchar_t className[64] = {};
         GetClassNameW(child, className, 64);
         if (lstrcmpiW(className, TRACKBAR_CLASSW) != 0) {  // a track bar has no text, no font
-            EXPECT_EQ(SendMessageW(child, WM_GETFONT, 0, 0), font) << "control " << GetDlgCtrlID(child);
+            EXPECT_EQ(SendMessageW(child, WM_GETFONT, 0, 0), font)
+                << "control " << GetDlgCtrlID(child);
         }
     }
 }
@@ -486,7 +487,8 @@ TEST(ConfigurationWindowsWin32, OpenCentredOnTheMonitorOfTheNamedTheForegroundOr
         if (front == GetDesktopWindow() || front == GetShellWindow()) {
             front = nullptr;  // the desktop in front: no window of the user's
         }
-        ASSERT_EQ(front, c.foreground) << std::hex << reinterpret_cast<UINT_PTR>(front) << " in front";
+        ASSERT_EQ(front, c.foreground)
+            << std::hex << reinterpret_cast<UINT_PTR>(front) << " in front";
         Settings settings;
         AboutBoxWindow box(settings, "unused.ini");
         ASSERT_TRUE(box.create(GetModuleHandleW(nullptr), c.given));

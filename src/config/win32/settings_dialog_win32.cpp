@@ -156,7 +156,8 @@ SettingsDialogWindow::SettingsDialogWindow(ColourPicker pickColour, MessageSink 
 SettingsDialogWindow::~SettingsDialogWindow() {
     destroy();
     deletePane();
-    for (HGDIOBJ object : {static_cast<HGDIOBJ>(tintBrush_), static_cast<HGDIOBJ>(highlightBrush_)}) {
+    for (HGDIOBJ object :
+         {static_cast<HGDIOBJ>(tintBrush_), static_cast<HGDIOBJ>(highlightBrush_)}) {
         if (object != nullptr) {
             DeleteObject(object);
         }
