@@ -82,3 +82,17 @@ add_test(NAME e2e_windows_config
     ${ORVANE_WINE} ${CMAKE_BINARY_DIR}/wine-prefix "${ORVANE_X_PROBE}")
 set_tests_properties(e2e_windows_config PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 RUN_SERIAL TRUE
   FIXTURES_REQUIRED wine)
+
+# The configuration windows at 144 and 192 dpi, on two monitors (a prefix of their own beside
+# the shared one, on a private Xephyr): only the tests that read the DPI and the monitors.
+find_program(ORVANE_XEPHYR Xephyr)
+if(ORVANE_XVFB_RUN AND ORVANE_XEPHYR)
+  foreach(dpi 144 192)
+    add_test(NAME config_test_dpi${dpi}
+      COMMAND bash ${CMAKE_SOURCE_DIR}/tools/wine-at-dpi.sh ${dpi} ${CMAKE_BINARY_DIR}/wine-prefix
+        ${ORVANE_WINE} $<TARGET_FILE:config_test> --gtest_brief=1
+        --gtest_filter=ConfigurationWindowsWin32.*)
+    set_tests_properties(config_test_dpi${dpi} PROPERTIES ENVIRONMENT "${ORVANE_WINE_ENV}"
+      TIMEOUT 120 RUN_SERIAL TRUE FIXTURES_REQUIRED wine)
+  endforeach()
+endif()

@@ -14,6 +14,8 @@ tools=(fonts-ipafont-gothic imagemagick)
 # Wine with an X server to run and test it on, NSIS and zip for the installer and the zip.
 windows=(cmake ninja-build make g++-mingw-w64-x86-64-posix googletest wine64 fonts-liberation
          xvfb xdotool x11-xserver-utils nsis zip)
+# Xephyr: the configuration windows' tests on two monitors (Xinerama heads).
+windows+=(xserver-xephyr)
 
 case "${1:-all}" in
   build) wanted=("${build[@]}") ;;

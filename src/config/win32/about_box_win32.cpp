@@ -8,6 +8,7 @@
 
 #include "config/credit_cipher.h"
 #include "config/settings_form.h"
+#include "config/win32/dialog_monitor.h"
 #include "config/win32/settings_dialog_win32.h"
 #include "platform/win32/wide_text.h"
 #include "widgets/colour_button_colours.h"
@@ -47,6 +48,11 @@ constexpr UINT_PTR kSetATimer = 1;
 constexpr UINT_PTR kSetBTimer = 2;
 constexpr UINT kCreditTimerMs = 1000;
 constexpr int kOkId = 100;
+constexpr int kOkLeft = 224;
+constexpr int kSettingsLeft = 136;
+constexpr int kButtonTop = 260;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 25;
 constexpr int kSettingsId = 101;
 
 constexpr const wchar_t* kImagesLine = L"Orvane character images by";
@@ -73,15 +79,6 @@ HFONT courier(int pixelHeight, bool underline = false) {
                        DEFAULT_PITCH, L"Courier New");
 }
 
-int screenDpi() {
-    int dpi = kDesignDpi;
-    if (HDC screen = GetDC(nullptr)) {
-        dpi = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
-    }
-    return dpi > 0 ? dpi : kDesignDpi;
-}
-
 std::filesystem::path programFolder() {
     std::wstring path(MAX_PATH, L'\0');
     const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
@@ -101,9 +98,14 @@ AboutBoxWindow::~AboutBoxWindow() {
         SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
         DestroyWindow(window_);
     }
-    for (HFONT font : {titleFont_, textFont_, lineFont_, linkFont_, buttonFont_}) {
-        if (font != nullptr) {
-            DeleteObject(font);
+    deleteFonts();
+}
+
+void AboutBoxWindow::deleteFonts() {
+    for (HFONT* font : {&titleFont_, &textFont_, &lineFont_, &linkFont_, &buttonFont_}) {
+        if (*font != nullptr) {
+            DeleteObject(*font);
+            *font = nullptr;
         }
     }
 }
@@ -127,8 +129,9 @@ std::array<int, AboutBoxWindow::kLineCount> AboutBoxWindow::lineTops() const {
     return tops;
 }
 
-bool AboutBoxWindow::create(HINSTANCE instance) {
-    dpi_ = screenDpi();
+bool AboutBoxWindow::create(HINSTANCE instance, HWND anchor) {
+    const HMONITOR monitor = dialogMonitor(anchor);
+    dpi_ = monitorDpi(monitor);
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = windowProc;
@@ -139,6 +142,43 @@ bool AboutBoxWindow::create(HINSTANCE instance) {
     if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         return false;
     }
+    const RECT place =
+        centredOn(monitorWorkArea(monitor), scaled(kClientWidth), scaled(kClientHeight));
+    // No border and no caption bar; the caption names the window for the system only.
+    window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, kWindowCaption,
+                              WS_POPUP | WS_CLIPCHILDREN, place.left, place.top,
+                              place.right - place.left, place.bottom - place.top, nullptr,
+                              nullptr, instance, this);
+    if (window_ == nullptr) {
+        return false;
+    }
+    // "&Ok" first in the tab order, then "&Settings"; placed by layOut.
+    const auto button = [&](const wchar_t* caption, int id) {
+        return CreateWindowExW(0, L"BUTTON", caption,
+                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 0, 0, 0, 0,
+                               window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                               instance, nullptr);
+    };
+    okButton_ = button(L"&Ok", kOkId);
+    settingsButton_ = button(L"&Settings", kSettingsId);
+    if (okButton_ == nullptr || settingsButton_ == nullptr) {
+        return false;
+    }
+    // The scale Windows gives the window where it stands: the monitor's for this per-monitor
+    // aware program, but the window's own is the one it is drawn at.
+    if (const int drawn = windowDpi(window_); drawn != dpi_) {
+        dpi_ = drawn;
+        const RECT again =
+            centredOn(monitorWorkArea(monitor), scaled(kClientWidth), scaled(kClientHeight));
+        SetWindowPos(window_, nullptr, again.left, again.top, again.right - again.left,
+                     again.bottom - again.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    layOut();
+    return true;
+}
+
+void AboutBoxWindow::layOut() {
+    deleteFonts();
     titleFont_ = courier(scaled(kTitleFontPx));
     textFont_ = courier(scaled(kTextFontPx));
     const int linePx = MulDiv(kRunTimeFontPoints, dpi_, kPointsPerInch);
@@ -147,30 +187,24 @@ bool AboutBoxWindow::create(HINSTANCE instance) {
     buttonFont_ = CreateFontW(-MulDiv(kDialogFontPoints, dpi_, kPointsPerInch), 0, 0, 0, FW_NORMAL,
                               FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"MS Sans Serif");
-
-    const int width = scaled(kClientWidth);
-    const int height = scaled(kClientHeight);
-    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    // No border and no caption bar; the caption names the window for the system only.
-    window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, kWindowCaption,
-                              WS_POPUP | WS_CLIPCHILDREN, left, top, width, height, nullptr,
-                              nullptr, instance, this);
-    if (window_ == nullptr) {
-        return false;
-    }
-    // "&Ok" first in the tab order, then "&Settings".
-    okButton_ = CreateWindowExW(0, L"BUTTON", L"&Ok", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW,
-                                scaled(224), scaled(260), scaled(75), scaled(25), window_,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kOkId)), instance, nullptr);
-    settingsButton_ = CreateWindowExW(
-        0, L"BUTTON", L"&Settings", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, scaled(136),
-        scaled(260), scaled(75), scaled(25), window_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kSettingsId)), instance, nullptr);
-    for (HWND button : {okButton_, settingsButton_}) {
+    const auto place = [&](HWND button, int left) {
+        SetWindowPos(button, nullptr, scaled(left), scaled(kButtonTop), scaled(kButtonWidth),
+                     scaled(kButtonHeight), SWP_NOZORDER | SWP_NOACTIVATE);
+        // The buttons draw themselves with buttonFont_; this is for anyone who asks them.
         SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont_), FALSE);
-    }
-    return okButton_ != nullptr && settingsButton_ != nullptr;
+        InvalidateRect(button, nullptr, FALSE);
+    };
+    place(okButton_, kOkLeft);
+    place(settingsButton_, kSettingsLeft);
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+void AboutBoxWindow::changeDpi(int dpi, const RECT& suggested) {
+    dpi_ = dpi > 0 ? dpi : kDesignDpi;
+    // The client area is the whole window: the size is ours, the place is the system's.
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, scaled(kClientWidth),
+                 scaled(kClientHeight), SWP_NOZORDER | SWP_NOACTIVATE);
+    layOut();
 }
 
 void AboutBoxWindow::fillSlots(const std::array<const ScrambledText*, kCreditSlotCount>& entries) {
@@ -356,6 +390,11 @@ LRESULT AboutBoxWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         done_ = true;
         return 0;
+    case WM_DPICHANGED:
+        // Moved to a monitor of another scale (or the user changed it): the system's place,
+        // everything drawn again at the new scale.
+        changeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     default:
         break;
     }
@@ -367,7 +406,7 @@ void runConfigurationMode(HINSTANCE instance, Settings& settings,
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     AboutBoxWindow box(settings, settingsFile);
-    if (box.create(instance)) {
+    if (box.create(instance, windowNamedOnCommandLine())) {
         box.runModal();
         // The box leaves the screen with the program, at once: destroying a top-level window
         // first may wait for a window manager's answer (two seconds under Wine without one).

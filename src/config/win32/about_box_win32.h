@@ -1,5 +1,6 @@
 // The About box on Windows, the whole configuration mode: a borderless 440 x 302 window (at 96
-// pixels per inch, scaled to the system's) on the green gradient panel, the title, version and
+// pixels per inch, scaled to its monitor's, and again when it moves to another) on the green
+// gradient panel, the title, version and
 // credit lines in bold lime "Courier New", the red link line, and two colour buttons, "&Ok"
 // (close) and "&Settings" (the settings dialog, then the settings file is rewritten at once).
 // The credit lines are filled when the box is shown and again by two 1000 ms timers.
@@ -26,8 +27,9 @@ public:
     AboutBoxWindow(const AboutBoxWindow&) = delete;
     AboutBoxWindow& operator=(const AboutBoxWindow&) = delete;
 
-    // Makes the window (hidden), centred on the screen; false when Windows refuses.
-    bool create(HINSTANCE instance);
+    // Makes the window (hidden), centred on the work area of anchor's monitor (see
+    // dialogMonitor) at that monitor's scale; false when Windows refuses.
+    bool create(HINSTANCE instance, HWND anchor = nullptr);
     // Shows it and runs its modal loop until "&Ok" or a close.
     void runModal();
     // Leaves the window to the program's exit instead of destroying it.
@@ -56,6 +58,11 @@ private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     int scaled(int designPx) const;
+    // Fonts and buttons at dpi_.
+    void layOut();
+    void deleteFonts();
+    // WM_DPICHANGED: the suggested place, the size and everything in it at the new scale.
+    void changeDpi(int dpi, const RECT& suggested);
     RECT linkRect() const;
     void drawButton(const DRAWITEMSTRUCT& item);
 
@@ -74,7 +81,8 @@ private:
     std::array<std::wstring, kLineCount> lines_;
 };
 
-// Configuration mode: the About box, modal, until closed.
+// Configuration mode: the About box, modal, until closed, on the monitor of the window named
+// after "/c:" on the command line (else of the foreground window, else under the pointer).
 void runConfigurationMode(HINSTANCE instance, Settings& settings,
                           const std::filesystem::path& settingsFile);
 

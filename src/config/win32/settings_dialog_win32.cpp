@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "config/settings_form.h"
+#include "config/win32/dialog_monitor.h"
 #include "config/win32/settings_dialog_win32_detail.h"
 #include "platform/win32/wide_text.h"
 
@@ -93,12 +94,14 @@ constexpr DWORD kEditStyle = ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP;
 constexpr DWORD kTrackStyle = TBS_HORZ | TBS_NOTICKS | WS_TABSTOP | WS_GROUP;
 constexpr DWORD kDensityTrackStyle = TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM | WS_TABSTOP | WS_GROUP;
 
-std::string windowText(HWND window) {
+std::wstring wideWindowText(HWND window) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(
         GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return toUtf8(text);
+    return text;
 }
+
+std::string windowText(HWND window) { return toUtf8(wideWindowText(window)); }
 
 void setWindowText(HWND window, const std::string& text) {
     SetWindowTextW(window, toWide(text).c_str());
@@ -152,10 +155,21 @@ SettingsDialogWindow::SettingsDialogWindow(ColourPicker pickColour, MessageSink 
 
 SettingsDialogWindow::~SettingsDialogWindow() {
     destroy();
-    for (HGDIOBJ object : {static_cast<HGDIOBJ>(tintBrush_), static_cast<HGDIOBJ>(highlightBrush_),
-                           static_cast<HGDIOBJ>(paneBrush_), static_cast<HGDIOBJ>(paneBitmap_)}) {
+    deletePane();
+    for (HGDIOBJ object :
+         {static_cast<HGDIOBJ>(tintBrush_), static_cast<HGDIOBJ>(highlightBrush_)}) {
         if (object != nullptr) {
             DeleteObject(object);
+        }
+    }
+}
+
+void SettingsDialogWindow::deletePane() {
+    for (HGDIOBJ* object : {reinterpret_cast<HGDIOBJ*>(&paneBrush_),
+                            reinterpret_cast<HGDIOBJ*>(&paneBitmap_)}) {
+        if (*object != nullptr) {
+            DeleteObject(*object);
+            *object = nullptr;
         }
     }
 }
@@ -186,38 +200,45 @@ bool SettingsDialogWindow::create(HWND owner) {
     if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         return false;
     }
-    if (HDC screen = GetDC(nullptr)) {
-        dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
-    }
-    font_ = CreateFontW(scaled(kFontHeight), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                        DEFAULT_PITCH | FF_SWISS, kFontFace);
+    // On the owner's monitor (the About box's), else the foreground window's or the pointer's,
+    // at that monitor's scale.
+    const HMONITOR monitor = dialogMonitor(owner);
+    dpi_ = monitorDpi(monitor);
 
     // Fixed size: a caption with the close box, no sizing frame, no maximise box.
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, scaled(kClientWidth), scaled(kClientHeight)};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    CreateWindowExW(exStyle, kWindowClass, toWide(kSettingsCaption).c_str(), style, left, top,
-                    width, height, owner, nullptr, instance, this);
+    const RECT frame =
+        windowRectForClient(scaled(kClientWidth), scaled(kClientHeight), style, exStyle, dpi_);
+    const RECT place = centredOn(monitorWorkArea(monitor), frame.right - frame.left,
+                                 frame.bottom - frame.top);
+    CreateWindowExW(exStyle, kWindowClass, toWide(kSettingsCaption).c_str(), style, place.left,
+                    place.top, place.right - place.left, place.bottom - place.top, owner,
+                    nullptr, instance, this);
     if (window_ == nullptr) {
         return false;
     }
+    // The scale Windows gives the window where it stands: the monitor's for this per-monitor
+    // aware program, but the window's own is the one it is drawn at.
+    if (const int drawn = windowDpi(window_); drawn != dpi_) {
+        dpi_ = drawn;
+        const RECT again = windowRectForClient(scaled(kClientWidth), scaled(kClientHeight),
+                                               style, exStyle, dpi_);
+        const RECT centred = centredOn(monitorWorkArea(monitor), again.right - again.left,
+                                       again.bottom - again.top);
+        SetWindowPos(window_, nullptr, centred.left, centred.top, centred.right - centred.left,
+                     centred.bottom - centred.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 
-    // Created in the tab order: the dialog manager follows the order of creation.
-    const POINT client{0, 0};
-    addControl(WC_BUTTONW, L"&Defaults", kPushButtonStyle, kDefaultsButtonId, client,
+    // Created in the tab order: the dialog manager follows the order of creation. layOut
+    // gives them their places and font.
+    addControl(WC_BUTTONW, L"&Defaults", kPushButtonStyle, kDefaultsButtonId, nullptr,
                kDefaultsButtonAt, kNoPage);
-    addControl(WC_BUTTONW, L"&Ok", kPushButtonStyle, kOkButtonId, client, kOkButtonAt, kNoPage);
-    addControl(WC_BUTTONW, L"&Cancel", kPushButtonStyle, kCancelButtonId, client,
+    addControl(WC_BUTTONW, L"&Ok", kPushButtonStyle, kOkButtonId, nullptr, kOkButtonAt, kNoPage);
+    addControl(WC_BUTTONW, L"&Cancel", kPushButtonStyle, kCancelButtonId, nullptr,
                kCancelButtonAt, kNoPage);
     pages_ = addControl(WC_TABCONTROLW, L"", WS_TABSTOP | WS_GROUP | WS_CLIPSIBLINGS, kPagesId,
-                        client, kPagesAt, kNoPage);
+                        nullptr, kPagesAt, kNoPage);
     for (std::size_t i = 0; i < kPageTitles.size(); ++i) {
         TCITEMW item{};
         item.mask = TCIF_TEXT;
@@ -228,19 +249,73 @@ bool SettingsDialogWindow::create(HWND owner) {
     // order): the notebook must not paint over them.
     SetWindowSubclass(pages_, notebookProc, 0, reinterpret_cast<DWORD_PTR>(this));
 
-    RECT display;
-    GetClientRect(pages_, &display);
-    TabCtrl_AdjustRect(pages_, FALSE, &display);
-    const POINT page{scaled(kPagesAt.left) + display.left, scaled(kPagesAt.top) + display.top};
-    buildIntroPage(page);
-    buildCodePage(page);
-    buildPowerSavePage(page);
+    buildIntroPage();
+    buildCodePage();
+    buildPowerSavePage();
+    layOut();
 
     TabCtrl_SetCurSel(pages_, kIntroPage);  // the dialog always opens on the first page
     showPage(kIntroPage);
     paintSwatches();
-    makePaneBrush();
     return true;
+}
+
+void SettingsDialogWindow::layOut() {
+    const HFONT oldFont = font_;
+    font_ = CreateFontW(scaled(kFontHeight), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                        DEFAULT_PITCH | FF_SWISS, kFontFace);
+    HDC dc = GetDC(window_);
+    const HGDIOBJ dcFont = dc != nullptr ? SelectObject(dc, font_) : nullptr;
+    const auto place = [&](const Laid& item, POINT origin) {
+        SendMessageW(item.control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        if (item.group != nullptr) {
+            origin.x += scaled(item.group->left);
+            origin.y += scaled(item.group->top);
+        }
+        SIZE size{scaled(item.at->width), scaled(item.at->height)};
+        if (item.label && dc != nullptr) {
+            // A label is as large as its text.
+            const std::wstring text = wideWindowText(item.control);
+            GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        }
+        SetWindowPos(item.control, nullptr, origin.x + scaled(item.at->left),
+                     origin.y + scaled(item.at->top), size.cx, size.cy,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    // The bottom row and the notebook first: the pages lie in the notebook's display area,
+    // which follows its size and its tabs' font.
+    for (const Laid& item : layout_) {
+        if (item.page == kNoPage) {
+            place(item, POINT{0, 0});
+        }
+    }
+    RECT display;
+    GetClientRect(pages_, &display);
+    TabCtrl_AdjustRect(pages_, FALSE, &display);
+    const POINT page{scaled(kPagesAt.left) + display.left, scaled(kPagesAt.top) + display.top};
+    for (const Laid& item : layout_) {
+        if (item.page != kNoPage) {
+            place(item, page);
+        }
+    }
+    if (dc != nullptr) {
+        SelectObject(dc, dcFont);
+        ReleaseDC(window_, dc);
+    }
+    if (oldFont != nullptr) {
+        DeleteObject(oldFont);  // no control uses it any more
+    }
+    deletePane();
+    makePaneBrush();
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void SettingsDialogWindow::changeDpi(int dpi, const RECT& suggested) {
+    dpi_ = dpi > 0 ? dpi : kDesignDpi;
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    layOut();
 }
 
 // With visual styles the notebook's pane is not the dialog's colour: the controls on it take
@@ -300,75 +375,68 @@ void SettingsDialogWindow::eraseBackground(HDC dc) const {
 }
 
 HWND SettingsDialogWindow::addControl(const wchar_t* className, const std::wstring& text,
-                                      DWORD style, int id, POINT origin, const Place& at,
-                                      int page) {
+                                      DWORD style, int id, const Place* group, const Place& at,
+                                      int page, bool label) {
     const bool shown = page == kNoPage || page == kIntroPage;
     const DWORD exStyle = std::wstring_view(className) == WC_EDITW ? WS_EX_CLIENTEDGE : 0;
     HWND control = CreateWindowExW(
-        exStyle, className, text.c_str(), WS_CHILD | (shown ? WS_VISIBLE : 0) | style,
-        origin.x + scaled(at.left), origin.y + scaled(at.top), scaled(at.width),
-        scaled(at.height), window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-        GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        exStyle, className, text.c_str(), WS_CHILD | (shown ? WS_VISIBLE : 0) | style, 0, 0, 0,
+        0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+        nullptr);
+    if (control == nullptr) {
+        return nullptr;
+    }
     if (page != kNoPage) {
         pageControls_[static_cast<std::size_t>(page)].push_back(control);
     }
+    layout_.push_back(Laid{control, page, group, &at, label});
     return control;
 }
 
-HWND SettingsDialogWindow::addLabel(const std::wstring& text, POINT origin, const Place& at,
+HWND SettingsDialogWindow::addLabel(const std::wstring& text, const Place& group, const Place& at,
                                     int page) {
-    SIZE size{0, 0};
-    if (HDC dc = GetDC(window_)) {
-        const HGDIOBJ old = SelectObject(dc, font_);
-        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-        SelectObject(dc, old);
-        ReleaseDC(window_, dc);
-    }
-    HWND label = addControl(WC_STATICW, text, SS_LEFT | SS_NOPREFIX, 0, origin, at, page);
-    SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
-    return label;
+    return addControl(WC_STATICW, text, SS_LEFT | SS_NOPREFIX, 0, &group, at, page, true);
 }
 
-POINT SettingsDialogWindow::addGroup(const std::wstring& title, POINT page, const Place& at,
-                                     int pageIndex) {
+const Place& SettingsDialogWindow::addGroup(const std::wstring& title, const Place& at,
+                                            int pageIndex) {
     groupBoxes_.push_back(
-        addControl(WC_BUTTONW, title, BS_GROUPBOX | WS_GROUP, 0, page, at, pageIndex));
-    return {page.x + scaled(at.left), page.y + scaled(at.top)};
+        addControl(WC_BUTTONW, title, BS_GROUPBOX | WS_GROUP, 0, nullptr, at, pageIndex));
+    return at;
 }
 
-void SettingsDialogWindow::buildIntroPage(POINT page) {
+void SettingsDialogWindow::buildIntroPage() {
     constexpr int p = kIntroPage;
     // The group boxes in the tab order, which is not their order down the page.
-    const POINT phone = addGroup(L"Trace Program Phone Number", page, kPhoneGroupAt, p);
+    const Place& phone = addGroup(L"Trace Program Phone Number", kPhoneGroupAt, p);
     addLabel(L"(10 digits with spaces allowed)", phone, kPhoneHintAt, p);
     phoneEdit_ = addControl(WC_EDITW, toWide(kDefaultPhoneNumber), kEditStyle, kPhoneEditId,
-                            phone, kPhoneEditAt, p);
+                            &phone, kPhoneEditAt, p);
     // The limit holds for typing only: a longer stored text is shown, and kept, whole.
     Edit_LimitText(phoneEdit_, kPhoneMaxLength);
 
-    const POINT name = addGroup(L"Displayed Name", page, kNameGroupAt, p);
+    const Place& name = addGroup(L"Displayed Name", kNameGroupAt, p);
     fixedNameRadio_ = addControl(WC_BUTTONW, L"Use 'Kel' as name", kFirstRadioStyle,
-                                 kFixedNameRadioId, name, kFixedNameRadioAt, p);
+                                 kFixedNameRadioId, &name, kFixedNameRadioAt, p);
     loginNameRadio_ = addControl(WC_BUTTONW, L"Use computer user name", kRadioStyle,
-                                 kLoginNameRadioId, name, kLoginNameRadioAt, p);
+                                 kLoginNameRadioId, &name, kLoginNameRadioAt, p);
     specifiedNameRadio_ = addControl(WC_BUTTONW, L"Use specified name", kRadioStyle,
-                                     kSpecifiedNameRadioId, name, kSpecifiedNameRadioAt, p);
-    nameEdit_ = addControl(WC_EDITW, toWide(kDefaultUserName), kEditStyle, kNameEditId, name,
+                                     kSpecifiedNameRadioId, &name, kSpecifiedNameRadioAt, p);
+    nameEdit_ = addControl(WC_EDITW, toWide(kDefaultUserName), kEditStyle, kNameEditId, &name,
                            kNameEditAt, p);
     Edit_LimitText(nameEdit_, kNameMaxLength);
 
-    const POINT general = addGroup(L"General", page, kGeneralGroupAt, p);
+    const Place& general = addGroup(L"General", kGeneralGroupAt, p);
     showTitleCheck_ = addControl(WC_BUTTONW, L"Show The Orvane title sequence", kCheckStyle,
-                                 kShowTitleCheckId, general, kShowTitleCheckAt, p);
+                                 kShowTitleCheckId, &general, kShowTitleCheckAt, p);
     showIntroCheck_ = addControl(WC_BUTTONW, L"Show trace program sequence", kCheckStyle,
-                                 kShowIntroCheckId, general, kShowIntroCheckAt, p);
+                                 kShowIntroCheckId, &general, kShowIntroCheckAt, p);
 
-    const POINT dateTime = addGroup(L"Displayed Date and Time", page, kDateTimeGroupAt, p);
+    const Place& dateTime = addGroup(L"Displayed Date and Time", kDateTimeGroupAt, p);
     movieDateRadio_ = addControl(WC_BUTTONW, L"Date/Time from movie", kFirstRadioStyle,
-                                 kMovieDateRadioId, dateTime, kMovieDateRadioAt, p);
+                                 kMovieDateRadioId, &dateTime, kMovieDateRadioAt, p);
     currentDateRadio_ = addControl(WC_BUTTONW, L"Current date/time", kRadioStyle,
-                                   kCurrentDateRadioId, dateTime, kCurrentDateRadioAt, p);
+                                   kCurrentDateRadioId, &dateTime, kCurrentDateRadioAt, p);
 
     // The form's own state until it is filled.
     setChecked(loginNameRadio_, true);
@@ -378,49 +446,50 @@ void SettingsDialogWindow::buildIntroPage(POINT page) {
     setChecked(currentDateRadio_, false);
 }
 
-void SettingsDialogWindow::buildCodePage(POINT page) {
+void SettingsDialogWindow::buildCodePage() {
     constexpr int p = kCodePage;
-    const auto track = [&](POINT group, int id, const Place& at, DWORD style, int minimum) {
-        HWND control = addControl(TRACKBAR_CLASSW, L"", style, id, group, at, p);
+    const auto track = [&](const Place& group, int id, const Place& at, DWORD style,
+                           int minimum) {
+        HWND control = addControl(TRACKBAR_CLASSW, L"", style, id, &group, at, p);
         SendMessageW(control, TBM_SETRANGE, TRUE, MAKELPARAM(minimum, kTrackMax));
         SendMessageW(control, TBM_SETPAGESIZE, 0, 1);
         return control;
     };
-    const auto swatch = [&](POINT group, int id, const Place& at) {
-        return addControl(WC_STATICW, L"", SS_SUNKEN, id, group, at, p);
+    const auto swatch = [&](const Place& group, int id, const Place& at) {
+        return addControl(WC_STATICW, L"", SS_SUNKEN, id, &group, at, p);
     };
 
-    const POINT speed = addGroup(L"Speed Settings", page, kSpeedGroupAt, p);
+    const Place& speed = addGroup(L"Speed Settings", kSpeedGroupAt, p);
     addLabel(L"Scroll Speed", speed, kScrollSpeedLabelAt, p);
     speedTrack_ = track(speed, kSpeedTrackId, kSpeedTrackAt, kTrackStyle, kTrackMin);
     addLabel(L"Variability", speed, kVariabilityLabelAt, p);
     varianceTrack_ = track(speed, kVarianceTrackId, kVarianceTrackAt, kTrackStyle, kTrackMin);
 
-    const POINT density = addGroup(L"Density", page, kDensityGroupAt, p);
+    const Place& density = addGroup(L"Density", kDensityGroupAt, p);
     densityTrack_ =
         track(density, kDensityTrackId, kDensityTrackAt, kDensityTrackStyle, kDensityMin);
     SendMessageW(densityTrack_, TBM_SETTICFREQ, 1, 0);
 
-    const POINT colour = addGroup(L"Colour", page, kColourGroupAt, p);
+    const Place& colour = addGroup(L"Colour", kColourGroupAt, p);
     addLabel(L"Code ", colour, kCodeLabelAt, p);
     tintSwatch_ = swatch(colour, kTintSwatchId, kTintSwatchAt);
-    addControl(WC_BUTTONW, L"Select...", kPushButtonStyle, kTintSelectButtonId, colour,
+    addControl(WC_BUTTONW, L"Select...", kPushButtonStyle, kTintSelectButtonId, &colour,
                kTintSelectButtonAt, p);
     addLabel(L"Highlight", colour, kHighlightLabelAt, p);
     highlightSwatch_ = swatch(colour, kHighlightSwatchId, kHighlightSwatchAt);
-    addControl(WC_BUTTONW, L"Select...", kPushButtonStyle, kHighlightSelectButtonId, colour,
+    addControl(WC_BUTTONW, L"Select...", kPushButtonStyle, kHighlightSelectButtonId, &colour,
                kHighlightSelectButtonAt, p);
 }
 
-void SettingsDialogWindow::buildPowerSavePage(POINT page) {
+void SettingsDialogWindow::buildPowerSavePage() {
     constexpr int p = kPowerSavePage;
-    const POINT group = addGroup(L"Power Save", page, kPowerSaveGroupAt, p);
+    const Place& group = addGroup(L"Power Save", kPowerSaveGroupAt, p);
     addLabel(L"Suspend After", group, kSuspendLabelAt, p);
     suspendEdit_ = addControl(WC_EDITW, toWide(kDefaultSuspend), kEditStyle, kSuspendEditId,
-                              group, kSuspendEditAt, p);
+                              &group, kSuspendEditAt, p);
     addLabel(L"minutes", group, kMinutesLabelAt, p);
     escapeExitCheck_ = addControl(WC_BUTTONW, L"Use Escape/LMB Exit", kCheckStyle,
-                                  kEscapeExitCheckId, group, kEscapeExitCheckAt, p);
+                                  kEscapeExitCheckId, &group, kEscapeExitCheckAt, p);
 }
 
 void SettingsDialogWindow::setValues(const Settings& s) { setControls(controlsFrom(s)); }
@@ -662,6 +731,11 @@ LRESULT SettingsDialogWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_CLOSE:
         reject();  // the close box counts as "&Cancel"
+        return 0;
+    case WM_DPICHANGED:
+        // Moved to a monitor of another scale (or the user changed it): the system's place,
+        // the controls and their font again from the 96-dpi layout at the new scale.
+        changeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_NCDESTROY:
         SetWindowLongPtrW(window_, GWLP_USERDATA, 0);

@@ -61,13 +61,15 @@ public:
     SettingsDialogWindow(const SettingsDialogWindow&) = delete;
     SettingsDialogWindow& operator=(const SettingsDialogWindow&) = delete;
 
-    // Makes the window and every control, hidden, centred on the screen, owned by owner
-    // (which may be null), on the first page.
+    // Makes the window and every control, hidden, owned by owner (which may be null), on the
+    // first page; centred on the work area of the owner's monitor (see dialogMonitor) at that
+    // monitor's scale.
     bool create(HWND owner);
     void destroy();
     HWND window() const { return window_; }
     HWND control(int id) const { return GetDlgItem(window_, id); }
     int currentPage() const { return page_; }
+    int dpi() const { return dpi_; }
     Result result() const { return result_; }
 
     // Fills the controls from the record, in the record's order.
@@ -94,18 +96,34 @@ private:
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void command(int id, int code);
 
+    // A control and its place at 96 dpi: in the client area (page kNoPage), or on the pages,
+    // in a group box's place when group is given; a label is as large as its text.
+    struct Laid {
+        HWND control;
+        int page;
+        const Place* group;
+        const Place* at;
+        bool label;
+    };
+
+    // Controls are made at no place; layOut places them.
     HWND addControl(const wchar_t* className, const std::wstring& text, DWORD style, int id,
-                    POINT origin, const Place& at, int page);
-    HWND addLabel(const std::wstring& text, POINT origin, const Place& at, int page);
-    POINT addGroup(const std::wstring& title, POINT page, const Place& at, int pageIndex);
-    void buildIntroPage(POINT page);
-    void buildCodePage(POINT page);
-    void buildPowerSavePage(POINT page);
+                    const Place* group, const Place& at, int page, bool label = false);
+    HWND addLabel(const std::wstring& text, const Place& group, const Place& at, int page);
+    const Place& addGroup(const std::wstring& title, const Place& at, int pageIndex);
+    void buildIntroPage();
+    void buildCodePage();
+    void buildPowerSavePage();
     int scaled(int designPx) const;
+    // The font, every control's place and the notebook's picture at dpi_.
+    void layOut();
+    // WM_DPICHANGED: the suggested window rectangle, everything in it at the new scale.
+    void changeDpi(int dpi, const RECT& suggested);
 
     void showPage(int page);
     void clipOutPageControls(HDC dc) const;
     void makePaneBrush();
+    void deletePane();
     void eraseBackground(HDC dc) const;
     HBRUSH pageControlBrush(HWND control, HDC dc) const;
     void pressFocusedButton();
@@ -127,6 +145,7 @@ private:
     HWND lastFocus_ = nullptr;  // the control that gets the focus back on reactivation
     std::array<std::vector<HWND>, 3> pageControls_;
     std::vector<HWND> groupBoxes_;
+    std::vector<Laid> layout_;
 
     HWND window_ = nullptr;
     HWND pages_ = nullptr;
