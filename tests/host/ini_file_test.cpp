@@ -2,6 +2,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <thread>
 #else
 #include <sys/stat.h>
 #include <unistd.h>
@@ -189,6 +191,52 @@ TEST(IniFile, AReadOnlySettingsFileIsNotReplaced) {
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(saveFileAtomically(file, "new"), "");
     EXPECT_EQ(test::TempDir::read(file), "new");
+}
+
+// Holds a file open without delete sharing, as an indexer or a virus scanner does, until a
+// time is up or the holder goes out of scope.
+class BusyFile {
+public:
+    BusyFile(const std::filesystem::path& file, DWORD holdMs)
+        : handle_(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr)),
+          release_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          holder_([this, holdMs] {
+              WaitForSingleObject(release_, holdMs);
+              CloseHandle(handle_);
+          }) {}
+    ~BusyFile() {
+        SetEvent(release_);
+        holder_.join();
+        CloseHandle(release_);
+    }
+    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+    HANDLE release_;
+    std::thread holder_;
+};
+
+TEST(IniFile, ASaveWaitsAMomentForABusyFileAndFailsCleanlyAfterThat) {
+    test::TempDir dir;
+    const auto file = dir.write("TheOrvane.ini", "old");
+    const auto temporary = dir.path() / ".TheOrvane.ini.tmp";
+    {
+        BusyFile busy(file, 1000);
+        ASSERT_TRUE(busy.held());
+        EXPECT_EQ(saveFileAtomically(file, "new"), "");
+    }
+    EXPECT_EQ(test::TempDir::read(file), "new");
+    EXPECT_FALSE(std::filesystem::exists(temporary));
+    {
+        BusyFile busy(file, 30000);
+        const ULONGLONG start = GetTickCount64();
+        EXPECT_FALSE(saveFileAtomically(file, "lost").empty());
+        EXPECT_GE(GetTickCount64() - start, 3000u) << "a busy file is waited for at least 3 s";
+    }
+    EXPECT_EQ(test::TempDir::read(file), "new");
+    EXPECT_FALSE(std::filesystem::exists(temporary));
 }
 
 TEST(IniFile, TheFirstSaveMakesThePerUserFolder) {
