@@ -125,8 +125,9 @@ WindowsSettingsFiles chooseWindowsSettingsFiles(const std::filesystem::path& exe
 namespace {
 
 // The facts the choice rests on, for a copy in that folder. The probe writes into the folder,
-// so it runs only where its answer matters: never in the system folders.
-WindowsSettingsFiles settingsFilesFor(const std::filesystem::path& executableDir) {
+// so it runs only where its answer matters: never in the system folders, and, for reading, not
+// where the file beside the program is read whatever the folder allows.
+WindowsSettingsFiles settingsFilesFor(const std::filesystem::path& executableDir, bool saving) {
     std::error_code error;
     const std::filesystem::path appData = roamingAppData();
     const bool fileBeside = std::filesystem::is_regular_file(executableDir / kSettingsFileName, error);
@@ -134,7 +135,8 @@ WindowsSettingsFiles settingsFilesFor(const std::filesystem::path& executableDir
         !appData.empty() &&
         std::filesystem::is_regular_file(appData / kUserSettingsFolder / kSettingsFileName, error);
     const bool inSystemFolder = isSystemOrWindowsFolder(executableDir);
-    const bool writable = !inSystemFolder && folderTakesNewFiles(executableDir);
+    const bool probe = !inSystemFolder && (saving || !fileBeside || perUserFile);
+    const bool writable = probe && folderTakesNewFiles(executableDir);
     return chooseWindowsSettingsFiles(executableDir, fileBeside, perUserFile, writable,
                                       inSystemFolder, appData);
 }
@@ -142,7 +144,7 @@ WindowsSettingsFiles settingsFilesFor(const std::filesystem::path& executableDir
 }  // namespace
 
 std::filesystem::path settingsFilePath(const std::filesystem::path& executableDir) {
-    return settingsFilesFor(executableDir).read;
+    return settingsFilesFor(executableDir, false).read;
 }
 
 std::filesystem::path settingsSaveFile(const std::filesystem::path& settingsFile) {
@@ -153,7 +155,7 @@ std::filesystem::path settingsSaveFile(const std::filesystem::path& settingsFile
         !std::filesystem::is_directory(folder, error)) {
         return settingsFile;
     }
-    return settingsFilesFor(folder).save;
+    return settingsFilesFor(folder, true).save;
 }
 
 }  // namespace orvane

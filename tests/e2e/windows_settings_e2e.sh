@@ -3,7 +3,8 @@
 # configuration mode (/c:1234, Alt+S, "&Ok") reads "UserName=José" from an ANSI file and from a
 # UTF-16 file (Notepad's "Unicode") and writes the 17 keys back in the file's own encoding; a
 # copy in the system folder starts from the TheOrvane.ini beside it and saves into
-# %APPDATA%\TheOrvane, leaving the one in the system folder as it was.
+# %APPDATA%\TheOrvane, leaving the one in the system folder as it was; so does a copy in a folder
+# that cannot be written (made so with the immutable attribute, where that can be set).
 # Usage: windows_settings_e2e.sh PATH_TO_SCR WINE WINEPREFIX PATH_TO_X_PROBE [SHOTS_DIR]
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -67,28 +68,44 @@ if save_with_ok utf16 "$WORK/TheOrvane.scr"; then
     fi
 fi
 
-# A copy in the system folder: the administrator's file is the starting point, the user's own
-# file under %APPDATA% receives the save.
-system32="$WINEPREFIX/drive_c/windows/system32"
+# A copy in the system folder, or in a folder no one may write: the file beside it is the
+# starting point, the user's own file under %APPDATA% receives the save.
 per_user="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/TheOrvane/TheOrvane.ini"
 kept_per_user=""
 [ -f "$per_user" ] && kept_per_user=$(mktemp) && cp "$per_user" "$kept_per_user"
-rm -f "$per_user"
-cp "$WORK/TheOrvane.scr" "$system32/TheOrvane.scr"
-printf '[Settings]\r\nUserName=Admin\r\nUserMode=2\r\n[Site]\r\nKey=kept\r\n' >"$system32/TheOrvane.ini"
-cp "$system32/TheOrvane.ini" "$WORK/admin.ini"
-if save_with_ok system 'C:\windows\system32\TheOrvane.scr'; then
-    cmp -s "$system32/TheOrvane.ini" "$WORK/admin.ini" \
-        && pass "system folder: the TheOrvane.ini there is left as it was" \
-        || fail "system folder: the TheOrvane.ini there changed"
-    if [ -f "$per_user" ] && grep -aq $'^UserName=Admin\r$' "$per_user" && grep -aq $'^Key=kept\r$' "$per_user" \
-        && [ "$(keys_in "$per_user")" = 18 ]; then
-        pass "system folder: the save went to %APPDATA%\\TheOrvane\\TheOrvane.ini, starting from that file"
-    else
-        fail "system folder: %APPDATA%\\TheOrvane\\TheOrvane.ini is '$(cat "$per_user" 2>/dev/null | tr '\r\n' '  ')'"
+
+# saved_under_appdata CASE FOLDER PROGRAM [LOCK]: a copy in FOLDER with a TheOrvane.ini beside
+# it, run as PROGRAM; LOCK is run on FOLDER once both are there.
+saved_under_appdata() {
+    rm -f "$per_user"
+    cp "$WORK/TheOrvane.scr" "$2/TheOrvane.scr"
+    printf '[Settings]\r\nUserName=Admin\r\nUserMode=2\r\n[Site]\r\nKey=kept\r\n' >"$2/TheOrvane.ini"
+    cp "$2/TheOrvane.ini" "$WORK/admin.ini"
+    [ $# -lt 4 ] || "$4" "$2" || { echo "note: $1: cannot lock '$2' here; case left out"; return 0; }
+    if save_with_ok "$1" "$3"; then
+        cmp -s "$2/TheOrvane.ini" "$WORK/admin.ini" \
+            && pass "$1: the TheOrvane.ini beside the program is left as it was" \
+            || fail "$1: the TheOrvane.ini beside the program changed"
+        if [ -f "$per_user" ] && grep -aq $'^UserName=Admin\r$' "$per_user" && grep -aq $'^Key=kept\r$' "$per_user" \
+            && [ "$(keys_in "$per_user")" = 18 ]; then
+            pass "$1: the save went to %APPDATA%\\TheOrvane\\TheOrvane.ini, starting from that file"
+        else
+            fail "$1: %APPDATA%\\TheOrvane\\TheOrvane.ini is '$(tr '\r\n' '  ' 2>/dev/null <"$per_user")'"
+        fi
     fi
-fi
-rm -f "$system32/TheOrvane.scr" "$system32/TheOrvane.ini" "$per_user"
+}
+lock() { chattr +i "$1" 2>/dev/null && ! touch "$1/.probe" 2>/dev/null; }
+
+system32="$WINEPREFIX/drive_c/windows/system32"
+saved_under_appdata "system folder" "$system32" 'C:\windows\system32\TheOrvane.scr'
+rm -f "$system32/TheOrvane.scr" "$system32/TheOrvane.ini"
+# Wine runs as an administrator, and root writes any folder whatever its mode: only the
+# immutable attribute keeps a folder from being written here.
+locked="$WINEPREFIX/drive_c/OrvaneLocked"
+mkdir -p "$locked"
+saved_under_appdata "read-only folder" "$locked" 'C:\OrvaneLocked\TheOrvane.scr' lock
+chattr -i "$locked" 2>/dev/null
+rm -rf "$locked" "$per_user"
 [ -n "$kept_per_user" ] && mv "$kept_per_user" "$per_user"
 
 "${wine%/*}/wineserver" -k 2>/dev/null
