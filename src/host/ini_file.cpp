@@ -28,16 +28,26 @@ constexpr char32_t kReplacement = 0xFFFD;
 std::optional<char32_t> nextUtf8(std::string_view text, std::size_t& pos) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = byte(pos);
-    std::size_t length = 1;
-    char32_t code = lead;
-    char32_t least = 0;
+    if (lead < 0x80) {
+        ++pos;
+        return lead;
+    }
+    std::size_t length = 0;
+    char32_t code = 0;
+    char32_t least = 0;  // the least value that needs that many bytes
     if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, code = lead & 0x07, least = 0x10000;
+        length = 4;
+        code = lead & 0x07;
+        least = 0x10000;
     } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, code = lead & 0x0F, least = 0x800;
+        length = 3;
+        code = lead & 0x0F;
+        least = 0x800;
     } else if ((lead & 0xE0) == 0xC0) {
-        length = 2, code = lead & 0x1F, least = 0x80;
-    } else if (lead >= 0x80) {
+        length = 2;
+        code = lead & 0x1F;
+        least = 0x80;
+    } else {
         ++pos;
         return std::nullopt;
     }
