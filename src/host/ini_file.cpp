@@ -237,8 +237,10 @@ std::string oneLine(std::string_view text) {
     return out;
 }
 
-}  // namespace
-
+// The ANSI code page: on Windows the system's (CP_ACP); elsewhere, and on Windows set to UTF-8
+// as its code page, Windows-1252, the code page of Western European users' older editors.
+// Decoding always succeeds (bytes the code page leaves undefined keep their value as a code
+// point); encoding gives nothing when a character does not fit.
 #ifdef _WIN32
 std::string utf8FromAnsi(std::string_view ansi) {
     if (ansi.empty() || ansi.size() > static_cast<std::size_t>(INT_MAX)) {
@@ -314,6 +316,8 @@ std::optional<std::string> ansiFromUtf8(std::string_view utf8) {
     return out;
 }
 #endif
+
+}  // namespace
 
 IniFile::IniFile(std::string_view bytes) {
     std::string decoded;

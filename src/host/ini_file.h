@@ -24,8 +24,6 @@ public:
     static constexpr std::size_t kMaxValueLength = 2047;
     static constexpr std::size_t kMaxFileBytes = 16 * 1024 * 1024;
 
-    enum class Encoding { Utf8, Utf8WithMark, Utf16Le, Ansi };
-
     IniFile() = default;
     explicit IniFile(std::string_view bytes);  // the file's bytes, in any of the encodings
 
@@ -43,9 +41,9 @@ public:
     // The whole file's bytes with every line end as it came in, in the encoding it came in
     // (or UTF-8 with a mark where the ANSI code page cannot hold it).
     std::string text() const;
-    Encoding encoding() const { return encoding_; }
 
 private:
+    enum class Encoding { Utf8, Utf8WithMark, Utf16Le, Ansi };
     struct Line {
         std::string text;
         std::string ending;  // "\n", "\r\n" or "" for a last line without one
@@ -53,14 +51,6 @@ private:
     std::vector<Line> lines_;
     Encoding encoding_ = Encoding::Utf8;
 };
-
-// The ANSI code page as the file reader uses it: on Windows the system's (CP_ACP); elsewhere,
-// and on Windows set to UTF-8 as its code page, Windows-1252, the code page the files of
-// Western European users' older editors are in. Decoding always succeeds (bytes the code page
-// leaves undefined keep their value as a code point); encoding gives nothing when a character
-// does not fit.
-std::string utf8FromAnsi(std::string_view ansi);
-std::optional<std::string> ansiFromUtf8(std::string_view utf8);
 
 // Writes text to the file through a temporary file in the same folder renamed over it, so a
 // failed save leaves the old file whole. Returns an empty string on success, else the reason.
