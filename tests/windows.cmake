@@ -96,3 +96,10 @@ if(ORVANE_XVFB_RUN AND ORVANE_XEPHYR)
       TIMEOUT 120 RUN_SERIAL TRUE FIXTURES_REQUIRED wine)
   endforeach()
 endif()
+
+# The settings file in the encodings Windows editors write, and a copy in the system folder.
+add_test(NAME e2e_windows_settings
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/windows_settings_e2e.sh $<TARGET_FILE:theorvane_scr>
+    ${ORVANE_WINE} ${CMAKE_BINARY_DIR}/wine-prefix "${ORVANE_X_PROBE}")
+set_tests_properties(e2e_windows_settings PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 RUN_SERIAL TRUE
+  FIXTURES_REQUIRED wine)

@@ -122,7 +122,13 @@ Colour swatchColour(const std::array<int, 3>& channels) {
 
 std::string saveSettings(const Settings& settings, const std::filesystem::path& settingsFile) {
     std::error_code error;
-    const std::filesystem::path folder = settingsFile.parent_path();
+    // A copy whose folder cannot keep its settings (on Windows, the system folder) saves them
+    // where they will be read from then on, starting from the file it read, or from that
+    // per-user file itself once there is one.
+    const std::filesystem::path target = settingsSaveFile(settingsFile);
+    const std::filesystem::path source =
+        std::filesystem::exists(target, error) ? target : settingsFile;
+    const std::filesystem::path folder = target.parent_path();
     if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
         std::filesystem::create_directories(folder, error);
         if (error) {
@@ -130,17 +136,17 @@ std::string saveSettings(const Settings& settings, const std::filesystem::path& 
         }
     }
     // An existing file we cannot read would be replaced by the 17 keys alone; refuse instead.
-    if (std::filesystem::exists(settingsFile, error) && !std::ifstream(settingsFile)) {
+    if (std::filesystem::exists(source, error) && !std::ifstream(source)) {
         return "the existing file cannot be read";
     }
-    IniFile file = IniFile::load(settingsFile);
+    IniFile file = IniFile::load(source);
     storeSettings(settings, file);
-    return saveFileAtomically(settingsFile, file.text());
+    return saveFileAtomically(target, file.text());
 }
 
 std::string saveFailureText(const std::filesystem::path& settingsFile, const std::string& reason) {
     // UTF-8 whatever the system's narrow code page (a path need not fit in it).
-    const std::u8string path = settingsFile.u8string();
+    const std::u8string path = settingsSaveFile(settingsFile).u8string();
     return "The settings could not be saved to\n" + std::string(path.begin(), path.end()) + "\n\n" +
            reason + ".";
 }

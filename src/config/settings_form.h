@@ -66,10 +66,11 @@ std::string suspendRefusalText();
 Colour swatchColour(const std::array<int, 3>& channels);
 
 // Writes the record's 17 keys into the file, keeping every other line of it, through a
-// temporary file moved over the old one; makes the file's folder when missing. Returns an
-// empty text or the reason it failed.
+// temporary file moved over the old one; makes the file's folder when missing. Where the file
+// cannot be kept (settingsSaveFile), the keys and its other lines go to the per-user file.
+// Returns an empty text or the reason it failed.
 std::string saveSettings(const Settings& settings, const std::filesystem::path& settingsFile);
-// The message shown when a save failed.
+// The message shown when a save failed, naming the file the save went to.
 std::string saveFailureText(const std::filesystem::path& settingsFile, const std::string& reason);
 
 }  // namespace orvane

@@ -1,6 +1,11 @@
 // Saving a file whole on Windows: a temporary file beside it, flushed to the disk, then moved
 // over the old one (MoveFileExW with MOVEFILE_REPLACE_EXISTING), which therefore stays byte for
 // byte until the new one is complete. Failures come back as the system's own message.
+//
+// An indexer, a virus scanner or a sync client often holds a just-written file open for a
+// moment without delete sharing, and the move fails while it does. So the move is tried again
+// for a few seconds before the failure is reported, and a save that fails leaves the old file
+// and no temporary one.
 #include <windows.h>
 
 #include <string>
@@ -32,6 +37,32 @@ std::string systemMessage(DWORD code) {
         LocalFree(text);
     }
     return message.empty() ? "error " + std::to_string(code) : message;
+}
+
+// How long a busy file is waited for, and how often it is tried meanwhile.
+constexpr ULONGLONG kBusyRetryMs = 4000;
+constexpr DWORD kBusyRetryStepMs = 50;
+
+bool isBusyError(DWORD code) {
+    return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ||
+           code == ERROR_ACCESS_DENIED;
+}
+
+// Runs step until it succeeds, fails for a reason other than a busy file, or the wait is over;
+// returns 0 or the last error.
+template <typename Step>
+DWORD retryWhileBusy(ULONGLONG waitMs, Step step) {
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+        if (step()) {
+            return 0;
+        }
+        const DWORD code = GetLastError();
+        if (!isBusyError(code) || GetTickCount64() - start >= waitMs) {
+            return code;
+        }
+        Sleep(kBusyRetryStepMs);
+    }
 }
 
 }  // namespace
@@ -71,10 +102,15 @@ std::string saveFileAtomically(const std::filesystem::path& path, std::string_vi
         DeleteFileW(temporary.c_str());
         return systemMessage(!wrote ? writeError : flushError);
     }
-    if (!MoveFileExW(temporary.c_str(), path.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD moveError = GetLastError();
-        DeleteFileW(temporary.c_str());
+    const DWORD moveError = retryWhileBusy(kBusyRetryMs, [&] {
+        return MoveFileExW(temporary.c_str(), path.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    });
+    if (moveError != 0) {
+        // The scanner that held the old file may be reading the new one too.
+        retryWhileBusy(kBusyRetryMs, [&] {
+            return DeleteFileW(temporary.c_str()) != 0 || GetLastError() == ERROR_FILE_NOT_FOUND;
+        });
         return systemMessage(moveError);
     }
     return {};

@@ -1,7 +1,13 @@
 // An INI file with the platform's profile-file behaviour: section and key names match
 // without regard to case or surrounding blanks, the first of repeated keys wins, lines
-// without "=" and comment lines are ignored, LF or CRLF line ends, a UTF-8 byte-order mark is
-// skipped. Writing a key keeps every other line of the file as it was.
+// without "=" and comment lines are ignored, LF or CRLF line ends. Writing a key keeps every
+// other line of the file as it was.
+//
+// The file may be kept in any of the encodings Windows editors write: UTF-8 with or without a
+// byte-order mark, UTF-16 LE with its mark, or the ANSI code page (any text that is not valid
+// UTF-8). Values go in and out as UTF-8; the file is written back in the encoding it came in,
+// unless that is the ANSI code page and a character does not fit it: then the whole file
+// becomes UTF-8 with a mark, never a mix of two encodings.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +25,7 @@ public:
     static constexpr std::size_t kMaxFileBytes = 16 * 1024 * 1024;
 
     IniFile() = default;
-    explicit IniFile(std::string_view text);
+    explicit IniFile(std::string_view bytes);  // the file's bytes, in any of the encodings
 
     // Reads the file; a missing, unreadable or oversized file gives an empty one.
     static IniFile load(const std::filesystem::path& path);
@@ -32,15 +38,18 @@ public:
     // Sets the key, adding the section or key at the end where missing.
     void writeString(std::string_view section, std::string_view key, std::string_view value);
 
-    std::string text() const;  // the whole file with every line end as it came in
+    // The whole file's bytes with every line end as it came in, in the encoding it came in
+    // (or UTF-8 with a mark where the ANSI code page cannot hold it).
+    std::string text() const;
 
 private:
+    enum class Encoding { Utf8, Utf8WithMark, Utf16Le, Ansi };
     struct Line {
         std::string text;
         std::string ending;  // "\n", "\r\n" or "" for a last line without one
     };
     std::vector<Line> lines_;
-    bool byteOrderMark_ = false;
+    Encoding encoding_ = Encoding::Utf8;
 };
 
 // Writes text to the file through a temporary file in the same folder renamed over it, so a

@@ -64,15 +64,25 @@ std::filesystem::path chooseSettingsFile(const std::filesystem::path& executable
                                          bool installedCopy, const std::string& configHome,
                                          const std::string& home);
 
+// Where saving the settings read from settingsFile puts them: that same file, except on
+// Windows for a file in a folder the settings cannot be kept in (see chooseWindowsSettingsFiles).
+std::filesystem::path settingsSaveFile(const std::filesystem::path& settingsFile);
+
 #ifdef _WIN32
-// The same choice on Windows: beside the program when a settings file is already there, or when
-// that folder can be written and is neither the system folder nor the Windows folder (an
-// installed copy lives in the system folder, which only an administrator can write, so its
-// settings would not stick); otherwise %APPDATA%\TheOrvane. Without a usable appData (empty or
-// relative) the file stays beside the program.
-std::filesystem::path chooseWindowsSettingsFile(const std::filesystem::path& executableDir,
-                                                bool fileBesideProgram, bool folderWritable,
-                                                bool systemFolder,
+// The same choice on Windows, for reading and for saving. A copy in a folder the user can write
+// that is neither the system folder nor the Windows folder keeps its file beside itself. Any
+// other copy (an installed one lives in the system folder, which only an administrator can
+// write) saves into %APPDATA%\TheOrvane\TheOrvane.ini, which from then on is the one read; until
+// that file exists, a TheOrvane.ini beside the program (an administrator's, say) is read as the
+// starting point. Without a usable appData (empty or relative) the file stays beside the program.
+struct WindowsSettingsFiles {
+    std::filesystem::path read;
+    std::filesystem::path save;
+    bool operator==(const WindowsSettingsFiles&) const = default;
+};
+WindowsSettingsFiles chooseWindowsSettingsFiles(const std::filesystem::path& executableDir,
+                                                bool fileBesideProgram, bool perUserFile,
+                                                bool folderWritable, bool systemFolder,
                                                 const std::filesystem::path& appData);
 
 // Whether two names lead to the same folder as Windows compares them: without regard to case,

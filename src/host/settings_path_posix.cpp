@@ -20,4 +20,10 @@ std::filesystem::path settingsFilePath(const std::filesystem::path& executableDi
                               home != nullptr ? home : "");
 }
 
+// A file chosen here is saved where it was read: one the user cannot write gives a clear
+// message rather than a second copy of the settings elsewhere.
+std::filesystem::path settingsSaveFile(const std::filesystem::path& settingsFile) {
+    return settingsFile;
+}
+
 }  // namespace orvane

@@ -1,4 +1,4 @@
-// Where the settings file of this copy lives, on Windows: the rule of chooseWindowsSettingsFile,
+// Where the settings file of this copy lives, on Windows: the rule of chooseWindowsSettingsFiles,
 // fed with what the system says about the program's folder.
 #include <windows.h>
 #include <shlobj.h>
@@ -110,28 +110,52 @@ bool sameWindowsFolder(const std::filesystem::path& a, const std::filesystem::pa
                                 static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;
 }
 
-std::filesystem::path chooseWindowsSettingsFile(const std::filesystem::path& executableDir,
-                                                bool fileBesideProgram, bool folderWritable,
-                                                bool systemFolder,
+WindowsSettingsFiles chooseWindowsSettingsFiles(const std::filesystem::path& executableDir,
+                                                bool fileBesideProgram, bool perUserFile,
+                                                bool folderWritable, bool systemFolder,
                                                 const std::filesystem::path& appData) {
     const std::filesystem::path besideProgram = executableDir / kSettingsFileName;
-    if (fileBesideProgram || (folderWritable && !systemFolder)) {
-        return besideProgram;
+    if ((folderWritable && !systemFolder) || appData.empty() || !appData.is_absolute()) {
+        return {besideProgram, besideProgram};
     }
-    if (appData.empty() || !appData.is_absolute()) {
-        return besideProgram;
-    }
-    return appData / kUserSettingsFolder / kSettingsFileName;
+    const std::filesystem::path perUser = appData / kUserSettingsFolder / kSettingsFileName;
+    return {fileBesideProgram && !perUserFile ? besideProgram : perUser, perUser};
 }
 
-std::filesystem::path settingsFilePath(const std::filesystem::path& executableDir) {
+namespace {
+
+// The facts the choice rests on, for a copy in that folder. The probe writes into the folder,
+// so it runs only where its answer matters: never in the system folders, and, for reading, not
+// where the file beside the program is read whatever the folder allows.
+WindowsSettingsFiles settingsFilesFor(const std::filesystem::path& executableDir, bool saving) {
     std::error_code error;
+    const std::filesystem::path appData = roamingAppData();
     const bool fileBeside = std::filesystem::is_regular_file(executableDir / kSettingsFileName, error);
+    const bool perUserFile =
+        !appData.empty() &&
+        std::filesystem::is_regular_file(appData / kUserSettingsFolder / kSettingsFileName, error);
     const bool inSystemFolder = isSystemOrWindowsFolder(executableDir);
-    // The probe writes into the folder, so it runs only where its answer matters.
-    const bool writable = !fileBeside && !inSystemFolder && folderTakesNewFiles(executableDir);
-    return chooseWindowsSettingsFile(executableDir, fileBeside, writable, inSystemFolder,
-                                     roamingAppData());
+    const bool probe = !inSystemFolder && (saving || !fileBeside || perUserFile);
+    const bool writable = probe && folderTakesNewFiles(executableDir);
+    return chooseWindowsSettingsFiles(executableDir, fileBeside, perUserFile, writable,
+                                      inSystemFolder, appData);
+}
+
+}  // namespace
+
+std::filesystem::path settingsFilePath(const std::filesystem::path& executableDir) {
+    return settingsFilesFor(executableDir, false).read;
+}
+
+std::filesystem::path settingsSaveFile(const std::filesystem::path& settingsFile) {
+    std::error_code error;
+    const std::filesystem::path folder = settingsFile.parent_path();
+    // A folder still to be made (the per-user one before the first save) is made by the save.
+    if (folder.empty() || settingsFile.filename() != kSettingsFileName ||
+        !std::filesystem::is_directory(folder, error)) {
+        return settingsFile;
+    }
+    return settingsFilesFor(folder, true).save;
 }
 
 }  // namespace orvane

@@ -2,6 +2,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <thread>
 #else
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,6 +61,69 @@ TEST(IniFile, WrittenValuesStayOnOneLine) {
     file.writeString("S", "K", "two\nlines");
     EXPECT_EQ(file.text(), "[S]\nK=two lines\n");
     EXPECT_EQ(file.value("S", "K"), "two lines");
+}
+
+// The bytes of a UTF-16 LE file, written out independently of the reader's own conversion.
+std::string utf16Le(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
+TEST(IniFile, ReadsAndSavesEachEncodingWindowsEditorsWrite) {
+    struct Case {
+        const char* what;
+        std::string file;
+        std::string read;     // UserName as read, UTF-8
+        std::string written;  // UserName then written, UTF-8
+        std::string saved;    // the file's bytes after that
+        bool ansi;            // depends on the ANSI code page being Windows-1252
+        bool wellFormed = true;  // so that reading and saving alone gives the same bytes
+    };
+    const std::string jose = "Jos\xC3\xA9", zoe = "Zo\xC3\xAB", omega = "\xCE\xA9mega";
+    const Case cases[] = {
+        {"UTF-8", "[S]\r\nUserName=" + jose + "\r\n", jose, zoe, "[S]\r\nUserName=" + zoe + "\r\n", false},
+        {"ASCII stays UTF-8 without a mark", "[S]\nUserName=Kel\n", "Kel", omega,
+         "[S]\nUserName=" + omega + "\n", false},
+        {"UTF-8 with a mark", "\xEF\xBB\xBF[S]\nUserName=" + jose, jose, zoe,
+         "\xEF\xBB\xBF[S]\nUserName=" + zoe, false},
+        {"UTF-16 LE", utf16Le(u"[S]\r\nUserName=Jos\u00E9\r\n"), jose, "\xF0\x9F\x98\x80" + omega,
+         utf16Le(u"[S]\r\nUserName=\U0001F600\u03A9mega\r\n"), false},
+        {"UTF-16 LE, broken: a lone surrogate and an odd last byte",
+         utf16Le(u"[S]\nUserName=A\xD800") + "B", "A\xEF\xBF\xBD\xEF\xBF\xBD", "B",
+         utf16Le(u"[S]\nUserName=B"), false, false},
+        {"ANSI", "; caf\xE9\r\n[S]\r\nUserName=Jos\xE9\r\n", jose, zoe,
+         "; caf\xE9\r\n[S]\r\nUserName=Zo\xEB\r\n", true},
+        {"ANSI, the code page's own 0x80..0x9F", "[S]\nUserName=\x80\x8A\x9F\n",
+         "\xE2\x82\xAC\xC5\xA0\xC5\xB8", "\xE2\x80\x9Cq\xE2\x80\x9D", "[S]\nUserName=\x93q\x94\n", true},
+        {"ANSI given a name outside it: all of it UTF-8 with a mark",
+         "; caf\xE9\r\n[S]\r\nUserName=Jos\xE9\r\n", jose, omega,
+         "\xEF\xBB\xBF; caf\xC3\xA9\r\n[S]\r\nUserName=" + omega + "\r\n", true},
+        {"overlong UTF-8 is not UTF-8", "[S]\nUserName=\xC0\xAF\n", "\xC3\x80\xC2\xAF", "x",
+         "[S]\nUserName=x\n", true},
+    };
+#ifdef _WIN32
+    const bool westernAnsi = GetACP() == 1252 || GetACP() == CP_UTF8;
+#else
+    const bool westernAnsi = true;
+#endif
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.ansi && !westernAnsi) {
+            continue;  // the ANSI rows are written for Windows-1252
+        }
+        IniFile file(c.file);
+        EXPECT_EQ(file.value("S", "UserName"), c.read);
+        if (c.wellFormed) {
+            EXPECT_EQ(file.text(), c.file) << "reading alone changes nothing";
+        }
+        file.writeString("S", "UserName", c.written);
+        EXPECT_EQ(file.text(), c.saved);
+        EXPECT_EQ(IniFile(file.text()).value("S", "UserName"), c.written);
+    }
 }
 
 TEST(IniFile, UnreadableFilesLoadEmpty) {
@@ -126,6 +191,52 @@ TEST(IniFile, AReadOnlySettingsFileIsNotReplaced) {
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(saveFileAtomically(file, "new"), "");
     EXPECT_EQ(test::TempDir::read(file), "new");
+}
+
+// Holds a file open without delete sharing, as an indexer or a virus scanner does, until a
+// time is up or the holder goes out of scope.
+class BusyFile {
+public:
+    BusyFile(const std::filesystem::path& file, DWORD holdMs)
+        : handle_(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr)),
+          release_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          holder_([this, holdMs] {
+              WaitForSingleObject(release_, holdMs);
+              CloseHandle(handle_);
+          }) {}
+    ~BusyFile() {
+        SetEvent(release_);
+        holder_.join();
+        CloseHandle(release_);
+    }
+    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+    HANDLE release_;
+    std::thread holder_;
+};
+
+TEST(IniFile, ASaveWaitsAMomentForABusyFileAndFailsCleanlyAfterThat) {
+    test::TempDir dir;
+    const auto file = dir.write("TheOrvane.ini", "old");
+    const auto temporary = dir.path() / ".TheOrvane.ini.tmp";
+    {
+        BusyFile busy(file, 1000);
+        ASSERT_TRUE(busy.held());
+        EXPECT_EQ(saveFileAtomically(file, "new"), "");
+    }
+    EXPECT_EQ(test::TempDir::read(file), "new");
+    EXPECT_FALSE(std::filesystem::exists(temporary));
+    {
+        BusyFile busy(file, 30000);
+        const ULONGLONG start = GetTickCount64();
+        EXPECT_FALSE(saveFileAtomically(file, "lost").empty());
+        EXPECT_GE(GetTickCount64() - start, 3000u) << "a busy file is waited for at least 3 s";
+    }
+    EXPECT_EQ(test::TempDir::read(file), "new");
+    EXPECT_FALSE(std::filesystem::exists(temporary));
 }
 
 TEST(IniFile, TheFirstSaveMakesThePerUserFolder) {

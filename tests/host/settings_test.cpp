@@ -17,6 +17,13 @@
 #include "support/temp_dir.h"
 
 namespace orvane {
+
+#ifdef _WIN32
+void PrintTo(const WindowsSettingsFiles& files, std::ostream* out) {
+    *out << "read " << files.read.string() << ", save " << files.save.string();
+}
+#endif
+
 namespace {
 
 Settings loadFrom(std::string_view text) { return loadSettings(IniFile(text)); }
@@ -181,18 +188,31 @@ TEST(Settings, OnWindowsAnInstalledCopyKeepsItsSettingsUnderAppData) {
     const std::filesystem::path system = L"C:\\Windows\\System32";
     const std::filesystem::path appData = L"C:\\Users\\u\\AppData\\Roaming";
     const std::filesystem::path perUser = appData / L"TheOrvane" / L"TheOrvane.ini";
-    // A file already beside the program is used, wherever that is.
-    EXPECT_EQ(chooseWindowsSettingsFile(program, true, false, false, appData), program / L"TheOrvane.ini");
-    EXPECT_EQ(chooseWindowsSettingsFile(system, true, false, true, appData), system / L"TheOrvane.ini");
-    EXPECT_EQ(chooseWindowsSettingsFile(program, false, true, false, appData), program / L"TheOrvane.ini");
+    using Files = WindowsSettingsFiles;
+    const auto choose = [&](const std::filesystem::path& dir, bool fileBeside, bool perUserFile,
+                            bool writable, bool systemFolder) {
+        return chooseWindowsSettingsFiles(dir, fileBeside, perUserFile, writable, systemFolder, appData);
+    };
+    const Files beside{program / L"TheOrvane.ini", program / L"TheOrvane.ini"};
+    // A folder of its own the user can write keeps the file, whatever is under %APPDATA%.
+    EXPECT_EQ(choose(program, true, true, true, false), beside);
+    EXPECT_EQ(choose(program, false, true, true, false), beside);
     // The system folder, even where it can be written (an administrator, or Wine), and a folder
-    // that cannot be written send the settings to the user's own folder.
-    EXPECT_EQ(chooseWindowsSettingsFile(system, false, true, true, appData), perUser);
-    EXPECT_EQ(chooseWindowsSettingsFile(system, false, false, true, appData), perUser);
-    EXPECT_EQ(chooseWindowsSettingsFile(program, false, false, false, appData), perUser);
+    // that cannot be written save into the user's own folder. A file beside the program is
+    // where the settings start until that per-user file exists; then the per-user file wins.
+    for (const auto& [dir, writable, systemFolder] :
+         {std::tuple{system, true, true}, std::tuple{system, false, true},
+          std::tuple{program, false, false}}) {
+        SCOPED_TRACE(dir.string());
+        const std::filesystem::path besideFile = dir / L"TheOrvane.ini";
+        EXPECT_EQ(choose(dir, true, false, writable, systemFolder), (Files{besideFile, perUser}));
+        EXPECT_EQ(choose(dir, true, true, writable, systemFolder), (Files{perUser, perUser}));
+        EXPECT_EQ(choose(dir, false, false, writable, systemFolder), (Files{perUser, perUser}));
+    }
     // Without a usable application data folder there is nowhere better than beside the program.
-    EXPECT_EQ(chooseWindowsSettingsFile(system, false, true, true, L""), system / L"TheOrvane.ini");
-    EXPECT_EQ(chooseWindowsSettingsFile(system, false, true, true, L"Roaming"), system / L"TheOrvane.ini");
+    const Files inSystem{system / L"TheOrvane.ini", system / L"TheOrvane.ini"};
+    EXPECT_EQ(chooseWindowsSettingsFiles(system, false, false, true, true, L""), inSystem);
+    EXPECT_EQ(chooseWindowsSettingsFiles(system, true, true, false, true, L"Roaming"), inSystem);
 }
 
 std::wstring systemDirectory(UINT (WINAPI* query)(LPWSTR, UINT)) {
@@ -235,6 +255,66 @@ TEST(Settings, OnWindowsTheSystemFoldersAreKnownInAnyWriting) {
     test::TempDir own;
     EXPECT_EQ(settingsFilePath(own.path()), own.path() / L"TheOrvane.ini");
     EXPECT_TRUE(std::filesystem::is_empty(own.path()));
+}
+
+// Keeps a file's bytes, or its absence, and puts them back at the end of the test.
+class RestoredFile {
+public:
+    explicit RestoredFile(std::filesystem::path file) : file_(std::move(file)) {
+        std::error_code error;
+        if (std::filesystem::is_regular_file(file_, error)) {
+            bytes_ = test::TempDir::read(file_);
+        }
+    }
+    ~RestoredFile() {
+        std::error_code error;
+        if (bytes_) {
+            std::ofstream(file_, std::ios::binary) << *bytes_;
+        } else {
+            std::filesystem::remove(file_, error);
+        }
+    }
+    RestoredFile(const RestoredFile&) = delete;
+    RestoredFile& operator=(const RestoredFile&) = delete;
+
+private:
+    std::filesystem::path file_;
+    std::optional<std::string> bytes_;
+};
+
+TEST(Settings, OnWindowsACopyInTheSystemFolderStartsFromItsFileAndSavesUnderAppData) {
+    const std::filesystem::path system = systemDirectory(GetSystemDirectoryW);
+    const wchar_t* appData = _wgetenv(L"APPDATA");
+    ASSERT_NE(appData, nullptr);
+    const std::filesystem::path perUser = std::filesystem::path(appData) / L"TheOrvane" / L"TheOrvane.ini";
+    const std::filesystem::path administrators = system / L"TheOrvane.ini";
+    RestoredFile keepPerUser(perUser);
+    RestoredFile keepAdministrators(administrators);
+    std::error_code error;
+    std::filesystem::remove(perUser, error);
+    const std::string original = "[Settings]\r\nUserName=Admin\r\n[Site]\r\nKey=kept\r\n";
+    if (!(std::ofstream(administrators, std::ios::binary) << original)) {
+        GTEST_SKIP() << "only an administrator can put a file into the system folder";
+    }
+    // The administrator's file is where this user's settings start, and saving them goes to
+    // the user's own file, the administrator's left as it was.
+    const std::filesystem::path first = settingsFilePath(system);
+    EXPECT_TRUE(sameWindowsFolder(first.parent_path(), system)) << first.string();
+    const std::filesystem::path target = settingsSaveFile(first);
+    EXPECT_TRUE(sameWindowsFolder(target.parent_path(), perUser.parent_path())) << target.string();
+    IniFile file = IniFile::load(first);
+    file.writeString("Settings", "UserName", "Mine");
+    ASSERT_EQ(saveFileAtomically(target, file.text()), "");
+    EXPECT_EQ(test::TempDir::read(administrators), original);
+    // From then on the user's own file wins, and is saved in place.
+    const std::filesystem::path then = settingsFilePath(system);
+    EXPECT_TRUE(sameWindowsFolder(then.parent_path(), perUser.parent_path())) << then.string();
+    EXPECT_EQ(IniFile::load(then).value("Settings", "UserName"), "Mine");
+    EXPECT_EQ(IniFile::load(then).value("Site", "Key"), "kept");
+    EXPECT_EQ(settingsSaveFile(then), then);
+    // A copy in a folder of its own saves where it reads.
+    test::TempDir own;
+    EXPECT_EQ(settingsSaveFile(settingsFilePath(own.path())), own.path() / L"TheOrvane.ini");
 }
 #endif
 
