@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # choices (make test's warnings as errors in an optimised build stopped make package after it).
 # The package and install build holds only what gets installed.
 RELEASE_BUILD ?= build-release
-RELEASE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release -DORVANE_TESTS=OFF -DORVANE_BENCHMARKS=OFF
+RELEASE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release -DORVANE_TESTS=OFF -DORVANE_BENCHMARKS=OFF -DORVANE_TOOLS=OFF
 BENCH_BUILD ?= build-bench
 
 .PHONY: run test bench package install build configure clean windows windows-test mutants
