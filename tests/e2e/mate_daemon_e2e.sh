@@ -85,6 +85,11 @@ require_tools mate-screensaver mate-screensaver-command dbus-run-session gsettin
 build=$1
 probe=${2:-}
 [ -x "$probe" ] || { echo "SKIP: no x_probe (X11 headers missing at build time)"; exit "$SKIP"; }
+# A link an interrupted run left (its scratch folder gone) is taken away.
+if [ -L "$MODULE" ] && [ ! -e "$MODULE" ] \
+    && [[ "$(readlink "$MODULE")" =~ ^/.*/tmp\.[^/]+/root/usr/bin/theorvane$ ]]; then
+    rm -f "$MODULE"
+fi
 if [ -e "$MODULE" ] || [ -L "$MODULE" ]; then
     echo "SKIP: $MODULE is there already (an installed copy): the test would not replace it"
     exit "$SKIP"
