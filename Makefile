@@ -58,8 +58,8 @@ package:
 	$(MAKE) build BUILD=$(RELEASE_BUILD) CMAKE_FLAGS="$(RELEASE_FLAGS)"
 	cd $(RELEASE_BUILD) && cpack -G DEB
 
-# Installs into PREFIX (default /usr/local): the program, its menu entry and the screen saver
-# daemon's module and description.
+# Installs into PREFIX (default /usr/local): the program, its menu entry, the screen saver
+# daemons' module, description and entry, the manual page, the licence and the AppStream metadata.
 PREFIX ?= /usr/local
 install:
 	tools/install-deps.sh run
