@@ -2,6 +2,12 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Each kind of build has a folder of its own, so that no command inherits another's cached
+# choices (make test's warnings as errors in an optimised build stopped make package after it).
+# The package and install build holds only what gets installed.
+RELEASE_BUILD ?= build-release
+RELEASE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release -DORVANE_TESTS=OFF -DORVANE_BENCHMARKS=OFF -DORVANE_TOOLS=OFF
+BENCH_BUILD ?= build-bench
 
 .PHONY: run test bench package install build configure clean windows windows-test mutants
 
@@ -43,22 +49,22 @@ mutants:
 bench:
 	tools/install-deps.sh bench
 	$(MAKE) windows
-	$(MAKE) build CMAKE_FLAGS="-DCMAKE_BUILD_TYPE=Release"
-	tools/bench-report.sh $(BUILD)
+	$(MAKE) build BUILD=$(BENCH_BUILD) CMAKE_FLAGS="-DCMAKE_BUILD_TYPE=Release"
+	tools/bench-report.sh $(BENCH_BUILD)
 
-# The Debian package theorvane_<version>_<arch>.deb (installing to /usr), in $(BUILD).
+# The Debian package theorvane_<version>-1_<arch>.deb (installing to /usr), in $(RELEASE_BUILD).
 package:
 	tools/install-deps.sh package
-	$(MAKE) build CMAKE_FLAGS="-DCMAKE_BUILD_TYPE=Release"
-	cd $(BUILD) && cpack -G DEB
+	$(MAKE) build BUILD=$(RELEASE_BUILD) CMAKE_FLAGS="$(RELEASE_FLAGS)"
+	cd $(RELEASE_BUILD) && cpack -G DEB
 
-# Installs into PREFIX (default /usr/local): the program, its menu entry and the screen saver
-# daemon's module and description.
+# Installs into PREFIX (default /usr/local): the program, its menu entry, the screen saver
+# daemons' module, description and entry, the manual page, the licence and the AppStream metadata.
 PREFIX ?= /usr/local
 install:
 	tools/install-deps.sh run
-	$(MAKE) build CMAKE_FLAGS="-DCMAKE_BUILD_TYPE=Release"
-	cmake --install $(BUILD) --prefix $(PREFIX)
+	$(MAKE) build BUILD=$(RELEASE_BUILD) CMAKE_FLAGS="$(RELEASE_FLAGS)"
+	cmake --install $(RELEASE_BUILD) --prefix $(PREFIX)
 
 # The Windows screen saver, cross-built with MinGW-w64: build-windows/TheOrvane.scr (Release).
 WINDOWS_BUILD ?= build-windows
@@ -74,4 +80,4 @@ windows-test: windows
 	ctest --test-dir $(WINDOWS_BUILD) -j $(JOBS) --output-on-failure
 
 clean:
-	rm -rf $(BUILD) $(WINDOWS_BUILD)
+	rm -rf $(BUILD) $(WINDOWS_BUILD) $(RELEASE_BUILD) $(BENCH_BUILD)

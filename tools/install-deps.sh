@@ -6,7 +6,9 @@ set -euo pipefail
 build=(cmake ninja-build g++ make pkg-config qt6-base-dev libgl-dev fonts-liberation libxcb1-dev libxcb-xkb-dev libxcb-shm0-dev)
 run=(qt6-qpa-plugins)
 test=(libgtest-dev libgmock-dev xvfb xdotool x11-xserver-utils x11-utils xauth libx11-dev libxfixes-dev
-      xscreensaver desktop-file-utils libxml2-utils dpkg-dev)
+      xscreensaver desktop-file-utils libxml2-utils dpkg-dev
+      mate-screensaver dbus-x11 dbus-daemon libglib2.0-bin dconf-gsettings-backend dconf-service
+      man-db appstream lintian)
 package=(dpkg-dev)
 bench=(libbenchmark-dev valgrind xvfb xdotool x11-xserver-utils)
 tools=(fonts-ipafont-gothic imagemagick)

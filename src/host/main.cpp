@@ -119,9 +119,20 @@ int runConfiguration(int& argc, char** argv, Settings& settings, const fs::path&
     return 0;
 }
 
+// Where no session bus runs, Qt's first D-Bus call would have libdbus start one: a dbus-launch
+// and a dbus-daemon that outlive the program, with a window of theirs on the X server. So with
+// no bus address the program uses no bus; a bus already running is used as before.
+void useNoSessionBusUnlessOneIsGiven() {
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address == nullptr || *address == '\0') {
+        setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    useNoSessionBusUnlessOneIsGiven();
     StopWatcher watcher;
     lowerPriority();
     const fs::path settingsFile = settingsFilePath(executableDir(argc > 0 ? argv[0] : nullptr));
