@@ -82,3 +82,6 @@ add_test(NAME e2e_windows_config
     ${ORVANE_WINE} ${CMAKE_BINARY_DIR}/wine-prefix "${ORVANE_X_PROBE}")
 set_tests_properties(e2e_windows_config PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 RUN_SERIAL TRUE
   FIXTURES_REQUIRED wine)
+
+# The saver windows' own Windows rules (ticks, swallowed system commands).
+target_sources(platform_test PRIVATE platform/win32_show_rules_test.cpp)
