@@ -87,9 +87,9 @@ set_tests_properties(e2e_windows_config PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 
 target_sources(platform_test PRIVATE platform/win32_show_rules_test.cpp)
 
 # Lists the top-level windows with their styles and rectangles, and the monitors; posts
-# messages; measures how often the screen changes (for the end-to-end scripts under Wine).
+# messages (for the end-to-end scripts under Wine).
 add_executable(win_probe e2e/win_probe.cpp)
-target_link_libraries(win_probe PRIVATE user32 gdi32 winmm)
+target_link_libraries(win_probe PRIVATE user32)
 
 # The show on several monitors under Wine: Xinerama heads of a Xephyr (Wine sees one monitor on
 # Xvfb's RandR monitors), one layout per entry.
