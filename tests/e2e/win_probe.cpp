@@ -7,6 +7,9 @@
 //   win_probe post CAPTION MSG WPARAM  posts a message (numbers decimal or 0x hexadecimal) to
 //                                     the top-level window of that caption; exit code 1 when
 //                                     there is none.
+//   win_probe topmost CAPTION L T W H SECONDS  shows a white always-on-top window there (as a
+//                                     secondary taskbar is) for SECONDS, then ends.
+// Windows are listed in their stacking order, the topmost first.
 #include <windows.h>
 
 #include <algorithm>
@@ -76,6 +79,30 @@ int post(const char* caption, const char* message, const char* wParam) {
                : 1;
 }
 
+int topmost(const char* caption, int left, int top, int width, int height, double seconds) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    windowClass.lpszClassName = L"WinProbeTopmost";
+    RegisterClassW(&windowClass);
+    HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, windowClass.lpszClassName,
+                                  wide(caption).c_str(), WS_POPUP | WS_VISIBLE, left, top, width,
+                                  height, nullptr, nullptr, windowClass.hInstance, nullptr);
+    if (window == nullptr) {
+        return 1;
+    }
+    SetTimer(window, 1, static_cast<UINT>(seconds * 1000), nullptr);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (message.message == WM_TIMER) {
+            break;
+        }
+        DispatchMessageW(&message);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -91,7 +118,11 @@ int main(int argc, char** argv) {
     if (command == "post" && argc == 5) {
         return post(argv[2], argv[3], argv[4]);
     }
-    std::fprintf(stderr,
-                 "usage: win_probe list | monitors | post CAPTION MSG WPARAM\n");
+    if (command == "topmost" && argc == 8) {
+        return topmost(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
+                       std::atoi(argv[6]), std::atof(argv[7]));
+    }
+    std::fprintf(stderr, "usage: win_probe list | monitors | post CAPTION MSG WPARAM"
+                         " | topmost CAPTION L T W H SECONDS\n");
     return 2;
 }
