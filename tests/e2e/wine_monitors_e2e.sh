@@ -79,11 +79,11 @@ expect_one_window_per_monitor() {
 # counts_on_every_head KIND MIN SECONDS BOX: polls every head's BOX ("full", "middle" or
 # "log": where the intro types) until each has shown MIN pixels of KIND; HEAD_MAX[i] the most seen.
 counts_on_every_head() {
-    local kind=$1 min=$2 deadline=$(( $(now_ms) + $3 * 1000 )) box=$4 i x y w h got done
+    local kind=$1 min=$2 deadline=$(( $(now_ms) + $3 * 1000 )) box=$4 i x y w h got all
     HEAD_MAX=()
     for ((i = 0; i < n; i++)); do HEAD_MAX[i]=0; done
     while [ "$(now_ms)" -lt "$deadline" ]; do
-        done=1
+        all=1
         for ((i = 0; i < n; i++)); do
             [ "${HEAD_MAX[i]}" -ge "$min" ] && continue
             read -r x y w h <<<"$(head_rect "$i")"
@@ -93,9 +93,9 @@ counts_on_every_head() {
             esac
             got=$("$PROBE" "$kind" "$x" "$y" "$w" "$h" 2>/dev/null | awk '{print $NF}')
             [ "${got:-0}" -gt "${HEAD_MAX[i]}" ] && HEAD_MAX[i]=${got:-0}
-            [ "${HEAD_MAX[i]}" -ge "$min" ] || done=0
+            [ "${HEAD_MAX[i]}" -ge "$min" ] || all=0
         done
-        [ "$done" -eq 1 ] && return 0
+        [ "$all" -eq 1 ] && return 0
         sleep 0.2
     done
     return 1

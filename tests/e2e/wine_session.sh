@@ -73,9 +73,9 @@ win_probe() { "$WINE" "$WIN_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
 # the same monitor as Windows sees it (the first head's top left is 0,0).
 head_rect() { local w h x y; read -r w h x y <<<"${HEADS[$1]}"; echo "$x $y $w $h"; }
 wine_rect() {
-    local w h x y w0 h0 x0 y0
+    local w h x y x0 y0
     read -r w h x y <<<"${HEADS[$1]}"
-    read -r w0 h0 x0 y0 <<<"${HEADS[0]}"
+    read -r _ _ x0 y0 <<<"${HEADS[0]}"
     echo "$((x - x0)) $((y - y0)) $((x - x0 + w)) $((y - y0 + h))"
 }
 
