@@ -68,6 +68,9 @@ public:
     HWND handle() const { return window_; }
     int index() const { return index_; }
     SaverPicture& picture() { return picture_; }
+    // The pointer's next move over the window only tells where it is (after the monitors
+    // changed, screen coordinates may have shifted under a pointer that did not move).
+    void forgetPointer() { pointerKnown_ = false; }
 
     // ShowWindow
     int clientWidth() const override { return picture_.width(); }

@@ -137,6 +137,8 @@ void Win32Show::followMonitors() {
     const std::vector<Rect> bounds = windowBoundsAfterDisplayChange(monitors_, systemMonitors());
     for (std::size_t i = 0; i < windows_.size() && i < bounds.size(); ++i) {
         const Rect& r = bounds[i];
+        // Forgotten first: moving a window under the pointer sends it a move.
+        windows_[i]->forgetPointer();
         SetWindowPos(windows_[i]->handle(), HWND_TOPMOST, r.left, r.top, r.width(), r.height(),
                      SWP_NOACTIVATE);
     }

@@ -47,7 +47,8 @@ public:
 private:
     void play();
     // After WM_DISPLAYCHANGE: each window back on its monitor, or out of sight where its
-    // monitor is gone; the show goes on.
+    // monitor is gone; the show goes on. Screen coordinates shift when the primary monitor
+    // changes, so each window learns the pointer's place again from its next move.
     void followMonitors();
 
     HINSTANCE instance_;
