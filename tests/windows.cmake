@@ -103,3 +103,22 @@ add_test(NAME e2e_windows_settings
     ${ORVANE_WINE} ${CMAKE_BINARY_DIR}/wine-prefix "${ORVANE_X_PROBE}")
 set_tests_properties(e2e_windows_settings PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 RUN_SERIAL TRUE
   FIXTURES_REQUIRED wine)
+
+# The saver windows' own Windows rules (ticks, swallowed system commands).
+target_sources(platform_test PRIVATE platform/win32_show_rules_test.cpp)
+
+# Lists the top-level windows with their styles and rectangles, and the monitors; posts
+# messages (for the end-to-end scripts under Wine).
+add_executable(win_probe e2e/win_probe.cpp)
+target_link_libraries(win_probe PRIVATE user32)
+
+# The show on several monitors under Wine: Xinerama heads of a Xephyr (Wine sees one monitor on
+# Xvfb's RandR monitors), one layout per entry.
+foreach(layout side-by-side left-of-primary three-sizes)
+  add_test(NAME e2e_windows_monitors_${layout}
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/wine_monitors_e2e.sh ${layout}
+      $<TARGET_FILE:theorvane_scr> ${ORVANE_WINE} ${CMAKE_BINARY_DIR}/wine-prefix
+      "${ORVANE_X_PROBE}" $<TARGET_FILE:win_probe>)
+  set_tests_properties(e2e_windows_monitors_${layout} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77
+    RUN_SERIAL TRUE FIXTURES_REQUIRED wine)
+endforeach()

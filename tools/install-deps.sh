@@ -13,11 +13,10 @@ package=(dpkg-dev)
 bench=(libbenchmark-dev valgrind xvfb xdotool x11-xserver-utils)
 tools=(fonts-ipafont-gothic imagemagick)
 # The Windows program: the MinGW-w64 cross compiler, GoogleTest's sources to build for it, and
-# Wine with an X server to run and test it on, NSIS and zip for the installer and the zip.
+# Wine with an X server to run and test it on (Xephyr in it for several monitors), NSIS and zip
+# for the installer and the zip.
 windows=(cmake ninja-build make g++-mingw-w64-x86-64-posix googletest wine64 fonts-liberation
-         xvfb xdotool x11-xserver-utils nsis zip)
-# Xephyr: the configuration windows' tests on two monitors (Xinerama heads).
-windows+=(xserver-xephyr)
+         xvfb xdotool x11-xserver-utils nsis zip xserver-xephyr)
 
 case "${1:-all}" in
   build) wanted=("${build[@]}") ;;

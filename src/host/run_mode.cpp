@@ -42,6 +42,10 @@ RunMode runModeFromArguments(const std::vector<std::string>& arguments) {
     return RunMode::Quit;
 }
 
+RunMode windowsRunModeFromArguments(const std::vector<std::string>& arguments) {
+    return arguments.empty() ? RunMode::Configure : runModeFromArguments(arguments);
+}
+
 Invocation invocationOf(const std::vector<std::string>& arguments,
                         const std::optional<std::string>& hostWindow) {
     const std::string first = arguments.empty() ? std::string() : arguments.front();

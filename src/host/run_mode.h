@@ -32,6 +32,10 @@ inline constexpr const char* kHostWindowVariable = "XSCREENSAVER_WINDOW";
 // arguments: the command line after the program name.
 RunMode runModeFromArguments(const std::vector<std::string>& arguments);
 
+// The same for the Windows program, where no argument at all is the shell's "Configure" (its
+// context menu starts a screen saver bare; a double-click adds /S itself).
+RunMode windowsRunModeFromArguments(const std::vector<std::string>& arguments);
+
 // hostWindow: the value of XSCREENSAVER_WINDOW, when set.
 Invocation invocationOf(const std::vector<std::string>& arguments,
                         const std::optional<std::string>& hostWindow);

@@ -55,6 +55,7 @@ int runShow(HINSTANCE instance, const Settings& settings) {
     if (!show.ready()) {
         return 0;
     }
+    const FineTimerResolution fineTimer;  // from the first frame to the last
     show.open();
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -76,7 +77,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     try {
         const std::filesystem::path settingsFile = settingsFilePath(executableDir());
         Settings settings = loadSettings(IniFile::load(settingsFile));
-        switch (runModeFromArguments(arguments())) {
+        switch (windowsRunModeFromArguments(arguments())) {
         case RunMode::Show:
             runShow(instance, settings);
             break;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End to end for TheOrvane.scr under Wine on a private Xvfb: preview requests and unknown
-# switches end at once without a window; the show draws the rain in the tint of its settings
+# switches end at once without a window; no argument opens the About box, as /c; the show draws the rain in the tint of its settings
 # file, the title's letters and the intro's texts; a key, a click and a move of more than
 # 5 pixels end it with code 0 while a 5-pixel jitter does not; with UseEscapeLMBExit only Escape
 # and the left button end it.
@@ -40,6 +40,15 @@ for switches in "/p" "/p 1234" "/P notanumber" "/x" "-s" "s"; do
         pass "'$switches': ended with code 0 and no window ($((ENDED_MS - STARTED_MS)) ms)"
     fi
 done
+
+# 1b. No argument: the shell's "Configure" command, which opens the configuration as /c does.
+run_scr
+if about=$(wait_for_window "About The Orvane Screen Saver" "$START_S"); then
+    pass "no argument: the About box ($(geometry_of "$about")), as with /c"
+else
+    fail "no argument: no About box within ${START_S} s$(program_windows | grep -q . && echo ', the show instead')"
+fi
+stop_saver
 
 # open_scr CASE: starts the show; 0 once its window is up and SETTLE_MS has passed.
 open_scr() {

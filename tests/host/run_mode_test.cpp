@@ -30,6 +30,10 @@ TEST(RunMode, FirstTwoCharactersOfTheFirstArgumentChooseTheMode) {
     for (const auto& c : cases) {
         const std::string shown = c.arguments.empty() ? "(none)" : c.arguments.front();
         EXPECT_EQ(runModeFromArguments(c.arguments), c.mode) << shown;
+        // Windows reads every switch the same; only a bare start is its shell's "Configure".
+        EXPECT_EQ(windowsRunModeFromArguments(c.arguments),
+                  c.arguments.empty() ? RunMode::Configure : c.mode)
+            << "Windows: " << shown;
     }
 }
 

@@ -24,6 +24,11 @@ MouseButton buttonOf(UINT message) {
 
 }  // namespace
 
+bool isScreenSaveCommand(WPARAM command) {
+    // The low four bits of a system command are Windows' own.
+    return (command & 0xFFF0) == SC_SCREENSAVE;
+}
+
 SaverPicture::SaverPicture(int width, int height, int bitsPerPixel, int logicalDpiY)
     : WindowPicture(width, height, bitsPerPixel, logicalDpiY) {}
 
@@ -114,8 +119,11 @@ bool Win32SaverWindow::registerClass(HINSTANCE instance) {
 }
 
 bool Win32SaverWindow::create(HINSTANCE instance) {
-    window_ = CreateWindowExW(0, kWindowClass, caption_.c_str(), WS_POPUP, bounds_.left, bounds_.top,
-                              bounds_.width(), bounds_.height(), nullptr, nullptr, instance, this);
+    // Topmost, so that secondary taskbars and always-on-top windows stay under the show on
+    // every monitor; a tool window, so that no taskbar button or Alt+Tab entry names it.
+    window_ = CreateWindowExW(kSaverExStyle, kWindowClass, caption_.c_str(), WS_POPUP, bounds_.left,
+                              bounds_.top, bounds_.width(), bounds_.height(), nullptr, nullptr,
+                              instance, this);
     picture_.setWindow(window_);
     return window_ != nullptr;
 }
@@ -174,6 +182,18 @@ LRESULT Win32SaverWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SYSKEYUP:
         rules_.keyReleased(index_, static_cast<int>(wParam), false);
         return 0;
+    case WM_SYSCOMMAND:
+        // The shell's idle request, sent to the foreground window when the idle time passes
+        // during a show started by hand: passed on, it would start a second copy over this one.
+        if (isScreenSaveCommand(wParam)) {
+            return 0;
+        }
+        break;
+    case WM_DISPLAYCHANGE:
+        if (onDisplayChanged) {
+            onDisplayChanged();
+        }
+        break;
     case WM_CLOSE:
         closed();
         return 0;
@@ -192,7 +212,10 @@ void Win32SaverWindow::shown() {
         return;
     }
     POINT pointer{0, 0};
-    GetCursorPos(&pointer);
+    // Where the pointer is cannot always be read (another desktop may have the input): then its
+    // first move over the window tells, rather than a made-up 0,0 that the first move would
+    // count as a move.
+    pointerKnown_ = GetCursorPos(&pointer) != FALSE;
     rules_.windowShown(index_, {static_cast<int>(pointer.x), static_cast<int>(pointer.y)});
     ShowCursor(FALSE);
     pointerHidden_ = true;
@@ -202,7 +225,13 @@ void Win32SaverWindow::mouseMoved(LPARAM lParam) {
     // Screen coordinates, so that every window compares like with like.
     POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     ClientToScreen(window_, &at);
-    rules_.mouseMoved(index_, {static_cast<int>(at.x), static_cast<int>(at.y)});
+    const Point where{static_cast<int>(at.x), static_cast<int>(at.y)};
+    if (!pointerKnown_) {
+        pointerKnown_ = true;
+        rules_.windowShown(index_, where);
+        return;
+    }
+    rules_.mouseMoved(index_, where);
 }
 
 void Win32SaverWindow::closed() {

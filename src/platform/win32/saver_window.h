@@ -2,7 +2,8 @@
 // retained picture (WM_ERASEBKGND is swallowed, WM_PAINT copies the picture), hides the pointer
 // while shown (ShowCursor, a counter) and hands every input to the input rules in screen
 // coordinates: WM_MOUSEMOVE, button presses, and WM_KEYUP / WM_SYSKEYUP (so Alt and F10 count;
-// a held key repeats only its WM_KEYDOWN).
+// a held key repeats only its WM_KEYDOWN). It is topmost and off the taskbar, and it swallows
+// the shell's SC_SCREENSAVE.
 #pragma once
 
 #include <windows.h>
@@ -18,6 +19,13 @@
 namespace orvane {
 
 class ShowControl;
+
+// The saver windows' extended styles: above every window that is not topmost itself, and
+// without a taskbar button or an Alt+Tab entry.
+constexpr DWORD kSaverExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
+
+// Whether a WM_SYSCOMMAND's command is the shell's request to start the screen saver.
+bool isScreenSaveCommand(WPARAM command);
 
 // The picture of a saver window: each frame's changed cells, merged into column strips, go to
 // the window with one BitBlt each.
@@ -60,6 +68,9 @@ public:
     HWND handle() const { return window_; }
     int index() const { return index_; }
     SaverPicture& picture() { return picture_; }
+    // The pointer's next move over the window only tells where it is (after the monitors
+    // changed, screen coordinates may have shifted under a pointer that did not move).
+    void forgetPointer() { pointerKnown_ = false; }
 
     // ShowWindow
     int clientWidth() const override { return picture_.width(); }
@@ -70,6 +81,8 @@ public:
     std::function<void()> onStartTimer;
     // Runs once, when the window is closed (after the show was asked to stop).
     std::function<void()> onClosed;
+    // Runs when the monitors changed (WM_DISPLAYCHANGE).
+    std::function<void()> onDisplayChanged;
 
     static constexpr UINT_PTR kStartTimerId = 1;
 
@@ -88,6 +101,7 @@ private:
     SaverPicture picture_;
     HWND window_ = nullptr;
     bool pointerHidden_ = false;
+    bool pointerKnown_ = false;
     bool closed_ = false;
 };
 

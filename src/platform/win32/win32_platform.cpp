@@ -1,6 +1,7 @@
 #include "platform/win32/win32_platform.h"
 
 #include <windows.h>
+#include <mmsystem.h>
 
 #include <string>
 
@@ -27,7 +28,37 @@ void Win32Platform::presentAll() {
     }
 }
 
-std::uint32_t Win32Platform::ticks() { return static_cast<std::uint32_t>(GetTickCount()); }
+std::uint32_t counterMilliseconds(std::uint64_t count, std::uint64_t frequency) {
+    if (frequency == 0) {
+        return 0;
+    }
+    const std::uint64_t whole = count / frequency * kMsPerSecond;
+    const std::uint64_t part = count % frequency * kMsPerSecond / frequency;
+    return static_cast<std::uint32_t>(whole + part);
+}
+
+FineTimerResolution::FineTimerResolution() : granted_(timeBeginPeriod(1) == TIMERR_NOERROR) {}
+
+FineTimerResolution::~FineTimerResolution() {
+    if (granted_) {
+        timeEndPeriod(1);
+    }
+}
+
+Win32Platform::Win32Platform() {
+    LARGE_INTEGER frequency;
+    if (QueryPerformanceFrequency(&frequency)) {
+        counterFrequency_ = static_cast<std::uint64_t>(frequency.QuadPart);
+    }
+}
+
+std::uint32_t Win32Platform::ticks() {
+    LARGE_INTEGER count;
+    if (counterFrequency_ == 0 || !QueryPerformanceCounter(&count)) {
+        return static_cast<std::uint32_t>(GetTickCount());
+    }
+    return counterMilliseconds(static_cast<std::uint64_t>(count.QuadPart), counterFrequency_);
+}
 
 void Win32Platform::sleep(std::uint32_t milliseconds) {
     const std::uint32_t start = ticks();

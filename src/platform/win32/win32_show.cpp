@@ -1,5 +1,6 @@
 #include "platform/win32/win32_show.h"
 
+#include "platform/win32/gdi_canvas.h"
 #include "show/show_sequence.h"
 
 namespace orvane {
@@ -10,12 +11,13 @@ constexpr const wchar_t* kMaskClass = L"TheOrvaneMask";
 constexpr const wchar_t* kMaskCaption = L"Form3";
 
 BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
-    MONITORINFO info{};
+    MONITORINFOEXW info{};
     info.cbSize = sizeof(info);
     if (GetMonitorInfoW(monitor, &info)) {
         const RECT& r = info.rcMonitor;  // the monitor's rectangle, not its work area
         reinterpret_cast<std::vector<MonitorArea>*>(list)->push_back(
-            {Rect{r.left, r.top, r.right, r.bottom}, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+            {Rect{r.left, r.top, r.right, r.bottom}, (info.dwFlags & MONITORINFOF_PRIMARY) != 0,
+             info.szDevice});
     }
     return TRUE;
 }
@@ -46,7 +48,7 @@ HWND makeMask(HINSTANCE instance) {
     if (!RegisterClassExW(&maskClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         return nullptr;
     }
-    return CreateWindowExW(WS_EX_TOOLWINDOW, kMaskClass, kMaskCaption, WS_POPUP, 0, 0,
+    return CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kMaskClass, kMaskCaption, WS_POPUP, 0, 0,
                            GetSystemMetrics(SM_CXSCREEN), kMaskHeightPx, nullptr, nullptr,
                            instance, nullptr);
 }
@@ -65,6 +67,7 @@ Win32Show::Win32Show(HINSTANCE instance, const Settings& settings, GlyphPicture 
     : instance_(instance),
       settings_(settings),
       glyphs_(std::move(picture)),
+      monitors_(monitors),
       rules_(settings_, control_, static_cast<int>(monitors.size())) {
     if (!Win32SaverWindow::registerClass(instance)) {
         return;
@@ -76,6 +79,12 @@ Win32Show::Win32Show(HINSTANCE instance, const Settings& settings, GlyphPicture 
         auto window = std::make_unique<Win32SaverWindow>(static_cast<int>(i), placements[i].bounds,
                                                     placements[i].caption, rules_, control_,
                                                     facts.bitsPerPixel, facts.logicalDpiY);
+        // A picture GDI cannot draw on would leave its window unpainted while the show runs
+        // unseen: rather no show at all.
+        if (!static_cast<GdiBackend&>(window->picture().backend()).hasDeviceContext()) {
+            windows_.clear();
+            return;
+        }
         window->picture().takeDesktop(monitors[i].bounds);
         windows_.push_back(std::move(window));
     }
@@ -89,6 +98,7 @@ Win32Show::Win32Show(HINSTANCE instance, const Settings& settings, GlyphPicture 
     }
     windows_[0]->onStartTimer = [this] { play(); };
     windows_[0]->onClosed = [] { PostQuitMessage(0); };
+    windows_[0]->onDisplayChanged = [this] { followMonitors(); };
     // A quit message from outside while the show runs ends the show.
     platform_.onQuitContext = &control_;
     platform_.onQuit = [](void* control) { static_cast<ShowControl*>(control)->requestStop(); };
@@ -108,7 +118,7 @@ void Win32Show::open() {
     const auto place = [](Win32SaverWindow& window) {
         RECT r;
         GetWindowRect(window.handle(), &r);
-        SetWindowPos(window.handle(), HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top, 0);
+        SetWindowPos(window.handle(), HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top, 0);
     };
     for (std::size_t i = 1; i < windows_.size(); ++i) {
         ::ShowWindow(windows_[i]->handle(), SW_SHOWNOACTIVATE);
@@ -121,6 +131,17 @@ void Win32Show::open() {
     SetForegroundWindow(first.handle());
     SetFocus(first.handle());
     SetTimer(first.handle(), Win32SaverWindow::kStartTimerId, kStartDelayMs, nullptr);
+}
+
+void Win32Show::followMonitors() {
+    const std::vector<Rect> bounds = windowBoundsAfterDisplayChange(monitors_, systemMonitors());
+    for (std::size_t i = 0; i < windows_.size() && i < bounds.size(); ++i) {
+        const Rect& r = bounds[i];
+        // Forgotten first: moving a window under the pointer sends it a move.
+        windows_[i]->forgetPointer();
+        SetWindowPos(windows_[i]->handle(), HWND_TOPMOST, r.left, r.top, r.width(), r.height(),
+                     SWP_NOACTIVATE);
+    }
 }
 
 void Win32Show::play() {

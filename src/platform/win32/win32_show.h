@@ -1,7 +1,8 @@
 // The show on Windows: each monitor's desktop picture taken before anything appears, the
 // black mask strip across the top of the primary screen, one saver window per monitor (the
 // primary first, captioned "Win0"), and the first window's 20 ms start timer whose tick plays
-// the whole show and then closes that window, which quits the message loop with code 0.
+// the whole show and then closes that window, which quits the message loop with code 0. The
+// windows and the mask are topmost; when the monitors change the windows follow theirs.
 #pragma once
 
 #include <windows.h>
@@ -45,10 +46,15 @@ public:
 
 private:
     void play();
+    // After WM_DISPLAYCHANGE: each window back on its monitor, or out of sight where its
+    // monitor is gone; the show goes on. Screen coordinates shift when the primary monitor
+    // changes, so each window learns the pointer's place again from its next move.
+    void followMonitors();
 
     HINSTANCE instance_;
     Settings settings_;
     GlyphPicture glyphs_;
+    std::vector<MonitorArea> monitors_;
     Win32Platform platform_;
     ShowControl control_;
     InputRules rules_;

@@ -26,4 +26,39 @@ std::vector<WindowPlacement> saverWindowPlacements(const std::vector<MonitorArea
     return placements;
 }
 
+std::vector<Rect> windowBoundsAfterDisplayChange(const std::vector<MonitorArea>& shownOn,
+                                                 const std::vector<MonitorArea>& now) {
+    const std::vector<WindowPlacement> placed = saverWindowPlacements(shownOn);
+    std::vector<Rect> bounds;
+    if (now.empty()) {
+        for (const WindowPlacement& p : placed) {
+            bounds.push_back(p.bounds);
+        }
+        return bounds;
+    }
+    int outOfSightLeft = now.front().bounds.right;
+    int outOfSightTop = now.front().bounds.top;
+    for (const MonitorArea& m : now) {
+        outOfSightLeft = std::max(outOfSightLeft, m.bounds.right);
+        outOfSightTop = std::min(outOfSightTop, m.bounds.top);
+    }
+    for (std::size_t i = 0; i < shownOn.size(); ++i) {
+        const MonitorArea& was = shownOn[i];
+        const auto same = [&was](const MonitorArea& m) {
+            return was.device.empty() || m.device.empty() ? m.bounds == was.bounds
+                                                          : m.device == was.device;
+        };
+        const auto still = std::find_if(now.begin(), now.end(), same);
+        const Rect& size = placed[i].bounds;
+        if (still != now.end()) {
+            bounds.push_back(Rect::fromSize(still->bounds.left, still->bounds.top, size.width(),
+                                            size.height()));
+        } else {
+            bounds.push_back(Rect::fromSize(outOfSightLeft, outOfSightTop, size.width(), size.height()));
+            outOfSightLeft += size.width();  // several gone windows do not pile on each other
+        }
+    }
+    return bounds;
+}
+
 }  // namespace orvane

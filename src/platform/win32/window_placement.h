@@ -14,6 +14,7 @@ namespace orvane {
 struct MonitorArea {
     Rect bounds;  // in virtual-screen pixels
     bool primary = false;
+    std::wstring device = {};  // the display device's name ("\\.\DISPLAY1"); empty where unknown
 };
 
 struct WindowPlacement {
@@ -27,5 +28,15 @@ std::vector<MonitorArea> showMonitorOrder(std::vector<MonitorArea> monitors, int
                                           int screenHeight);
 
 std::vector<WindowPlacement> saverWindowPlacements(const std::vector<MonitorArea>& monitors);
+
+// Where the saver windows go after the monitors changed, given the monitors they were made for
+// (in the show's order) and the monitors now. A window whose monitor is still there (the same
+// device, or the same rectangle where devices are unnamed) covers it again at its place now,
+// which moves when the primary monitor changed. A window whose monitor is gone goes beyond the
+// right edge of every monitor, out of sight, where it keeps the keyboard if it had it: the
+// show goes on in the other windows, as on X11, where such a window stays where no monitor is.
+// With no monitor listed now, every window stays where it was placed.
+std::vector<Rect> windowBoundsAfterDisplayChange(const std::vector<MonitorArea>& shownOn,
+                                                 const std::vector<MonitorArea>& now);
 
 }  // namespace orvane
