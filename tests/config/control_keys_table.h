@@ -3,7 +3,7 @@
 // names meaning (a Qt widget's object name, a Win32 control id) and sends the keys as its
 // platform delivers them.
 //
-// Each row starts from a new dialog filled with the loader's defaults (speed 2400 opens on
+// Each row starts from the dialog filled with the loader's defaults (speed 2400 opens on
 // position 4, variability 130 on 6, density 4 on 4, "Use computer user name", "Date/Time from
 // movie", both intro boxes ticked, "Suspend After" 0, Escape/LMB exit off), puts the focus on
 // the control, sends the keys, then presses "&Ok" (and "&Cancel" when "&Ok" is refused).
