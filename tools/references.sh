@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Re-blesses the reference pictures (make references): runs every reference test (CTest names
-# containing "reference") of the Linux build, then of the Windows build under Wine, one at a
-# time with ORVANE_BLESS_REFERENCES=1, so that each rewrites its rows of the tables and its PNGs
+# Re-blesses the reference pictures (make references): runs every reference test of the Linux
+# build (CTest label "reference", the tests of tests/reference), then of the Windows build under
+# Wine (CTest names containing "reference"), one at a time with ORVANE_BLESS_REFERENCES=1, so that each rewrites its rows of the tables and its PNGs
 # in tests/reference; then prints what each run changed and what git sees changed.
 # Usage: tools/references.sh [LINUX_BUILD] [WINDOWS_BUILD]   (default build build-windows)
 set -euo pipefail
@@ -14,7 +14,7 @@ export ORVANE_BLESS_REFERENCES=1
 reports() { sed -n 's/^[0-9]*: \(references: .*\|  \(new\|changed\|removed\|\.\.\.\) .*\)$/\1/p'; }
 
 echo "== Linux build ($linux)"
-ctest --test-dir "$linux" -R reference -j1 -V | reports
+ctest --test-dir "$linux" -L reference -j1 -V | reports
 if [ -d "$windows" ]; then
   echo "== Windows build ($windows), under Wine"
   ctest --test-dir "$windows" -R 'wine_prefix|reference' -j1 -V | reports
