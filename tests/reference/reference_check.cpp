@@ -505,8 +505,21 @@ bool ReferenceRun::finish() {
             if (count++ < 10) unchecked << " " << r.moment << "/" << r.window;
         }
     }
+    // The committed PNGs must be the pictures their rows describe.
+    std::string badPictures;
+    for (const Row& r : table_) {
+        if (r.run == run_ && (r.builds == "all" || r.builds == thisBuild()) && r.picture != "-") {
+            const auto picture = readPng(paths_.pictures / r.picture);
+            if (!picture || digestText(digest(*picture)) != r.digest) {
+                badPictures += " " + r.picture + (picture ? " (other pixels)" : " (unreadable)");
+            }
+        }
+    }
     if (taken_.empty()) {
         failure_ = "reference run '" + run_ + "' took no pictures";
+    } else if (!badPictures.empty()) {
+        failure_ = "reference run '" + run_ + "': committed pictures in " +
+                   paths_.pictures.string() + " do not match their rows:" + badPictures;
     } else if (count > 0) {
         failure_ = "reference run '" + run_ + "' (" + thisBuild() + "): the table " +
                    paths_.table.string() + " holds " + std::to_string(count) +

@@ -72,6 +72,16 @@ TEST(ReferenceCheck, MissingAndStaleRowsFail) {
         EXPECT_FALSE(run.finish());
     }
     {
+        // A committed picture that is not what its row says.
+        saveTable(paths.table, {{"r", "0001", "m0", "all", "rain", d, "r-0001-m0.png"}});
+        ASSERT_TRUE(writePng(paths.pictures / "r-0001-m0.png", pattern(8, 8, 11, false)));
+        ReferenceRun run("r", paths);
+        EXPECT_TRUE(run.check("0001", "m0", "rain", picture));
+        EXPECT_FALSE(run.finish());
+        EXPECT_NE(run.failure().find("r-0001-m0.png (other pixels)"), std::string::npos)
+            << run.failure();
+    }
+    {
         ReferenceRun run("r", paths);  // a different picture: the actual one is written
         PixelPicture changed = picture;
         changed.setPixel(0, 0, pixelOf(1, 2, 3));
