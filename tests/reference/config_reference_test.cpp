@@ -3,6 +3,7 @@
 // dialog's three pages with fixed settings, the sliders' page also at both ends of its ranges.
 #include <QApplication>
 #include <QScreen>
+#include <QStyleHints>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -47,6 +48,8 @@ Settings fixedSettings() {
 
 TEST(ConfigReference, WindowsLookLikeTheirReferencePictures) {
     ASSERT_EQ(QApplication::primaryScreen()->logicalDotsPerInchY(), 96);
+    // A text cursor that blinks would show or not by the wall clock: it stays on.
+    QGuiApplication::styleHints()->setCursorFlashTime(0);
     ReferenceRun references("dialogs-96dpi", configReferencePaths());
     const auto check = [&](const char* moment, const char* window, QWidget& widget,
                            bool keyPicture) {

@@ -85,6 +85,14 @@ PixelPicture desktopPicture(const VirtualMonitor& monitor) {
     return picture;
 }
 
+Settings runSettings(const ShowRun& run) {
+    Settings settings = fixedSettings();
+    if (run.adjust) {
+        run.adjust(settings);
+    }
+    return settings;
+}
+
 ReferencePaths showReferencePaths() {
     return {std::filesystem::path(ORVANE_REFERENCE_DIR) / "show.refs",
             std::filesystem::path(ORVANE_REFERENCE_DIR) / "show",
@@ -93,10 +101,7 @@ ReferencePaths showReferencePaths() {
 
 bool playReferenceRun(const ShowRun& run, ReferenceRun& references) {
     VirtualShow vs(run.monitors, kStartTick, run.bitsPerPixel);
-    vs.settings = fixedSettings();
-    if (run.adjust) {
-        run.adjust(vs.settings);
-    }
+    vs.settings = runSettings(run);
     vs.platform.utcMsSinceMidnight = kSeed;
     vs.platform.localTime = kLocalTime;
     vs.platform.userName = kLoggedOnUser;

@@ -39,6 +39,9 @@ struct ShowRun {
 // The runs, in the order they are played.
 const std::vector<ShowRun>& referenceShowRuns();
 
+// The settings the run plays with: every setting fixed, then the run's own changes.
+Settings runSettings(const ShowRun& run);
+
 // The picture the monitor shows before the show starts (part of one fixed desktop).
 PixelPicture desktopPicture(const VirtualMonitor& monitor);
 
