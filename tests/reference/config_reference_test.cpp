@@ -13,6 +13,7 @@
 #include "config/settings_dialog.h"
 #include "config/settings_form.h"
 #include "platform/qt/image_canvas.h"
+#include "reference/config_reference_settings.h"
 #include "reference/reference_check.h"
 #include "../config/config_test_support.h"
 
@@ -28,22 +29,6 @@ ReferencePaths configReferencePaths() {
 PixelPicture pictureOf(QWidget& window) {
     QApplication::processEvents();  // posted layout and polish events; the timers are stopped
     return fromQImage(window.grab().toImage());
-}
-
-Settings fixedSettings() {
-    Settings s;
-    s.phoneNumber = "5550690";
-    s.userName = "Ada";
-    s.userMode = 2;
-    s.dateTimeMode = 0;
-    s.showIntro = true;
-    s.showTitle = false;
-    s.overallSpeed = 2400;
-    s.densityFraction = 0.4;
-    s.variance = 130;
-    s.suspendTimeout = 5;
-    s.useEscapeLmbExit = true;
-    return s;
 }
 
 TEST(ConfigReference, WindowsLookLikeTheirReferencePictures) {
@@ -86,19 +71,9 @@ TEST(ConfigReference, WindowsLookLikeTheirReferencePictures) {
     }
     // The sliders at both ends of their ranges (and the other controls with them).
     pages->setCurrentIndex(1);
-    Settings lowest = settings;
-    lowest.overallSpeed = 400;
-    lowest.variance = 0;
-    lowest.densityFraction = 0.1;
-    lowest.tintR = lowest.tintG = lowest.tintB = 0;
-    dialog.setValues(lowest);
+    dialog.setValues(lowestSettings());
     check("page2-code-lowest", "settings", dialog, true);
-    Settings highest = settings;
-    highest.overallSpeed = 4000;
-    highest.variance = 200;
-    highest.densityFraction = 1.0;
-    highest.highlightR = highest.highlightG = highest.highlightB = 255;
-    dialog.setValues(highest);
+    dialog.setValues(highestSettings());
     check("page2-code-highest", "settings", dialog, true);
 
     EXPECT_TRUE(references.finish()) << references.failure();

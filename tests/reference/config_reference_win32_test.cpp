@@ -13,6 +13,7 @@
 #include "config/credit_table.h"
 #include "config/win32/about_box_win32.h"
 #include "config/win32/settings_dialog_win32_detail.h"
+#include "reference/config_reference_settings.h"
 #include "reference/reference_check.h"
 
 namespace orvane::reference {
@@ -77,23 +78,6 @@ PixelPicture pictureOf(HWND window) {
     return picture;
 }
 
-// The Qt build's run's settings.
-Settings fixedSettings() {
-    Settings s;
-    s.phoneNumber = "5550690";
-    s.userName = "Ada";
-    s.userMode = 2;
-    s.dateTimeMode = 0;
-    s.showIntro = true;
-    s.showTitle = false;
-    s.overallSpeed = 2400;
-    s.densityFraction = 0.4;
-    s.variance = 130;
-    s.suspendTimeout = 5;
-    s.useEscapeLmbExit = true;
-    return s;
-}
-
 TEST(ConfigReferenceWin32, WindowsLookLikeTheirReferencePictures) {
     HDC screen = GetDC(nullptr);
     ASSERT_EQ(GetDeviceCaps(screen, LOGPIXELSY), 96);
@@ -148,19 +132,9 @@ TEST(ConfigReferenceWin32, WindowsLookLikeTheirReferencePictures) {
     }
     // The sliders at both ends of their ranges (and the other controls with them).
     showPage(detail::kCodePage);
-    Settings lowest = settings;
-    lowest.overallSpeed = 400;
-    lowest.variance = 0;
-    lowest.densityFraction = 0.1;
-    lowest.tintR = lowest.tintG = lowest.tintB = 0;
-    dialog.setValues(lowest);
+    dialog.setValues(lowestSettings());
     check("page2-code-lowest", "settings", dialog.window(), true);
-    Settings highest = settings;
-    highest.overallSpeed = 4000;
-    highest.variance = 200;
-    highest.densityFraction = 1.0;
-    highest.highlightR = highest.highlightG = highest.highlightB = 255;
-    dialog.setValues(highest);
+    dialog.setValues(highestSettings());
     check("page2-code-highest", "settings", dialog.window(), true);
 
     EXPECT_TRUE(references.finish()) << references.failure();
