@@ -432,14 +432,15 @@ std::string ReferenceRun::pictureName(const std::string& moment, const std::stri
 }
 
 bool ReferenceRun::check(const std::string& moment, const std::string& window,
-                         const std::string& phase, const PixelPicture& picture, bool keyPicture) {
+                         const std::string& phase, PixelPicture picture, bool keyPicture) {
     if (failed()) {
         return false;
     }
     Row row{run_, moment, window, thisBuild(), phase, digestText(digest(picture)),
             keyPicture ? "key" : "-"};
     if (blessing()) {
-        taken_.push_back({row, keyPicture ? std::optional<PixelPicture>(picture) : std::nullopt});
+        taken_.push_back(
+            {row, keyPicture ? std::optional<PixelPicture>(std::move(picture)) : std::nullopt});
         return true;
     }
     taken_.push_back({row, std::nullopt});
@@ -448,6 +449,7 @@ bool ReferenceRun::check(const std::string& moment, const std::string& window,
         reportMismatch(expected, row, picture);
         return false;
     }
+    lastMatch_[window] = {moment, std::move(picture)};
     return true;
 }
 
@@ -483,6 +485,14 @@ void ReferenceRun::reportMismatch(const Row* expected, const Row& actual,
         }
     } else if (expected != nullptr) {
         message << "  expected: only the digest is kept for this moment (no committed picture)\n";
+    }
+    if (const auto last = lastMatch_.find(actual.window); last != lastMatch_.end()) {
+        const fs::path lastFile =
+            paths_.output / (run_ + "-" + last->second.first + "-" + actual.window + ".matched.png");
+        if (writePng(lastFile, last->second.second)) {
+            message << "  last match: " << lastFile.generic_string() << " (moment "
+                    << last->second.first << ", the window's last picture that matched)\n";
+        }
     }
     message << "If the change is meant to show, look at the pictures, then run `make references`"
                " and give the reason in the commit message.";
