@@ -81,3 +81,15 @@ TEST(ConfigReference, WindowsLookLikeTheirReferencePictures) {
 
 }  // namespace
 }  // namespace orvane::reference
+
+// The fonts fontconfig prefers follow the locale's language (a Japanese locale picks a Japanese
+// face for the dialogs' text): the pictures are taken in the C locale whatever the user's.
+int main(int argc, char** argv) {
+    qputenv("LC_ALL", "C.UTF-8");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

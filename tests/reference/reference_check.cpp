@@ -11,6 +11,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 namespace orvane::reference {
 
@@ -431,14 +432,15 @@ std::string ReferenceRun::pictureName(const std::string& moment, const std::stri
 }
 
 bool ReferenceRun::check(const std::string& moment, const std::string& window,
-                         const std::string& phase, const PixelPicture& picture, bool keyPicture) {
+                         const std::string& phase, PixelPicture picture, bool keyPicture) {
     if (failed()) {
         return false;
     }
     Row row{run_, moment, window, thisBuild(), phase, digestText(digest(picture)),
             keyPicture ? "key" : "-"};
     if (blessing()) {
-        taken_.push_back({row, keyPicture ? std::optional<PixelPicture>(picture) : std::nullopt});
+        taken_.push_back(
+            {row, keyPicture ? std::optional<PixelPicture>(std::move(picture)) : std::nullopt});
         return true;
     }
     taken_.push_back({row, std::nullopt});
@@ -447,6 +449,7 @@ bool ReferenceRun::check(const std::string& moment, const std::string& window,
         reportMismatch(expected, row, picture);
         return false;
     }
+    lastMatch_[window] = {moment, std::move(picture)};
     return true;
 }
 
@@ -458,14 +461,14 @@ void ReferenceRun::reportMismatch(const Row* expected, const Row& actual,
     message << "reference run '" << run_ << "' (" << thisBuild() << "), window " << actual.window
             << " at moment " << actual.moment << ", phase " << actual.phase << ": ";
     if (expected == nullptr) {
-        message << "no reference row in " << paths_.table.string()
+        message << "no reference row in " << paths_.table.generic_string()
                 << (tableRead_ ? "" : " (the table cannot be read)") << ".\n";
     } else {
         message << "the picture differs from the reference (digest " << actual.digest
                 << ", expected " << expected->digest << ", reference taken in phase "
                 << expected->phase << "). This is the run's first differing moment.\n";
     }
-    message << "  actual:   " << (writePng(actualFile, picture) ? actualFile.string() : "(not written)")
+    message << "  actual:   " << (writePng(actualFile, picture) ? actualFile.generic_string() : "(not written)")
             << "\n";
     if (expected != nullptr && expected->picture != "-") {
         const fs::path committed = paths_.pictures / expected->picture;
@@ -474,14 +477,22 @@ void ReferenceRun::reportMismatch(const Row* expected, const Row& actual,
             const fs::path diffFile = paths_.output / (stem + ".diff.png");
             writePng(expectedFile, *reference);
             writePng(diffFile, diffPicture(picture, *reference));
-            message << "  expected: " << expectedFile.string() << " (from " << committed.string()
-                    << ")\n  diff:     " << diffFile.string() << " ("
+            message << "  expected: " << expectedFile.generic_string() << " (from " << committed.generic_string()
+                    << ")\n  diff:     " << diffFile.generic_string() << " ("
                     << differingPixels(picture, *reference) << " pixels differ, in red)\n";
         } else {
-            message << "  expected: " << committed.string() << " cannot be read\n";
+            message << "  expected: " << committed.generic_string() << " cannot be read\n";
         }
     } else if (expected != nullptr) {
         message << "  expected: only the digest is kept for this moment (no committed picture)\n";
+    }
+    if (const auto last = lastMatch_.find(actual.window); last != lastMatch_.end()) {
+        const fs::path lastFile =
+            paths_.output / (run_ + "-" + last->second.first + "-" + actual.window + ".matched.png");
+        if (writePng(lastFile, last->second.second)) {
+            message << "  last match: " << lastFile.generic_string() << " (moment "
+                    << last->second.first << ", the window's last picture that matched)\n";
+        }
     }
     message << "If the change is meant to show, look at the pictures, then run `make references`"
                " and give the reason in the commit message.";
@@ -519,10 +530,10 @@ bool ReferenceRun::finish() {
         failure_ = "reference run '" + run_ + "' took no pictures";
     } else if (!badPictures.empty()) {
         failure_ = "reference run '" + run_ + "': committed pictures in " +
-                   paths_.pictures.string() + " do not match their rows:" + badPictures;
+                   paths_.pictures.generic_string() + " do not match their rows:" + badPictures;
     } else if (count > 0) {
         failure_ = "reference run '" + run_ + "' (" + thisBuild() + "): the table " +
-                   paths_.table.string() + " holds " + std::to_string(count) +
+                   paths_.table.generic_string() + " holds " + std::to_string(count) +
                    " moments the run no longer takes:" + unchecked.str() +
                    (count > 10 ? " ..." : "") + "; run `make references` if that is meant.";
     }
@@ -580,7 +591,7 @@ bool ReferenceRun::bless() {
         if (t.picture) {
             row.picture = pictureName(row.moment, row.window, row.builds);
             if (!writePng(paths_.pictures / row.picture, *t.picture)) {
-                failure_ = "cannot write " + (paths_.pictures / row.picture).string();
+                failure_ = "cannot write " + (paths_.pictures / row.picture).generic_string();
             }
             keptPictures.insert(row.picture);
         }
@@ -615,7 +626,7 @@ bool ReferenceRun::bless() {
         }
     }
     if (!saveTable(paths_.table, rows)) {
-        failure_ = "cannot write " + paths_.table.string();
+        failure_ = "cannot write " + paths_.table.generic_string();
     }
     std::cout << "references: run '" << run_ << "' (" << mine << "): " << taken_.size()
               << " pictures, " << changes.size() << " changed\n";

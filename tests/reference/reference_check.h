@@ -14,8 +14,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/common/window_picture.h"
@@ -72,9 +74,10 @@ public:
     // Checks the picture of one window at one moment (names without spaces; moments sort as
     // text, so give times with leading zeros). phase names what was playing, for messages.
     // keyPicture: the moment gets a committed PNG. Returns false at the first difference, after
-    // writing the actual, expected and difference pictures; later checks then do nothing.
+    // writing the actual, expected and difference pictures and the window's last picture that
+    // matched; later checks then do nothing. (The picture is kept: pass a temporary.)
     bool check(const std::string& moment, const std::string& window, const std::string& phase,
-               const PixelPicture& picture, bool keyPicture = false);
+               PixelPicture picture, bool keyPicture = false);
 
     // Ends the run. Checking: every row of this build for the run must have been checked.
     // Blessing: rewrites this build's rows of the run and their PNGs and prints the changes.
@@ -101,6 +104,7 @@ private:
     std::vector<Row> table_;
     bool tableRead_ = false;
     std::vector<Taken> taken_;
+    std::map<std::string, std::pair<std::string, PixelPicture>> lastMatch_;  // by window
     std::string failure_;
 };
 

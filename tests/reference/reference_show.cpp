@@ -1,5 +1,6 @@
 #include "reference/reference_show.h"
 
+#include <iostream>
 #include <set>
 
 #include "platform/virtual/virtual_show.h"
@@ -120,6 +121,7 @@ bool playReferenceRun(const ShowRun& run, ReferenceRun& references) {
     const std::set<std::pair<std::uint32_t, int>> keys(run.keyPictures.begin(),
                                                        run.keyPictures.end());
     const std::uint32_t last = moments.empty() ? 0 : *moments.rbegin();
+    bool reachedLast = false;
     for (const std::uint32_t t : moments) {
         vs.platform.atElapsed(std::uint64_t{t} * 1000, [&, t] {
             for (int i = 0; i < vs.platform.windowCount(); ++i) {
@@ -130,6 +132,7 @@ bool playReferenceRun(const ShowRun& run, ReferenceRun& references) {
                 }
             }
             if (t == last) {
+                reachedLast = true;
                 vs.control.requestStop();
             }
         });
@@ -142,6 +145,12 @@ bool playReferenceRun(const ShowRun& run, ReferenceRun& references) {
     }
     if (!moments.empty()) {
         vs.play();
+    }
+    if (!reachedLast && !references.failed()) {
+        // A show that ends early records nothing, so a blessing cannot drop moments unseen.
+        std::cerr << "reference run '" << run.name << "' ended at " << vs.platform.elapsedMs()
+                  << " ms, before its last moment " << last << " ms\n";
+        return false;
     }
     return references.finish();
 }
