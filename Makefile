@@ -9,7 +9,7 @@ RELEASE_BUILD ?= build-release
 RELEASE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release -DORVANE_TESTS=OFF -DORVANE_BENCHMARKS=OFF -DORVANE_TOOLS=OFF
 BENCH_BUILD ?= build-bench
 
-.PHONY: run test bench package install build configure clean windows windows-test mutants
+.PHONY: run test bench package install build configure clean windows windows-test mutants references
 
 configure:
 	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
@@ -34,6 +34,16 @@ test:
 	cmake --preset sanitize
 	cmake --build build-sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
+
+# Plays the reference runs again and rewrites tests/reference (the tables of digests and the key
+# PNGs), for the Linux build and the Windows build under Wine, then prints which moments
+# changed. Only for a change meant to show, after looking at the new pictures (see README).
+references:
+	tools/install-deps.sh test
+	cmake --preset default
+	cmake --build build -j $(JOBS)
+	$(MAKE) windows
+	tools/references.sh build $(WINDOWS_BUILD)
 
 # Mutation testing (not run by CI): one small change at a time to src/ (or to FILES), rebuilt in
 # build-mutants, tried against the tests that can see it; the report goes to

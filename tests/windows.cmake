@@ -51,6 +51,8 @@ orvane_add_test(platform_test
   SOURCES platform/input_rules_test.cpp platform/window_picture_test.cpp
     platform/gdi_canvas_test.cpp platform/window_placement_test.cpp
   LIBS orvane_virtual orvane_win32_platform)
+# The reference show drawn by GDI, and the reference machinery, against the shared tables.
+add_subdirectory(reference)
 orvane_add_test(config_test WINDOWS
   SOURCES config/settings_form_test.cpp config/credit_cipher_test.cpp widgets/gradient_style_test.cpp
     widgets/custom_controls_win32_test.cpp config/settings_dialog_win32_test.cpp

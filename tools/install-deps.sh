@@ -5,17 +5,20 @@ set -euo pipefail
 
 build=(cmake ninja-build g++ make pkg-config qt6-base-dev libgl-dev fonts-liberation libxcb1-dev libxcb-xkb-dev libxcb-shm0-dev)
 run=(qt6-qpa-plugins)
+# The reference pictures read and write PNGs with zlib, and the configuration windows' pictures
+# depend on the fonts installed: fontconfig's sans face (DejaVu) beside Liberation.
 test=(libgtest-dev libgmock-dev xvfb xdotool x11-xserver-utils x11-utils xauth libx11-dev libxfixes-dev
       xscreensaver desktop-file-utils libxml2-utils dpkg-dev
       mate-screensaver dbus-x11 dbus-daemon libglib2.0-bin dconf-gsettings-backend dconf-service
-      man-db appstream lintian)
+      man-db appstream lintian
+      zlib1g-dev fonts-dejavu-core)
 package=(dpkg-dev)
 bench=(libbenchmark-dev valgrind xvfb xdotool x11-xserver-utils)
 tools=(fonts-ipafont-gothic imagemagick)
 # The Windows program: the MinGW-w64 cross compiler, GoogleTest's sources to build for it, and
 # Wine with an X server to run and test it on (Xephyr in it for several monitors), NSIS and zip
 # for the installer and the zip.
-windows=(cmake ninja-build make g++-mingw-w64-x86-64-posix googletest wine64 fonts-liberation
+windows=(cmake ninja-build make g++-mingw-w64-x86-64-posix googletest libz-mingw-w64-dev wine64 fonts-liberation
          xvfb xdotool x11-xserver-utils nsis zip xserver-xephyr)
 
 case "${1:-all}" in

@@ -66,6 +66,7 @@ class RainPhase {
             userActivity() = false;
             suspended_ = true;
             lastMessageTick_.reset();
+            show_.enterPhase(ShowPhase::PowerSave);
         }
         if (userActivity()) {
             userActivity() = false;
@@ -86,6 +87,7 @@ class RainPhase {
             // The flag stays set: the next rain frame takes it up and restarts the idle time.
             lastActivityTick_ = show_.now();
             suspended_ = false;
+            show_.enterPhase(ShowPhase::Rain);
             for (std::unique_ptr<RainWindow>& window : windows_) {
                 fillRectColour(window->canvas(), {0, 0, window->width(), window->height()}, kBlack);
             }

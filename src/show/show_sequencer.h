@@ -26,9 +26,10 @@ constexpr int kColumnPitch = 16;
 constexpr int kRowPitch = 20;
 constexpr int kTextPointSize = 14;
 
-// The parts of the show, in the order they are played.
+// The parts of the show, in the order they are played. The rain's power save is told as a
+// part of its own when it begins, and Rain again when the rain resumes from it.
 enum class ShowPhase { LowColourWarning, Opening, Title, TitlePause, TraceProgram, PhoneTrace,
-                       WakeUpMessages, Rain };
+                       WakeUpMessages, Rain, PowerSave };
 
 // One saver window with the state that outlives a single phase.
 struct SaverWindow {

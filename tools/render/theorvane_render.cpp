@@ -51,6 +51,7 @@ const char* phaseName(orvane::ShowPhase phase) {
     case orvane::ShowPhase::PhoneTrace: return "phone trace";
     case orvane::ShowPhase::WakeUpMessages: return "wake-up messages";
     case orvane::ShowPhase::Rain: return "rain";
+    case orvane::ShowPhase::PowerSave: return "power save";
     }
     return "?";
 }

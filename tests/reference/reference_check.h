@@ -1,0 +1,107 @@
+// Reference pictures: what the user sees, held against pictures looked at once and then kept.
+// A run (the show with one set of settings, or the configuration windows) takes pictures at
+// fixed moments; each picture's digest is compared with the row of a committed table
+// (run, moment, window, builds, phase, digest, picture). A few key moments also have a PNG
+// committed beside the table, so that a reader can see what the references are.
+//
+// The table is shared by the builds: a row's "builds" is "all" when every build draws the same
+// pixels, else "qt" or "gdi" (the Windows build, drawing through GDI) for that build's own
+// digest. A moment without a row is a failure, never a silent pass.
+//
+// With ORVANE_BLESS_REFERENCES=1 (make references) a run records instead: finish() rewrites
+// this build's rows of the run and the key PNGs, and prints which moments changed.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/common/window_picture.h"
+
+namespace orvane::reference {
+
+// "qt" on Linux, "gdi" in the Windows build.
+const char* thisBuild();
+// Whether this process records references (ORVANE_BLESS_REFERENCES=1) instead of checking.
+bool blessing();
+
+// A digest of the picture's size and colours (the padding byte is not part of it).
+std::uint64_t digest(const PixelPicture& picture);
+std::string digestText(std::uint64_t value);  // 16 lower-case hex digits
+
+// Lossless 8-bit PNG: greyscale when every pixel is grey, else a palette when there are at most
+// 256 colours, else RGB.
+bool writePng(const std::filesystem::path& file, const PixelPicture& picture);
+// Reads the PNGs writePng writes (and any 8-bit, non-interlaced PNG); nothing when it cannot.
+std::optional<PixelPicture> readPng(const std::filesystem::path& file);
+
+// The actual picture dimmed to grey with the differing pixels in red; where only one picture
+// covers a pixel, magenta.
+PixelPicture diffPicture(const PixelPicture& actual, const PixelPicture& expected);
+// How many pixels differ (pixels covered by only one picture count).
+long long differingPixels(const PixelPicture& actual, const PixelPicture& expected);
+
+struct Row {
+    std::string run;
+    std::string moment;
+    std::string window;
+    std::string builds;  // "all", "qt" or "gdi"
+    std::string phase;
+    std::string digest;
+    std::string picture;  // the committed PNG's file name, or "-"
+    bool operator==(const Row&) const = default;
+};
+
+// The table: '#' starts a comment line; one row a line, fields separated by spaces.
+std::vector<Row> loadTable(const std::filesystem::path& file);
+bool saveTable(const std::filesystem::path& file, const std::vector<Row>& rows);
+
+struct ReferencePaths {
+    std::filesystem::path table;     // the committed table
+    std::filesystem::path pictures;  // the folder of the committed PNGs
+    std::filesystem::path output;    // where a failing check writes its pictures (build tree)
+};
+
+// One run's pictures, checked against the table (or recorded into it when blessing).
+class ReferenceRun {
+public:
+    ReferenceRun(std::string run, ReferencePaths paths);
+
+    // Checks the picture of one window at one moment (names without spaces; moments sort as
+    // text, so give times with leading zeros). phase names what was playing, for messages.
+    // keyPicture: the moment gets a committed PNG. Returns false at the first difference, after
+    // writing the actual, expected and difference pictures; later checks then do nothing.
+    bool check(const std::string& moment, const std::string& window, const std::string& phase,
+               const PixelPicture& picture, bool keyPicture = false);
+
+    // Ends the run. Checking: every row of this build for the run must have been checked.
+    // Blessing: rewrites this build's rows of the run and their PNGs and prints the changes.
+    // Returns false when the run failed; failure() says why.
+    bool finish();
+
+    bool failed() const { return !failure_.empty(); }
+    const std::string& failure() const { return failure_; }
+    int checkedCount() const { return static_cast<int>(taken_.size()); }
+
+private:
+    struct Taken {
+        Row row;
+        std::optional<PixelPicture> picture;  // key moments, when blessing
+    };
+    const Row* expectedRow(const std::string& moment, const std::string& window) const;
+    std::string pictureName(const std::string& moment, const std::string& window,
+                            const std::string& builds) const;
+    void reportMismatch(const Row* expected, const Row& actual, const PixelPicture& picture);
+    bool bless();
+
+    std::string run_;
+    ReferencePaths paths_;
+    std::vector<Row> table_;
+    bool tableRead_ = false;
+    std::vector<Taken> taken_;
+    std::string failure_;
+};
+
+}  // namespace orvane::reference

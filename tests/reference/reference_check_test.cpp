@@ -1,0 +1,95 @@
+// The reference machinery itself: pictures survive the PNG round trip in each of its forms, and a
+// table that lacks a moment, or holds one the run no longer takes, fails.
+#include <gtest/gtest.h>
+
+#include "reference/reference_check.h"
+#include "support/temp_dir.h"
+
+namespace orvane::reference {
+namespace {
+
+PixelPicture pattern(int width, int height, int colours, bool grey) {
+    PixelPicture p(width, height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const int v = (x * 7 + y * 13) % colours;
+            p.setPixel(x, y, grey ? pixelOf(v, v, v) : pixelOf(v, 255 - v, (v * 3) & 0xFF));
+        }
+    }
+    return p;
+}
+
+TEST(ReferenceCheck, PngKeepsEveryPixelAsGreyPaletteOrRgb) {
+    test::TempDir dir;
+    for (const auto& [colours, grey] : {std::pair{256, true}, {200, false}, {256 * 3 / 2, false}}) {
+        const PixelPicture picture = pattern(37, 23, colours, grey);
+        const auto file = dir.path() / "p.png";
+        ASSERT_TRUE(writePng(file, picture));
+        const auto back = readPng(file);
+        ASSERT_TRUE(back.has_value()) << colours;
+        EXPECT_EQ(back->width, 37);
+        EXPECT_EQ(back->height, 23);
+        EXPECT_EQ(differingPixels(*back, picture), 0) << colours << grey;
+        EXPECT_EQ(digest(*back), digest(picture));
+    }
+}
+
+TEST(ReferenceCheck, OnePixelChangesTheDigestAndShowsInTheDiff) {
+    const PixelPicture a = pattern(20, 10, 50, false);
+    PixelPicture b = a;
+    b.setPixel(19, 9, b.pixel(19, 9) ^ 1u);
+    EXPECT_NE(digest(a), digest(b));
+    EXPECT_EQ(differingPixels(a, b), 1);
+    EXPECT_EQ(diffPicture(b, a).pixel(19, 9), pixelOf(255, 0, 0));
+    EXPECT_NE(digest(PixelPicture(4, 5)), digest(PixelPicture(5, 4)));
+}
+
+TEST(ReferenceCheck, MissingAndStaleRowsFail) {
+    if (blessing()) GTEST_SKIP() << "checks the checking mode";
+    test::TempDir dir;
+    const ReferencePaths paths{dir.path() / "t.refs", dir.path() / "pics", dir.path() / "out"};
+    const PixelPicture picture = pattern(8, 8, 10, false);
+    const std::string d = digestText(digest(picture));
+    saveTable(paths.table, {{"r", "0001", "m0", "all", "rain", d, "-"},
+                            {"r", "0002", "m0", thisBuild(), "rain", d, "-"},
+                            {"other", "0001", "m0", "all", "rain", "0", "-"}});
+    {
+        ReferenceRun run("r", paths);
+        EXPECT_TRUE(run.check("0001", "m0", "rain", picture));
+        EXPECT_TRUE(run.check("0002", "m0", "rain", picture));
+        EXPECT_TRUE(run.finish()) << run.failure();
+    }
+    {
+        ReferenceRun run("r", paths);  // stops before its last moment
+        EXPECT_TRUE(run.check("0001", "m0", "rain", picture));
+        EXPECT_FALSE(run.finish());
+        EXPECT_NE(run.failure().find("0002/m0"), std::string::npos) << run.failure();
+    }
+    {
+        ReferenceRun run("r", paths);  // a moment without a row
+        EXPECT_FALSE(run.check("0003", "m0", "title", picture));
+        EXPECT_NE(run.failure().find("no reference row"), std::string::npos) << run.failure();
+        EXPECT_FALSE(run.finish());
+    }
+    {
+        // A committed picture that is not what its row says.
+        saveTable(paths.table, {{"r", "0001", "m0", "all", "rain", d, "r-0001-m0.png"}});
+        ASSERT_TRUE(writePng(paths.pictures / "r-0001-m0.png", pattern(8, 8, 11, false)));
+        ReferenceRun run("r", paths);
+        EXPECT_TRUE(run.check("0001", "m0", "rain", picture));
+        EXPECT_FALSE(run.finish());
+        EXPECT_NE(run.failure().find("r-0001-m0.png (other pixels)"), std::string::npos)
+            << run.failure();
+    }
+    {
+        ReferenceRun run("r", paths);  // a different picture: the actual one is written
+        PixelPicture changed = picture;
+        changed.setPixel(0, 0, pixelOf(1, 2, 3));
+        EXPECT_FALSE(run.check("0001", "m0", "rain", changed));
+        EXPECT_NE(run.failure().find("phase rain"), std::string::npos) << run.failure();
+        EXPECT_TRUE(readPng(paths.output / "r-0001-m0.actual.png").has_value());
+    }
+}
+
+}  // namespace
+}  // namespace orvane::reference
