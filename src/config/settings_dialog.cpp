@@ -10,8 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
-#include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QSlider>
 #include <QTabBar>
@@ -75,6 +73,19 @@ private:
     qsizetype limit_;
     qsizetype ceiling_;  // the longest text typing may leave: the limit, or a longer text's length
 };
+
+namespace {
+
+// "Suspend After" takes what typedMinutesAllowed lets through, typed or pasted.
+class MinutesTyping : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        return typedMinutesAllowed(input.toStdString()) ? Acceptable : Invalid;
+    }
+};
+
+}  // namespace
 
 SettingsDialog::SettingsDialog(ColourPicker pickColour, MessageSink showMessage, QWidget* parent)
     : QDialog(parent), pickColour_(std::move(pickColour)), showMessage_(std::move(showMessage)) {
@@ -237,8 +248,7 @@ QWidget* SettingsDialog::buildPowerSavePage() {
     suspendEdit_->setObjectName("suspendEdit");
     suspendEdit_->setGeometry(scaledRect(96, 24, 49, 21, dpi_));
     // Only a minus sign and digits can be typed; the range is checked on "&Ok".
-    suspendEdit_->setValidator(
-        new QRegularExpressionValidator(QRegularExpression("-?[0-9]*"), suspendEdit_));
+    suspendEdit_->setValidator(new MinutesTyping(suspendEdit_));
     auto* minutes = new QLabel("minutes", group);
     minutes->move(scaledPx(160, dpi_), scaledPx(26, dpi_));
     minutes->adjustSize();

@@ -110,6 +110,11 @@ std::optional<std::int32_t> parseMinutes(std::string_view text) {
     return value;
 }
 
+bool typedMinutesAllowed(std::string_view text) {
+    const std::string_view digits = !text.empty() && text.front() == '-' ? text.substr(1) : text;
+    return digits.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 std::string suspendRefusalText() {
     return "\"Suspend After\" needs a whole number of minutes, from " +
            std::to_string(std::numeric_limits<std::int32_t>::min()) + " to " +

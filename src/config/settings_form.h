@@ -59,6 +59,9 @@ SettingsControls defaultControls();
 
 // A whole number of minutes as typed: an optional minus sign and digits, within 32 bits.
 std::optional<std::int32_t> parseMinutes(std::string_view text);
+// What typing may leave in "Suspend After": a minus sign first, if any, and digits; the range
+// and a lone "-" are refused only by "&Ok".
+bool typedMinutesAllowed(std::string_view text);
 // Said when "&Ok" is refused because of "Suspend After".
 std::string suspendRefusalText();
 

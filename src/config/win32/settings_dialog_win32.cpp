@@ -138,6 +138,28 @@ std::optional<COLORREF> chooseColour(HWND owner, COLORREF preset,
     return choice.rgbResult;
 }
 
+// "Suspend After" as the Qt dialog has it: a character or a paste that would leave more than a
+// minus sign and digits is undone (the text set by the program is not checked).
+LRESULT CALLBACK minutesEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                 DWORD_PTR) {
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(edit, minutesEditProc, 0);
+    } else if (message == WM_CHAR || message == WM_PASTE) {
+        const std::wstring before = wideWindowText(edit);
+        DWORD start = 0;
+        DWORD end = 0;
+        SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                     reinterpret_cast<LPARAM>(&end));
+        const LRESULT result = DefSubclassProc(edit, message, wParam, lParam);
+        if (!typedMinutesAllowed(toUtf8(wideWindowText(edit)))) {
+            SetWindowTextW(edit, before.c_str());
+            Edit_SetSel(edit, start, end);
+        }
+        return result;
+    }
+    return DefSubclassProc(edit, message, wParam, lParam);
+}
+
 void initCommonControls() {
     static const bool done = [] {
         INITCOMMONCONTROLSEX controls{};
@@ -487,6 +509,7 @@ void SettingsDialogWindow::buildPowerSavePage() {
     addLabel(L"Suspend After", group, kSuspendLabelAt, p);
     suspendEdit_ = addControl(WC_EDITW, toWide(kDefaultSuspend), kEditStyle, kSuspendEditId,
                               &group, kSuspendEditAt, p);
+    SetWindowSubclass(suspendEdit_, minutesEditProc, 0, 0);
     addLabel(L"minutes", group, kMinutesLabelAt, p);
     escapeExitCheck_ = addControl(WC_BUTTONW, L"Use Escape/LMB Exit", kCheckStyle,
                                   kEscapeExitCheckId, &group, kEscapeExitCheckAt, p);

@@ -1,0 +1,167 @@
+// The configuration windows of the Windows build against their reference pictures, at 96 dpi
+// under Wine: the About box as it opens and with each credit set, and the settings dialog's
+// three pages, the sliders' page also at both ends of its ranges; the same moments and settings
+// as the Qt build's run, in GDI's own rows. A picture is the window's client area as Windows
+// painted it, read back from the window with BitBlt once every paint has run; the window is
+// active, the focus where opening the window puts it, the pointer away from it.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "config/credit_table.h"
+#include "config/win32/about_box_win32.h"
+#include "config/win32/settings_dialog_win32_detail.h"
+#include "reference/reference_check.h"
+
+namespace orvane::reference {
+namespace {
+
+ReferencePaths configReferencePaths() {
+    return {std::filesystem::path(ORVANE_REFERENCE_DIR) / "config.refs",
+            std::filesystem::path(ORVANE_REFERENCE_DIR) / "config",
+            std::filesystem::path(ORVANE_REFERENCE_OUTPUT) / "config"};
+}
+
+void pumpMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+// Shown and in front: the activation comes back from the X server, and with it the focus.
+bool showActive(HWND window) {
+    ::ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    for (int i = 0; i < 200 && GetActiveWindow() != window; ++i) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        pumpMessages();
+    }
+    pumpMessages();
+    return GetActiveWindow() == window;
+}
+
+// The client area with every pending paint of the window and its controls done.
+PixelPicture pictureOf(HWND window) {
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    pumpMessages();
+    GdiFlush();
+    RECT client;
+    GetClientRect(window, &client);
+    const int width = client.right;
+    const int height = client.bottom;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    HDC source = GetDC(window);
+    HDC memory = CreateCompatibleDC(source);
+    std::uint32_t* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS,
+                                      reinterpret_cast<void**>(&bits), nullptr, 0);
+    PixelPicture picture(width, height);
+    if (bitmap != nullptr) {
+        const HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
+        GdiFlush();
+        for (int i = 0; i < width * height; ++i) {
+            picture.pixels[static_cast<std::size_t>(i)] = 0xFF000000u | (bits[i] & 0xFFFFFFu);
+        }
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(window, source);
+    return picture;
+}
+
+// The Qt build's run's settings.
+Settings fixedSettings() {
+    Settings s;
+    s.phoneNumber = "5550690";
+    s.userName = "Ada";
+    s.userMode = 2;
+    s.dateTimeMode = 0;
+    s.showIntro = true;
+    s.showTitle = false;
+    s.overallSpeed = 2400;
+    s.densityFraction = 0.4;
+    s.variance = 130;
+    s.suspendTimeout = 5;
+    s.useEscapeLmbExit = true;
+    return s;
+}
+
+TEST(ConfigReferenceWin32, WindowsLookLikeTheirReferencePictures) {
+    HDC screen = GetDC(nullptr);
+    ASSERT_EQ(GetDeviceCaps(screen, LOGPIXELSY), 96);
+    ReleaseDC(nullptr, screen);
+    SetCursorPos(0, 0);
+    ReferenceRun references("dialogs-96dpi", configReferencePaths());
+    const auto check = [&](const char* moment, const char* window, HWND handle,
+                           bool keyPicture) {
+        return references.check(moment, window, window, pictureOf(handle), keyPicture);
+    };
+
+    Settings settings = fixedSettings();
+    {
+        AboutBoxWindow about(settings, "unused.ini");
+        ASSERT_TRUE(about.create(GetModuleHandleW(nullptr)));
+        // As the box opens (its timers not started): the first two slots from set B.
+        about.fillSlots({&kCreditSetB[0], &kCreditSetB[1], &kCreditSetA[2], &kCreditSetA[3],
+                         &kCreditSetA[4]});
+        ASSERT_TRUE(showActive(about.handle()));
+        SetFocus(about.okButton());
+        check("shown", "about", about.handle(), true);
+        about.fillSlots({&kCreditSetA[0], &kCreditSetA[1], &kCreditSetA[2], &kCreditSetA[3],
+                         &kCreditSetA[4]});
+        check("credits-a", "about", about.handle(), false);
+        about.fillSlots({&kCreditSetB[0], &kCreditSetB[1], &kCreditSetB[2], &kCreditSetB[3],
+                         &kCreditSetB[4]});
+        check("credits-b", "about", about.handle(), false);
+    }
+
+    detail::SettingsDialogWindow dialog{
+        [](HWND, COLORREF) { return std::optional<COLORREF>(); },
+        [](HWND, const std::wstring&, const std::wstring&) {}};
+    ASSERT_TRUE(dialog.create(nullptr));
+    dialog.setValues(settings);
+    ASSERT_TRUE(showActive(dialog.window()));
+    // Opening gives the focus to the first control of the tab order.
+    ASSERT_EQ(GetFocus(), dialog.control(detail::kDefaultsButtonId));
+    HWND pages = dialog.control(detail::kPagesId);
+    const auto showPage = [&](int page) {
+        TabCtrl_SetCurSel(pages, page);
+        NMHDR change{pages, static_cast<UINT_PTR>(detail::kPagesId), TCN_SELCHANGE};
+        SendMessageW(dialog.window(), WM_NOTIFY, detail::kPagesId,
+                     reinterpret_cast<LPARAM>(&change));
+    };
+    const char* pageNames[] = {"page1-intro", "page2-code", "page3-power-save"};
+    for (int page = 0; page < 3; ++page) {
+        showPage(page);
+        check(pageNames[page], "settings", dialog.window(), true);
+    }
+    // The sliders at both ends of their ranges (and the other controls with them).
+    showPage(detail::kCodePage);
+    Settings lowest = settings;
+    lowest.overallSpeed = 400;
+    lowest.variance = 0;
+    lowest.densityFraction = 0.1;
+    lowest.tintR = lowest.tintG = lowest.tintB = 0;
+    dialog.setValues(lowest);
+    check("page2-code-lowest", "settings", dialog.window(), true);
+    Settings highest = settings;
+    highest.overallSpeed = 4000;
+    highest.variance = 200;
+    highest.densityFraction = 1.0;
+    highest.highlightR = highest.highlightG = highest.highlightB = 255;
+    dialog.setValues(highest);
+    check("page2-code-highest", "settings", dialog.window(), true);
+
+    EXPECT_TRUE(references.finish()) << references.failure();
+}
+
+}  // namespace
+}  // namespace orvane::reference
