@@ -687,6 +687,7 @@ def main():
             results.append(record)
             with results_file.open("a") as f:
                 f.write(json.dumps(record) + "\n")
+            write_report(out, params, results, elapsed, len(chosen))  # a record worth committing
             print(f'[{len(results)}/{len(chosen)}] {record["outcome"]:13} {m["file"]}:{m["line"]} '
                   f'{m["op"]} {m["before"]} -> {m["after"]} ({record["seconds"]:.0f} s)', flush=True)
     except Interrupted as e:
