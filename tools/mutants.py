@@ -532,6 +532,12 @@ def write_report(out, params, results, elapsed, chosen):
     return lines
 
 
+def changed_line(m):
+    """The line that names a mutant in its key and in the list of equivalents: as it reads
+    after the change, or for a removed call the call removed (every one reads `{}` after)."""
+    return m["before_line"] if m["op"] == "call-removed" else m["after_line"]
+
+
 def stable_keys(mutants, texts):
     """Names each mutant by its file, operator and changed line (and which of equal ones it is),
     not by line number: edits elsewhere in the code leave the names, the sample drawn from them
@@ -541,7 +547,7 @@ def stable_keys(mutants, texts):
         text = texts[m["file"]]
         m["before_line"] = line_text(text, m["start"], m["end"])
         m["after_line"] = line_text(text, m["start"], m["end"], m["after"])
-        base = f'{m["file"]} | {m["op"]} | {m["after_line"]}'
+        base = f'{m["file"]} | {m["op"]} | {changed_line(m)}'
         n = seen.get(base, 0)
         seen[base] = n + 1
         m["key"] = base if n == 0 else f"{base} | #{n + 1}"
@@ -644,7 +650,7 @@ def main():
     equivalents = load_equivalents()
     current = {m["key"]: m for m in chosen}
     for r in done.values():  # the list may have grown since they were tried; lines move
-        if (r["file"], r["op"], r["after_line"]) in equivalents:
+        if (r["file"], r["op"], changed_line(r)) in equivalents:
             r.update(outcome="equivalent", detail="tools/mutants-equivalent.txt")
         if r["key"] in current:
             r["line"] = current[r["key"]]["line"]
@@ -678,7 +684,7 @@ def main():
             text = texts[m["file"]]
             record = {k: m[k] for k in ("key", "file", "line", "col", "op", "after",
                                          "before_line", "after_line")}
-            if (m["file"], m["op"], record["after_line"]) in equivalents:
+            if (m["file"], m["op"], changed_line(record)) in equivalents:
                 record.update(outcome="equivalent", seconds=0, detail="tools/mutants-equivalent.txt")
             else:
                 outcome, seconds, detail = runner.try_mutant(m, text)
