@@ -635,8 +635,14 @@ def main():
             if results_file.exists():
                 retry = os.environ.get("MUTANTS_RETRY", "").split(",")
                 retry_in = re.compile(os.environ.get("MUTANTS_RETRY_IN", ""))
+                migrated = {}
                 for raw in results_file.read_text().splitlines():
                     r = json.loads(raw)
+                    if r["op"] == "call-removed" and r["key"].split(" | ")[2:3] == ["{}"]:
+                        # Recorded when removed calls were named `{}`: named by the call now.
+                        base = f'{r["file"]} | call-removed | {r["before_line"]}'
+                        n = migrated[base] = migrated.get(base, 0) + 1
+                        r["key"] = base if n == 1 else f"{base} | #{n}"
                     if r["outcome"] in retry and retry_in.search(r["file"]):
                         retried.add(r["key"])
                     else:
