@@ -144,6 +144,8 @@ TEST(DarkenRect, ClipsItselfToTheSurface) {
     };
     const Case cases[] = {
         {"inside", 5, 4, 3, 2, {4, 5, 7, 7}},
+        // 15 wide: one whole pass of four, three of one, none past the right end.
+        {"fifteen wide", 2, 5, 15, 3, {5, 2, 20, 5}},
         {"over the top left", -15, -10, 16, 20, {0, 0, 6, 5}},
         {"over the bottom right", 25, 30, 16, 20, {30, 25, 40, 30}},
         {"last row only", 29, 0, 40, 20, {0, 29, 40, 30}},
