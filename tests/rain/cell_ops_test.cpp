@@ -82,6 +82,11 @@ TEST(DrawGlyph, DropsWhatFallsOutsideTheSurface) {
     drawGlyph(surface, sheet, 40, 0, 0, 0, kGlyphDrawHeight, kGlyphDrawWidth);
     drawGlyph(surface, sheet, 0, 30, 0, 0, kGlyphDrawHeight, kGlyphDrawWidth);
     EXPECT_EQ(surface.pixel(0, 0), kBlack);
+    // Wider than the sheet has columns right of glyph 9 (x 180 of 200): 20 columns arrive.
+    Surface wide(40, 30);
+    drawGlyph(wide, sheet, 0, 0, 9, 0, kGlyphDrawHeight, 30);
+    EXPECT_EQ(sheetPointOf(wide.pixel(19, 0)), (Point{199, 0}));
+    EXPECT_EQ(wide.pixel(20, 0), kBlack);
 }
 
 TEST(DarkenRect, SubtractsTheLowByteOfTheAmountStoppingAtZero) {
