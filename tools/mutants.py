@@ -29,6 +29,8 @@ Environment:
   MUTANTS_RETRY_IN  with MUTANTS_RETRY, only in files matching this regular expression
   MUTANTS_LIST=1   only list the mutants that would run, then stop
   MUTANTS_ONLY=F   only the mutants listed in file F, in the form MUTANTS_LIST prints
+  MUTANTS_REPORT=1 only write the report again from the record (after the list of
+                   equivalents grew), then stop
 
 Outcomes: caught (a test failed), timed-out (a program ran far longer than without the change;
 counted as caught), survived (every test passed), did-not-build (the compiler refused it, with
@@ -663,10 +665,14 @@ def main():
     # Results of mutants that no longer exist (the code changed) are dropped from the record.
     done = {k: r for k, r in done.items() if k in current}
     results_file.write_text("".join(json.dumps(r) + "\n" for r in done.values()))
-    modules = {m["file"].split("/")[1] for m in chosen}
-    runner.discover(modules)
     results = [done[m["key"]] for m in chosen if m["key"] in done]
     elapsed = sum(r.get("seconds", 0) for r in results)
+    if os.environ.get("MUTANTS_REPORT"):
+        write_report(out, params, results, elapsed, len(chosen))
+        print(f"mutants: report in {out / 'report.md'}")
+        return 0
+    modules = {m["file"].split("/")[1] for m in chosen}
+    runner.discover(modules)
     todo = [m for m in chosen if m["key"] not in done]
     # One file at a time (its object is rebuilt once per mutant, not twice), the files taken
     # from each module in turn, so that a run stopped early has tried every module alike.
