@@ -99,6 +99,8 @@ TEST(IniFile, ReadsAndSavesEachEncodingWindowsEditorsWrite) {
          "; caf\xE9\r\n[S]\r\nUserName=Zo\xEB\r\n", true},
         {"ANSI, the code page's own 0x80..0x9F", "[S]\nUserName=\x80\x8A\x9F\n",
          "\xE2\x82\xAC\xC5\xA0\xC5\xB8", "\xE2\x80\x9Cq\xE2\x80\x9D", "[S]\nUserName=\x93q\x94\n", true},
+        {"ANSI: a lone 0x80 is the euro sign, not UTF-8", "[S]\nUserName=\x80\n", "\xE2\x82\xAC",
+         zoe, "[S]\nUserName=Zo\xEB\n", true},
         {"ANSI given a name outside it: all of it UTF-8 with a mark",
          "; caf\xE9\r\n[S]\r\nUserName=Jos\xE9\r\n", jose, omega,
          "\xEF\xBB\xBF; caf\xC3\xA9\r\n[S]\r\nUserName=" + omega + "\r\n", true},
