@@ -88,6 +88,8 @@ TEST(IniFile, ReadsAndSavesEachEncodingWindowsEditorsWrite) {
         {"UTF-8", "[S]\r\nUserName=" + jose + "\r\n", jose, zoe, "[S]\r\nUserName=" + zoe + "\r\n", false},
         {"ASCII stays UTF-8 without a mark", "[S]\nUserName=Kel\n", "Kel", omega,
          "[S]\nUserName=" + omega + "\n", false},
+        {"UTF-8 up to U+10FFFF", "[S]\nUserName=\xF4\x8F\xBF\xBF\n", "\xF4\x8F\xBF\xBF", zoe,
+         "[S]\nUserName=" + zoe + "\n", false},
         {"UTF-8 with a mark", "\xEF\xBB\xBF[S]\nUserName=" + jose, jose, zoe,
          "\xEF\xBB\xBF[S]\nUserName=" + zoe, false},
         {"UTF-16 LE", utf16Le(u"[S]\r\nUserName=Jos\u00E9\r\n"), jose, "\xF0\x9F\x98\x80" + omega,
