@@ -94,6 +94,8 @@ TEST(IniFile, ReadsAndSavesEachEncodingWindowsEditorsWrite) {
          "\xEF\xBB\xBF[S]\nUserName=" + zoe, false},
         {"UTF-16 LE", utf16Le(u"[S]\r\nUserName=Jos\u00E9\r\n"), jose, "\xF0\x9F\x98\x80" + omega,
          utf16Le(u"[S]\r\nUserName=\U0001F600\u03A9mega\r\n"), false},
+        {"UTF-16 LE ending in a pair", utf16Le(u"[S]\nUserName=\U0001F600"), "\xF0\x9F\x98\x80", "B",
+         utf16Le(u"[S]\nUserName=B"), false},
         {"UTF-16 LE, broken: a lone surrogate and an odd last byte",
          utf16Le(u"[S]\nUserName=A\xD800") + "B", "A\xEF\xBF\xBD\xEF\xBF\xBD", "B",
          utf16Le(u"[S]\nUserName=B"), false, false},
