@@ -138,9 +138,40 @@ def balanced(s):
     return depth == 0
 
 
+WINDOWS_IF_RE = re.compile(r"#\s*(ifdef\s+_WIN32|if\s+defined\s*\(?\s*_WIN32)\b")
+NOT_WINDOWS_IF_RE = re.compile(r"#\s*(ifndef\s+_WIN32|if\s+!\s*defined\s*\(?\s*_WIN32)\b")
+
+
+def hide_windows_branches(text, mask):
+    """Marks as not code the branches of `#ifdef _WIN32` (and the #else of `#ifndef _WIN32`)
+    that only the Windows build compiles: this build never sees a change there."""
+    stack = []  # per open #if: True / False for a _WIN32 test (Windows branch first), else None
+    pos = 0
+    for line in text.splitlines(keepends=True):
+        stripped = line.strip()
+        windows = any(stack_entry[1] for stack_entry in stack)
+        if stripped.startswith("#"):
+            if WINDOWS_IF_RE.match(stripped):
+                stack.append([True, True])
+            elif NOT_WINDOWS_IF_RE.match(stripped):
+                stack.append([True, False])
+            elif re.match(r"#\s*if", stripped):
+                stack.append([False, False])
+            elif re.match(r"#\s*(else|elif)", stripped) and stack:
+                if stack[-1][0]:
+                    stack[-1][1] = not stack[-1][1]
+            elif re.match(r"#\s*endif", stripped) and stack:
+                stack.pop()
+        elif windows:
+            for k in range(pos, pos + len(line)):
+                mask[k] = False
+        pos += len(line)
+
+
 def find_mutants(rel, text):
     """Every mutant of one file, as dicts: file, line, col, op, start, end, before, after."""
     mask = code_mask(text)
+    hide_windows_branches(text, mask)
     line_starts = [0] + [m.end() for m in re.finditer("\n", text)]
     mutants = []
 
