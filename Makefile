@@ -50,8 +50,8 @@ references:
 # build-mutants/mutants/report.md. MUTANTS_SAMPLE=N MUTANTS_SEED=S try a random sample; an
 # interrupted run resumes. See tools/mutants.py.
 mutants:
-	tools/install-deps.sh test
-	cmake --preset default -B build-mutants -DORVANE_BENCHMARKS=OFF
+	tools/install-deps.sh mutants
+	cmake --preset default -B build-mutants -DORVANE_BENCHMARKS=OFF -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld
 	nice -n 19 cmake --build build-mutants -j $(JOBS)
 	python3 tools/mutants.py $(FILES)
 

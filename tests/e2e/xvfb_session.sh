@@ -17,6 +17,8 @@ require_tools() {
 # start_session BINARY SCREEN_SIZE [MONITOR...]: starts Xvfb at a free display, sets the
 # monitors (xrandr --setmonitor arguments separated by '|'), copies the binary into $WORK.
 # XVFB_EXTRA_ARGS (optional) adds server arguments, such as -ac for clients of other users.
+# ORVANE_E2E_DISPLAYS=FIRST-LAST (optional) keeps the server to those display numbers, where
+# several people share a machine; otherwise Xvfb takes the lowest free one.
 start_session() {
     local binary=$1 size=$2
     shift 2
@@ -24,15 +26,25 @@ start_session() {
     trap cleanup EXIT
     cp "$binary" "$WORK/theorvane"
     printf '[Settings]\nShowTitle=0\nShowIntro=0\n' >"$WORK/TheOrvane.ini"
-    # shellcheck disable=SC2086
-    Xvfb -displayfd 9 -noreset -nolisten tcp ${XVFB_EXTRA_ARGS:-} -screen 0 "${size}x24" \
-        9>"$WORK/display" \
-        >"$WORK/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    local i
-    for i in $(seq 100); do
+    local displays=("") number
+    if [ -n "${ORVANE_E2E_DISPLAYS:-}" ]; then
+        displays=()
+        for number in $(seq "${ORVANE_E2E_DISPLAYS%-*}" "${ORVANE_E2E_DISPLAYS#*-}"); do
+            [ -e "/tmp/.X$number-lock" ] || displays+=(":$number")
+        done
+    fi
+    local display i
+    for display in "${displays[@]}"; do
+        # shellcheck disable=SC2086
+        Xvfb $display -displayfd 9 -noreset -nolisten tcp ${XVFB_EXTRA_ARGS:-} \
+            -screen 0 "${size}x24" 9>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+        XVFB_PID=$!
+        for i in $(seq 100); do
+            [ -s "$WORK/display" ] && break
+            kill -0 "$XVFB_PID" 2>/dev/null || break
+            sleep 0.05
+        done
         [ -s "$WORK/display" ] && break
-        sleep 0.05
     done
     if [ ! -s "$WORK/display" ]; then
         echo "FAIL: Xvfb did not start"; cat "$WORK/xvfb.log"; exit 1

@@ -82,6 +82,11 @@ TEST(DrawGlyph, DropsWhatFallsOutsideTheSurface) {
     drawGlyph(surface, sheet, 40, 0, 0, 0, kGlyphDrawHeight, kGlyphDrawWidth);
     drawGlyph(surface, sheet, 0, 30, 0, 0, kGlyphDrawHeight, kGlyphDrawWidth);
     EXPECT_EQ(surface.pixel(0, 0), kBlack);
+    // Wider than the sheet has columns right of glyph 9 (x 180 of 200): 20 columns arrive.
+    Surface wide(40, 30);
+    drawGlyph(wide, sheet, 0, 0, 9, 0, kGlyphDrawHeight, 30);
+    EXPECT_EQ(sheetPointOf(wide.pixel(19, 0)), (Point{199, 0}));
+    EXPECT_EQ(wide.pixel(20, 0), kBlack);
 }
 
 TEST(DarkenRect, SubtractsTheLowByteOfTheAmountStoppingAtZero) {
@@ -144,6 +149,8 @@ TEST(DarkenRect, ClipsItselfToTheSurface) {
     };
     const Case cases[] = {
         {"inside", 5, 4, 3, 2, {4, 5, 7, 7}},
+        // 15 wide: one whole pass of four, three of one, none past the right end.
+        {"fifteen wide", 2, 5, 15, 3, {5, 2, 20, 5}},
         {"over the top left", -15, -10, 16, 20, {0, 0, 6, 5}},
         {"over the bottom right", 25, 30, 16, 20, {30, 25, 40, 30}},
         {"last row only", 29, 0, 40, 20, {0, 29, 40, 30}},
