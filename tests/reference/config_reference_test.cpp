@@ -20,12 +20,6 @@
 namespace orvane::reference {
 namespace {
 
-ReferencePaths configReferencePaths() {
-    return {std::filesystem::path(ORVANE_REFERENCE_DIR) / "config.refs",
-            std::filesystem::path(ORVANE_REFERENCE_DIR) / "config",
-            std::filesystem::path(ORVANE_REFERENCE_OUTPUT) / "config"};
-}
-
 PixelPicture pictureOf(QWidget& window) {
     QApplication::processEvents();  // posted layout and polish events; the timers are stopped
     return fromQImage(window.grab().toImage());
@@ -35,7 +29,7 @@ TEST(ConfigReference, WindowsLookLikeTheirReferencePictures) {
     ASSERT_EQ(QApplication::primaryScreen()->logicalDotsPerInchY(), 96);
     // A text cursor that blinks would show or not by the wall clock: it stays on.
     QGuiApplication::styleHints()->setCursorFlashTime(0);
-    ReferenceRun references("dialogs-96dpi", configReferencePaths());
+    ReferenceRun references("dialogs-96dpi", referencePaths("config"));
     const auto check = [&](const char* moment, const char* window, QWidget& widget,
                            bool keyPicture) {
         return references.check(moment, window, window, pictureOf(widget), keyPicture);

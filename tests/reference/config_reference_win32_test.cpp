@@ -19,12 +19,6 @@
 namespace orvane::reference {
 namespace {
 
-ReferencePaths configReferencePaths() {
-    return {std::filesystem::path(ORVANE_REFERENCE_DIR) / "config.refs",
-            std::filesystem::path(ORVANE_REFERENCE_DIR) / "config",
-            std::filesystem::path(ORVANE_REFERENCE_OUTPUT) / "config"};
-}
-
 void pumpMessages() {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -83,7 +77,7 @@ TEST(ConfigReferenceWin32, WindowsLookLikeTheirReferencePictures) {
     ASSERT_EQ(GetDeviceCaps(screen, LOGPIXELSY), 96);
     ReleaseDC(nullptr, screen);
     SetCursorPos(0, 0);
-    ReferenceRun references("dialogs-96dpi", configReferencePaths());
+    ReferenceRun references("dialogs-96dpi", referencePaths("config"));
     const auto check = [&](const char* moment, const char* window, HWND handle,
                            bool keyPicture) {
         return references.check(moment, window, window, pictureOf(handle), keyPicture);

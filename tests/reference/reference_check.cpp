@@ -97,44 +97,36 @@ int paeth(int a, int b, int c) {
     return pb <= pc ? b : c;
 }
 
+// What PNG filter `type` predicts for byte i of a row from its left, upper and upper-left
+// neighbours (row holds the unfiltered bytes up to i).
+int predicted(int type, const unsigned char* row, const unsigned char* above, std::size_t i,
+              int bpp) {
+    const bool left = i >= static_cast<std::size_t>(bpp);
+    const int a = left ? row[i - static_cast<std::size_t>(bpp)] : 0;
+    const int b = above != nullptr ? above[i] : 0;
+    const int c = (above != nullptr && left) ? above[i - static_cast<std::size_t>(bpp)] : 0;
+    switch (type) {
+    case 1: return a;
+    case 2: return b;
+    case 3: return (a + b) / 2;
+    case 4: return paeth(a, b, c);
+    default: return 0;
+    }
+}
+
 // Filters one row of bpp-byte pixels with the given PNG filter type.
 void filterRow(int type, const unsigned char* row, const unsigned char* above, std::size_t size,
                int bpp, unsigned char* out) {
     for (std::size_t i = 0; i < size; ++i) {
-        const int a = i >= static_cast<std::size_t>(bpp) ? row[i - static_cast<std::size_t>(bpp)] : 0;
-        const int b = above != nullptr ? above[i] : 0;
-        const int c = (above != nullptr && i >= static_cast<std::size_t>(bpp))
-                          ? above[i - static_cast<std::size_t>(bpp)]
-                          : 0;
-        int predicted = 0;
-        switch (type) {
-        case 1: predicted = a; break;
-        case 2: predicted = b; break;
-        case 3: predicted = (a + b) / 2; break;
-        case 4: predicted = paeth(a, b, c); break;
-        default: break;
-        }
-        out[i] = static_cast<unsigned char>(row[i] - predicted);
+        out[i] = static_cast<unsigned char>(row[i] - predicted(type, row, above, i, bpp));
     }
 }
 
+// Undoes filterRow in place, left to right, so each prediction sees unfiltered bytes.
 void unfilterRow(int type, unsigned char* row, const unsigned char* above, std::size_t size,
                  int bpp) {
     for (std::size_t i = 0; i < size; ++i) {
-        const int a = i >= static_cast<std::size_t>(bpp) ? row[i - static_cast<std::size_t>(bpp)] : 0;
-        const int b = above != nullptr ? above[i] : 0;
-        const int c = (above != nullptr && i >= static_cast<std::size_t>(bpp))
-                          ? above[i - static_cast<std::size_t>(bpp)]
-                          : 0;
-        int predicted = 0;
-        switch (type) {
-        case 1: predicted = a; break;
-        case 2: predicted = b; break;
-        case 3: predicted = (a + b) / 2; break;
-        case 4: predicted = paeth(a, b, c); break;
-        default: break;
-        }
-        row[i] = static_cast<unsigned char>(row[i] + predicted);
+        row[i] = static_cast<unsigned char>(row[i] + predicted(type, row, above, i, bpp));
     }
 }
 

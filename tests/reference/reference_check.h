@@ -66,6 +66,13 @@ struct ReferencePaths {
     std::filesystem::path output;    // where a failing check writes its pictures (build tree)
 };
 
+// The committed table <set>.refs, its PNGs in <set>/, failures under the build tree's <set>/.
+inline ReferencePaths referencePaths(const std::string& set) {
+    return {std::filesystem::path(ORVANE_REFERENCE_DIR) / (set + ".refs"),
+            std::filesystem::path(ORVANE_REFERENCE_DIR) / set,
+            std::filesystem::path(ORVANE_REFERENCE_OUTPUT) / set};
+}
+
 // One run's pictures, checked against the table (or recorded into it when blessing).
 class ReferenceRun {
 public:

@@ -94,12 +94,6 @@ Settings runSettings(const ShowRun& run) {
     return settings;
 }
 
-ReferencePaths showReferencePaths() {
-    return {std::filesystem::path(ORVANE_REFERENCE_DIR) / "show.refs",
-            std::filesystem::path(ORVANE_REFERENCE_DIR) / "show",
-            std::filesystem::path(ORVANE_REFERENCE_OUTPUT) / "show"};
-}
-
 bool playReferenceRun(const ShowRun& run, ReferenceRun& references) {
     VirtualShow vs(run.monitors, kStartTick, run.bitsPerPixel);
     vs.settings = runSettings(run);

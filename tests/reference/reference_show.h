@@ -45,9 +45,6 @@ Settings runSettings(const ShowRun& run);
 // The picture the monitor shows before the show starts (part of one fixed desktop).
 PixelPicture desktopPicture(const VirtualMonitor& monitor);
 
-// The table, the PNG folder and the failure folder of the show's references.
-ReferencePaths showReferencePaths();
-
 // Plays the run and checks (or, when blessing, records) every moment's pictures; the show
 // stops after the last moment or at the first difference. Returns what finish() returns.
 bool playReferenceRun(const ShowRun& run, ReferenceRun& references);

@@ -27,7 +27,7 @@ TEST_P(ReferenceShow, LooksLikeItsReferencePictures) {
         GTEST_SKIP() << "runs with the intro are left to the build without sanitizers";
     }
 #endif
-    ReferenceRun references(run.name, showReferencePaths());
+    ReferenceRun references(run.name, referencePaths("show"));
     EXPECT_TRUE(playReferenceRun(run, references)) << references.failure();
 }
 
