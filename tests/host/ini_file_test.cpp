@@ -96,6 +96,9 @@ TEST(IniFile, ReadsAndSavesEachEncodingWindowsEditorsWrite) {
          utf16Le(u"[S]\r\nUserName=\U0001F600\u03A9mega\r\n"), false},
         {"UTF-16 LE ending in a pair", utf16Le(u"[S]\nUserName=\U0001F600"), "\xF0\x9F\x98\x80",
          "B", utf16Le(u"[S]\nUserName=B"), false},
+        {"UTF-16 LE: the last plane's last character read, the first plane past 16 bits written",
+         utf16Le(u"[S]\nUserName=\U0010FFFF"), "\xF4\x8F\xBF\xBF", "\xF0\x90\x80\x80",
+         utf16Le(u"[S]\nUserName=\U00010000"), false},
         {"UTF-16 LE, broken: a lone surrogate and an odd last byte",
          utf16Le(u"[S]\nUserName=A\xD800") + "B", "A\xEF\xBF\xBD\xEF\xBF\xBD", "B",
          utf16Le(u"[S]\nUserName=B"), false, false},
@@ -111,6 +114,8 @@ TEST(IniFile, ReadsAndSavesEachEncodingWindowsEditorsWrite) {
          "\xEF\xBB\xBF; caf\xC3\xA9\r\n[S]\r\nUserName=" + omega + "\r\n", true},
         {"overlong UTF-8 is not UTF-8", "[S]\nUserName=\xC0\xAF\n", "\xC3\x80\xC2\xAF", "x",
          "[S]\nUserName=x\n", true},
+        {"U+FFFF in four bytes is overlong too", "[S]\nUserName=\xF0\x8F\xBF\xBF\n",
+         "\xC3\xB0\xC2\x8F\xC2\xBF\xC2\xBF", "x", "[S]\nUserName=x\n", true},
     };
 #ifdef _WIN32
     const bool westernAnsi = GetACP() == 1252 || GetACP() == CP_UTF8;
