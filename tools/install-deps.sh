@@ -32,7 +32,7 @@ case "${1:-all}" in
   windows) wanted=("${windows[@]}") ;;
   mutants) wanted=("${build[@]}" "${run[@]}" "${test[@]}" "${mutants[@]}") ;;
   all) wanted=("${build[@]}" "${run[@]}" "${test[@]}" "${bench[@]}" "${tools[@]}" "${windows[@]}" "${mutants[@]}") ;;
-  *) echo "usage: $0 [build|run|test|bench|package|windows|all]" >&2; exit 2 ;;
+  *) echo "usage: $0 [build|run|test|bench|package|windows|mutants|all]" >&2; exit 2 ;;
 esac
 
 missing=()
