@@ -1,20 +1,25 @@
 // The configuration windows of the Qt build against their reference pictures, at 96 dpi on the
 // offscreen platform: the About box as it opens and with each credit set, and the settings
-// dialog's three pages with fixed settings, the sliders' page also at both ends of its ranges.
+// dialog's three pages with fixed settings, the sliders' page also at both ends of its ranges;
+// and the About box's colour button in each of its states.
 #include <QApplication>
+#include <QPainter>
 #include <QScreen>
 #include <QStyleHints>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include "config/about_box.h"
+#include "config/config_fonts.h"
 #include "config/settings_dialog.h"
 #include "config/settings_form.h"
 #include "platform/qt/image_canvas.h"
 #include "reference/config_reference_settings.h"
 #include "reference/reference_check.h"
+#include "widgets/colour_button.h"
 #include "../config/config_test_support.h"
 
 namespace orvane::reference {
@@ -70,6 +75,58 @@ TEST(ConfigReference, WindowsLookLikeTheirReferencePictures) {
     dialog.setValues(highestSettings());
     check("page2-code-highest", "settings", dialog, true);
 
+    EXPECT_TRUE(references.finish()) << references.failure();
+}
+
+// Every state of the colour button side by side, at two sizes so that the caption's centring
+// and the focus dots meet both parities of the free space. The palette's caption and frame
+// colours differ from the defaults, so that a caption or frame drawn in another colour shows.
+TEST(ConfigReference, ColourButtonStatesLookLikeTheirReferencePicture) {
+    ReferenceRun references("buttons-96dpi", referencePaths("config"));
+    QWidget window;
+    QPalette palette = window.palette();
+    palette.setColor(QPalette::ButtonText, QColor(0, 0, 160));
+    palette.setColor(QPalette::WindowText, QColor(160, 0, 96));
+    window.setPalette(palette);
+    auto* button = new ColourButton("&Ok", &window);
+    button->setFont(dialogFont(96));
+    button->setColour(QColor(0, 193, 0));
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    struct State {
+        bool down, enabled, isDefault, focused;
+    };
+    const State states[] = {{false, true, false, false}, {true, true, false, false},
+                            {false, false, false, false}, {false, true, true, false},
+                            {false, true, false, true},  {false, true, true, true},
+                            {true, true, true, true}};
+    const QSize sizes[] = {{75, 26}, {76, 25}};
+    constexpr int kCellWidth = 80;
+    constexpr int kCellHeight = 30;
+    QImage sheet(kCellWidth * static_cast<int>(std::size(states)),
+                 kCellHeight * static_cast<int>(std::size(sizes)), QImage::Format_RGB32);
+    sheet.fill(QColor(128, 128, 128));
+    QPainter painter(&sheet);
+    for (int row = 0; row < static_cast<int>(std::size(sizes)); ++row) {
+        button->setFixedSize(sizes[row]);
+        for (int column = 0; column < static_cast<int>(std::size(states)); ++column) {
+            const State& state = states[column];
+            button->setEnabled(state.enabled);
+            button->setDown(state.down);
+            button->setDefault(state.isDefault);
+            if (state.focused) {
+                button->setFocus();
+            } else {
+                button->clearFocus();
+            }
+            ASSERT_EQ(button->hasFocus(), state.focused);
+            painter.drawImage(column * kCellWidth, row * kCellHeight, button->grab().toImage());
+        }
+    }
+    painter.end();
+    references.check("states", "button", "button", fromQImage(sheet), true);
     EXPECT_TRUE(references.finish()) << references.failure();
 }
 
