@@ -65,6 +65,20 @@ TEST(WindowPicture, RowMergeJoinsTouchingCellsOfTheSameRowsOnly) {
               (std::vector<Rect>{Rect::fromSize(0, 0, 48, 20), Rect::fromSize(64, 0, 16, 20),
                                  Rect::fromSize(80, 0, 16, 10), Rect::fromSize(48, 20, 16, 20)}));
     EXPECT_FALSE(picture.hasDamage());
+    // A present sends what changed since the last one, nothing it sent before.
+    picture.addDamage(Rect::fromSize(0, 40, 16, 20));
+    EXPECT_EQ(picture.takeDamage(), (std::vector<Rect>{Rect::fromSize(0, 40, 16, 20)}));
+    picture.addDamage(Rect::fromSize(0, 60, 16, 20));
+    picture.addDamage(Rect::fromSize(16, 60, 16, 20));
+    EXPECT_EQ(picture.takeDamage(), (std::vector<Rect>{Rect::fromSize(0, 60, 32, 20)}));
+    picture.addDamage(Rect::fromSize(0, 80, 16, 20));
+    EXPECT_EQ(picture.takeDamage(), (std::vector<Rect>{Rect::fromSize(0, 80, 16, 20)}));
+    for (int frame = 0; frame < 2; ++frame) {
+        picture.addDamage(Rect::fromSize(frame * 16, 0, 16, 20));
+        picture.addDamage(Rect::fromSize(frame * 16, 20, 16, 20));
+        EXPECT_EQ(picture.takeDamageInColumns(),
+                  (std::vector<Rect>{Rect::fromSize(frame * 16, 0, 16, 40)}));
+    }
 }
 
 TEST(ClipRegion, VisiblePartsAreTheAreaLessEveryExcludedRectangleWithoutOverlap) {
