@@ -95,6 +95,19 @@ TEST(ClipRegion, VisiblePartsAreTheAreaLessEveryExcludedRectangleWithoutOverlap)
     }
 }
 
+TEST(WindowPicture, ShapesAndCopiesWithoutAreaDrawAndDamageNothing) {
+    WindowPicture picture(40, 30);
+    auto dc = picture.makeCanvas();
+    dc->selectBrush(Brush{false, rgb(255, 0, 0)});
+    dc->selectPen(Pen{rgb(0, 0, 255), 1});
+    for (const Rect& r : {Rect{10, 10, 10, 20}, Rect{10, 10, 20, 10}, Rect{0, 0, 0, 0}}) {
+        dc->rectangle(r);
+        dc->copyWithin(r, {20, 5});
+    }
+    EXPECT_FALSE(picture.hasDamage());
+    EXPECT_EQ(picture.snapshot().pixels, PixelPicture(40, 30).pixels);
+}
+
 TEST(WindowPicture, ContentIsClippedToThePictureAndTheRestIsBlack) {
     WindowPicture picture(4, 3);
     PixelPicture content(2, 5, pixelOf(9, 8, 7));
