@@ -1,7 +1,7 @@
 // The configuration windows of the Qt build against their reference pictures, at 96 dpi on the
 // offscreen platform: the About box as it opens and with each credit set, and the settings
 // dialog's three pages with fixed settings, the sliders' page also at both ends of its ranges;
-// and the About box's colour button in each of its states.
+// the About box's colour button in each of its states; and gradients of every shade.
 #include <QApplication>
 #include <QPainter>
 #include <QScreen>
@@ -20,6 +20,7 @@
 #include "reference/config_reference_settings.h"
 #include "reference/reference_check.h"
 #include "widgets/colour_button.h"
+#include "widgets/gradient_style.h"
 #include "../config/config_test_support.h"
 
 namespace orvane::reference {
@@ -127,6 +128,45 @@ TEST(ConfigReference, ColourButtonStatesLookLikeTheirReferencePicture) {
     }
     painter.end();
     references.check("states", "button", "button", fromQImage(sheet), true);
+    EXPECT_TRUE(references.finish()) << references.failure();
+}
+
+// Gradients beside each other: each shade, borders inside and outside the picture, pattern
+// centres away from the corner, rotations of each quadrant, periods shorter than the picture.
+TEST(ConfigReference, GradientsLookLikeTheirReferencePicture) {
+    struct Look {
+        ShadeMode shade;
+        int border, rotation, period, centreX, centreY;
+    };
+    const Look looks[] = {{ShadeMode::Saturate, 3, 10, 37, 50, 25},
+                          {ShadeMode::Saturate, -1, 30, 0, 50, 25},
+                          {ShadeMode::Saturate, 8, 30, 0, 0, 0},
+                          {ShadeMode::Wrap, 8, 135, 37, -7, -3},
+                          {ShadeMode::Sine, 20, -45, 5, 0, 0},
+                          {ShadeMode::Wrap, 1, 200, 128, 0, 0}};
+    constexpr int kWidth = 64;
+    constexpr int kHeight = 57;
+    PixelPicture sheet(kWidth * static_cast<int>(std::size(looks)), kHeight);
+    for (std::size_t i = 0; i < std::size(looks); ++i) {
+        GradientStyle style;
+        style.startColour = rgb(0, 128, 0);
+        style.endColour = rgb(200, 10, 255);
+        style.shadeMode = looks[i].shade;
+        style.borderThickness = looks[i].border;
+        style.rotation = looks[i].rotation;
+        style.period = looks[i].period;
+        style.patternCentreX = looks[i].centreX;
+        style.patternCentreY = looks[i].centreY;
+        const Bgr24Picture picture = renderedGradient(style, kWidth, kHeight);
+        for (int y = 0; y < kHeight; ++y) {
+            for (int x = 0; x < kWidth; ++x) {
+                const std::uint8_t* bgr = picture.row(y) + 3 * x;
+                sheet.setPixel(static_cast<int>(i) * kWidth + x, y, pixelOf(bgr[2], bgr[1], bgr[0]));
+            }
+        }
+    }
+    ReferenceRun references("gradients", referencePaths("config"));
+    references.check("looks", "gradient", "gradient", std::move(sheet), true);
     EXPECT_TRUE(references.finish()) << references.failure();
 }
 
