@@ -31,6 +31,21 @@ PixelPicture pictureOf(QWidget& window) {
     return fromQImage(window.grab().toImage());
 }
 
+// Where every control of the window stands, visible or not: each one's outline, so that a
+// control a pixel out of place or size shows even where its style draws the same pixels.
+PixelPicture layoutOf(QWidget& window) {
+    QApplication::processEvents();
+    QImage image(window.size(), QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    painter.setPen(QColor(0, 255, 0));
+    for (const QWidget* child : window.findChildren<QWidget*>()) {
+        painter.drawRect(QRect(child->mapTo(&window, QPoint(0, 0)), child->size() - QSize(1, 1)));
+    }
+    painter.end();
+    return fromQImage(image);
+}
+
 TEST(ConfigReference, WindowsLookLikeTheirReferencePictures) {
     ASSERT_EQ(QApplication::primaryScreen()->logicalDotsPerInchY(), 96);
     // A text cursor that blinks would show or not by the wall clock: it stays on.
@@ -50,6 +65,7 @@ TEST(ConfigReference, WindowsLookLikeTheirReferencePictures) {
         about.show();
         for (QTimer* timer : about.findChildren<QTimer*>()) timer->stop();
         check("shown", "about", about, true);
+        references.check("layout", "about", "about", layoutOf(about), true);
         // Both credit sets carry the same texts: their pictures are digests only.
         about.applyCreditSetA();
         check("credits-a", "about", about, false);
@@ -69,6 +85,7 @@ TEST(ConfigReference, WindowsLookLikeTheirReferencePictures) {
         pages->setCurrentIndex(page);
         check(pageNames[page], "settings", dialog, true);
     }
+    references.check("layout", "settings", "settings", layoutOf(dialog), true);
     // The sliders at both ends of their ranges (and the other controls with them).
     pages->setCurrentIndex(1);
     dialog.setValues(lowestSettings());
