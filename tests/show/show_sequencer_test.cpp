@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/virtual/virtual_show.h"
+#include "show/pixel_memory.h"
 #include "show/ticks.h"
 
 namespace orvane {
@@ -104,6 +105,22 @@ TEST(Sequencer, RequestStopBeforeTheShowExistsDoesNothing) {
     EXPECT_FALSE(vs.show().stopRequested());
     vs.control.requestStop();
     EXPECT_TRUE(vs.show().stopRequested());
+}
+
+// Pictures start on a cache line; those of 2 MiB and more on a huge page.
+TEST(PixelMemory, PicturesStartOnACacheLineAndLargeOnesOnAHugePage) {
+    constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    for (const std::size_t bytes : {std::size_t{64}, std::size_t{4096}, kHugePage - 4, kHugePage,
+                                    std::size_t{1920} * 1080 * 4}) {
+        void* memory = allocatePixelMemory(bytes);
+        const auto address = reinterpret_cast<std::uintptr_t>(memory);
+        EXPECT_EQ(address % 64, 0u) << bytes;
+        if (bytes >= kHugePage) {
+            EXPECT_EQ(address % kHugePage, 0u) << bytes;
+        }
+        static_cast<unsigned char*>(memory)[bytes - 1] = 1;  // all of it is there
+        freePixelMemory(memory, bytes);
+    }
 }
 
 }  // namespace
