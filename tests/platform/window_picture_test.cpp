@@ -108,6 +108,19 @@ TEST(WindowPicture, ShapesAndCopiesWithoutAreaDrawAndDamageNothing) {
     EXPECT_EQ(picture.snapshot().pixels, PixelPicture(40, 30).pixels);
 }
 
+// A 1-pixel pen outlines the ellipse in its own colour around the brush's interior.
+TEST(WindowPicture, AThinPenOutlinesTheEllipse) {
+    WindowPicture picture(40, 30);
+    auto dc = picture.makeCanvas();
+    dc->selectBrush(Brush{false, rgb(255, 0, 0)});
+    dc->selectPen(Pen{rgb(0, 0, 255), 1});
+    dc->ellipse({0, 0, 21, 21});
+    EXPECT_EQ(picture.pixel(0, 10), pixelOf(0, 0, 255));
+    EXPECT_EQ(picture.pixel(10, 0), pixelOf(0, 0, 255));
+    EXPECT_EQ(picture.pixel(10, 10), pixelOf(255, 0, 0));
+    EXPECT_EQ(picture.pixel(0, 0), pixelOf(0, 0, 0));
+}
+
 TEST(WindowPicture, ContentIsClippedToThePictureAndTheRestIsBlack) {
     WindowPicture picture(4, 3);
     PixelPicture content(2, 5, pixelOf(9, 8, 7));
