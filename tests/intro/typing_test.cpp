@@ -174,9 +174,10 @@ TEST(TypeTextTimed, CharactersBeyondTheDelaysFollowWithoutAWait) {
     VirtualShow vs;
     ShowSequencer& show = vs.show();
     ClockedCanvas dc(*show.showDC, vs.platform);
-    const std::array<std::uint32_t, 2> delays = {100, 200};
+    // Two delays given; what lies past them in memory is never read.
+    const std::array<std::uint32_t, 3> delays = {100, 200, 5000};
 
-    typeTextTimed(show, dc, Cursor::None, 0, 0, delays, "abcd");
+    typeTextTimed(show, dc, Cursor::None, 0, 0, std::span(delays).first(2), "abcd");
 
     const auto gaps = gapsUs(dc.texts());
     ASSERT_EQ(gaps.size(), 3u);
