@@ -237,11 +237,10 @@ TEST(BlinkCursor, LastFortyMillisecondsOfEachHalfAreWaitedWithoutSleeping) {
 
     blinkCursor(show, *show.showDC, 680, 1, 0, 30);
 
-    // Two halves of 340 ms, each sleeping only until 40 ms remain: 300 ms in steps of 1 ms
-    // plus two tick reads (1.04 ms) is about 289 sleeps per half; sleeping to the end would
-    // take about 327.
-    EXPECT_GE(vs.platform.sleepCount(), 2 * 286);
-    EXPECT_LE(vs.platform.sleepCount(), 2 * 291);
+    // Two halves of 340 ms, each sleeping only while more than 40 ms remain: 300 ms in steps
+    // of 1 ms plus two tick reads (1.04 ms) is 289 sleeps a half on the virtual clock (one
+    // more millisecond of spinning would make it 288); sleeping to the end would take 327.
+    EXPECT_EQ(vs.platform.sleepCount(), 2 * 289);
     EXPECT_GE(vs.platform.elapsedMs(), 680u);
 }
 
