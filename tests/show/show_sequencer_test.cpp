@@ -28,10 +28,10 @@ TEST(Sequencer, PumpsAtMostOncePerFiftyMilliseconds) {
     EXPECT_EQ(vs.platform.pumpCount(), start + 1);
     show.shouldStop();  // at once again: no pump
     EXPECT_EQ(vs.platform.pumpCount(), start + 1);
-    vs.platform.advance(49'000);
-    show.shouldStop();  // 49 ms and a little
+    vs.platform.advance(50'000);
+    show.shouldStop();  // 50 ms and a little: not more than 50 whole milliseconds
     EXPECT_EQ(vs.platform.pumpCount(), start + 1);
-    vs.platform.advance(2'000);
+    vs.platform.advance(1'000);
     show.shouldStop();  // past 50 ms
     EXPECT_EQ(vs.platform.pumpCount(), start + 2);
     int pumpsIn200Ms = vs.platform.pumpCount();
@@ -72,9 +72,14 @@ TEST(Sequencer, LongWaitsReturnEarlyOnAStop) {
 TEST(Sequencer, WaitsRunTheirFullLengthAcrossTheTickWrap) {
     VirtualShow vs({VirtualMonitor{}}, 0xFFFFFFFFu - 200);
     ShowSequencer& show = vs.show();
+    const int sleeps = vs.platform.sleepCount();
     EXPECT_FALSE(show.waitOrStop(1000));
     EXPECT_GE(vs.platform.elapsedMs(), 1000u);
     EXPECT_LT(vs.platform.elapsedMs(), 1010u);
+    // A sleep of 1 ms a pass until the last 10 ms, which are spun (the passes' tick reads and
+    // pumps take the rest).
+    EXPECT_GE(vs.platform.sleepCount() - sleeps, 950);
+    EXPECT_LE(vs.platform.sleepCount() - sleeps, 990);
 }
 
 TEST(Sequencer, EveryShowSeedsItsGeneratorFromTheTimeOfDay) {
