@@ -251,7 +251,9 @@ def line_text(text, start, end, replacement=None):
 
 
 def load_equivalents():
-    """tools/mutants-equivalent.txt: `file | operator | line after the change | why`."""
+    """tools/mutants-equivalent.txt: `file | operator | line after the change | why`. Where
+    equal changed lines of a file differ in what they do, `line | #n` names the n-th of them,
+    as the mutant's key does."""
     result = set()
     if not EQUIVALENT_LIST.exists():
         return result
@@ -565,6 +567,12 @@ def write_report(out, params, results, elapsed, chosen):
     return lines
 
 
+def is_equivalent(m, equivalents):
+    """Listed by its changed line (every one of equal lines), or by the tail of its key."""
+    return ((m["file"], m["op"], changed_line(m)) in equivalents
+            or (m["file"], m["op"], m["key"].split(" | ", 2)[2]) in equivalents)
+
+
 def changed_line(m):
     """The line that names a mutant in its key and in the list of equivalents: as it reads
     after the change, or for a removed call the call removed (every one reads `{}` after)."""
@@ -689,7 +697,7 @@ def main():
     equivalents = load_equivalents()
     current = {m["key"]: m for m in chosen}
     for r in done.values():  # the list may have grown since they were tried; lines move
-        if (r["file"], r["op"], changed_line(r)) in equivalents:
+        if is_equivalent(r, equivalents):
             r.update(outcome="equivalent", detail="tools/mutants-equivalent.txt")
         if r["key"] in current:
             r["line"] = current[r["key"]]["line"]
@@ -727,7 +735,7 @@ def main():
             text = texts[m["file"]]
             record = {k: m[k] for k in ("key", "file", "line", "col", "op", "after",
                                          "before_line", "after_line")}
-            if (m["file"], m["op"], changed_line(record)) in equivalents:
+            if is_equivalent(record, equivalents):
                 record.update(outcome="equivalent", seconds=0, detail="tools/mutants-equivalent.txt")
             else:
                 outcome, seconds, detail = runner.try_mutant(m, text)

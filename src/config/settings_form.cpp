@@ -145,6 +145,9 @@ std::string saveSettings(const Settings& settings, const std::filesystem::path& 
         return "the existing file cannot be read";
     }
     IniFile file = IniFile::load(source);
+    if (file.cutShort()) {  // the part past the limit would be lost
+        return "the existing file is larger than 16 MiB";
+    }
     storeSettings(settings, file);
     return saveFileAtomically(target, file.text());
 }

@@ -360,11 +360,15 @@ IniFile IniFile::load(const std::filesystem::path& path) {
     if (!in) {
         return {};
     }
+    // One byte more than is kept tells a file of exactly the limit from a longer one.
     std::string text;
-    text.resize(kMaxFileBytes);
+    text.resize(kMaxFileBytes + 1);
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    return IniFile(text);
+    const auto read = static_cast<std::size_t>(in.gcount());
+    text.resize(std::min(read, kMaxFileBytes));
+    IniFile file(text);
+    file.cutShort_ = read > kMaxFileBytes;
+    return file;
 }
 
 std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const {

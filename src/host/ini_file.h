@@ -27,8 +27,12 @@ public:
     IniFile() = default;
     explicit IniFile(std::string_view bytes);  // the file's bytes, in any of the encodings
 
-    // Reads the file; a missing, unreadable or oversized file gives an empty one.
+    // Reads the file; a missing or unreadable file gives an empty one, a larger one only its
+    // first kMaxFileBytes (and cutShort() says so).
     static IniFile load(const std::filesystem::path& path);
+
+    // Whether load() left part of the file unread: saving this would lose the rest.
+    bool cutShort() const { return cutShort_; }
 
     // The value as stored (blanks around it removed, cut to kMaxValueLength), or nothing.
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
@@ -50,6 +54,7 @@ private:
     };
     std::vector<Line> lines_;
     Encoding encoding_ = Encoding::Utf8;
+    bool cutShort_ = false;
 };
 
 // Writes text to the file through a temporary file in the same folder renamed over it, so a

@@ -19,7 +19,6 @@ constexpr std::array<int, kRunGlyphs> kRunBands{kHeadBand, 4, 3, 2, kTrailBand};
 constexpr int kRowsBelowScreenDrawn = 4;  // a head is drawn while at most three rows below
 constexpr int kFadeKind = 0;
 constexpr int kLastDimKind = 3;
-constexpr int kMaxByte = 255;
 
 void shiftGlyphsDown(Run& run) {
     for (int i = kRunGlyphs - 1; i > 0; --i) {
@@ -40,7 +39,7 @@ TitleWindow::TitleWindow(ShowSequencer& show, SaverWindow& window)
     columns_ = width_ / kColumnPitch;
     rows_ = height_ / kRowPitch;
     darkenStep_ = kInitialDarkenStep;
-    fadeStepCount_ = (darkenStep_ + kMaxByte) / darkenStep_;
+    fadeStepCount_ = fadeStepCountFor(darkenStep_);
     minRuns_ = columns_ / 4;
     titleFirstColumn_ = std::max((columns_ - kTitleLength) / 2, 0);
     titleRow_ = (height_ / 2) / kRowPitch;
@@ -63,7 +62,7 @@ TitleWindow::TitleWindow(ShowSequencer& show, SaverWindow& window)
 
 void TitleWindow::step() {
     const std::uint32_t now = show_.now();
-    fadeStepCount_ = (darkenStep_ + kMaxByte) / darkenStep_;
+    fadeStepCount_ = fadeStepCountFor(darkenStep_);
     for (std::size_t i = 0; i < runs_.size(); ++i) {
         stepRun(i, now);
     }

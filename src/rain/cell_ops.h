@@ -23,6 +23,11 @@ void drawGlyph(Surface& surface, const Surface& glyphSheet, int x, int y, int gl
 // Clips itself to the surface.
 void darkenRect(Surface& surface, int top, int left, int width, int height, int amount);
 
+// (darkenStep + 255) div darkenStep: the firings a fade to black takes at that step.
+constexpr int fadeStepCountFor(int darkenStep) {
+    return (darkenStep + 255) / darkenStep;
+}
+
 // Copies the rectangle of the surface to the same place of the window.
 inline void showCell(Canvas& canvas, const Surface& surface, int x, int y, int width, int height) {
     canvas.copyFromSurface(surface, Rect::fromSize(x, y, width, height));

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "rain/cell_ops.h"
 #include "rain/run.h"
 #include "show/platform.h"
 #include "show/surface.h"
@@ -22,11 +23,6 @@ constexpr int kChangeRateAmplitudePerSecond = 4000;
 constexpr double kRatePhaseAtSetUp = 0.2;
 constexpr double kRateFrequencyAtSetUp = 0.01;  // cycles per second: a 100 s swing
 constexpr int kRunDrawsOutOf = 1000;            // chance of a run falling from the start
-
-// (darkenStep + 255) div darkenStep: the firings a fade to black takes.
-constexpr int fadeStepCountFor(int darkenStep) {
-    return (darkenStep + 255) / darkenStep;
-}
 
 class RainWindow {
   public:

@@ -1,7 +1,5 @@
 #include "widgets/colour_button.h"
 
-#include <QEvent>
-#include <QMouseEvent>
 #include <QPainter>
 
 namespace orvane {
@@ -72,7 +70,6 @@ void ColourButton::setColour(const QColor& colour) {
 
 void ColourButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.save();
     // isDefault() follows the button that Enter would press, as focus moves in a dialog.
     const bool active = isDefault();
     const bool focused = hasFocus();
@@ -101,7 +98,6 @@ void ColourButton::paintEvent(QPaintEvent*) {
         drawFocusRectangle(painter, rect().adjusted(kFocusInsetPx, kFocusInsetPx, -kFocusInsetPx,
                                                     -kFocusInsetPx));
     }
-    painter.restore();
 }
 
 void ColourButton::drawFace(QPainter& painter, QRect& area, bool pressed) const {
@@ -147,22 +143,6 @@ void ColourButton::drawFocusRectangle(QPainter& painter, const QRect& area) cons
         painter.fillRect(QRect(area.left(), y, 1, 1), colour);
         painter.fillRect(QRect(area.right(), y, 1, 1), colour);
     }
-}
-
-void ColourButton::changeEvent(QEvent* event) {
-    QPushButton::changeEvent(event);
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange) {
-        update();
-    }
-}
-
-void ColourButton::mouseDoubleClickEvent(QMouseEvent* event) {
-    // A quick second click presses the button again instead of being swallowed.
-    if (event->button() == Qt::LeftButton) {
-        mousePressEvent(event);
-        return;
-    }
-    QPushButton::mouseDoubleClickEvent(event);
 }
 
 }  // namespace orvane

@@ -76,11 +76,9 @@ void GradientPanel::paintEvent(QPaintEvent*) {
         stale_ = false;
     }
     QPainter painter(this);
-    painter.save();
     // The picture's rows are 4-byte aligned, as QImage wants them: shown without a copy.
     painter.drawImage(0, 0, QImage(picture_->bytes.data(), picture_->width, picture_->height,
                                    picture_->stride(), QImage::Format_BGR888));
-    painter.restore();
     if (performanceMode_ == PerformanceMode::LowerMemory) {
         picture_.reset();
     }

@@ -1,6 +1,8 @@
 #include "config/settings_edit.h"
 #include "config/settings_form.h"
 
+#include <algorithm>
+
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -135,6 +137,28 @@ TEST_F(EditCycle, SaveMakesAMissingUserFolderOrSaysWhyNot) {
     EXPECT_EQ(saveSettings(settings, folder.file("new") / "TheOrvane" / "TheOrvane.ini"), "");
     writeText(folder.file("blocked"), "x");  // a file stands where the folder should be
     EXPECT_NE(saveSettings(settings, folder.file("blocked") / "TheOrvane.ini"), "");
+}
+
+// Only the first 16 MiB of a file are read: a save over a larger one, which would cut it
+// short, is refused and the file kept as it was.
+TEST_F(EditCycle, SaveNeverCutsAnOversizedFileShort) {
+    constexpr std::size_t kLimit = 16 * 1024 * 1024;
+    const std::string head = "[Settings]\nTintR=1\n[Other]\n";
+    for (const std::size_t size : {kLimit, kLimit + 1}) {
+        SCOPED_TRACE(size);
+        const std::string text = head + std::string(size - head.size() - 1, ';') + "\n";
+        writeText(iniPath, text);
+        const std::string failure = saveSettings(settings, iniPath);
+        const std::string after = readText(iniPath);
+        if (size == kLimit) {
+            EXPECT_EQ(failure, "");
+            EXPECT_EQ(std::count(after.begin(), after.end(), ';'), size - head.size() - 1);
+            EXPECT_EQ(loadSettings(IniFile::load(iniPath)), settings);
+        } else {
+            EXPECT_EQ(failure, "the existing file is larger than 16 MiB");
+            EXPECT_TRUE(after == text);
+        }
+    }
 }
 
 TEST_F(EditCycle, InvalidSuspendTextNeverHalfSaves) {

@@ -82,7 +82,8 @@ TEST(Settings, IntegerTextRules) {
         const char* text;
         std::optional<std::int32_t> value;
     } cases[] = {
-        {"0x1F", 31},      {"0X1f", 31},         {"$1F", 31},        {"-$10", -16},
+        {"0x1F", 31},      {"0X1f", 31},         {"0x7", 7},         {"$1F", 31},
+        {"-$10", -16},
         {"+12", 12},       {"-3", -3},           {"2147483647", 2147483647},
         {"-2147483648", -2147483647 - 1},        {"2147483648", std::nullopt},
         {"99999999999", std::nullopt},           {"0xFFFFFFFF", -1}, {"0x100000000", std::nullopt},

@@ -96,6 +96,9 @@ TEST_P(OpeningPasses, PhaseEndsInThePassAfterTheFirstWindowIsDone) {
     openingPhase(vs.show());
     EXPECT_EQ(countEllipses(vs.platform.window(0)), c.firstRings);
     EXPECT_EQ(countEllipses(vs.platform.window(1)), c.secondRings);
+    // Each ring reaches the screen as it is drawn: nothing else paces the wipe.
+    EXPECT_GE(vs.platform.window(0).presents(), c.firstRings);
+    EXPECT_GE(vs.platform.window(1).presents(), c.secondRings);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -5,6 +5,9 @@
 #include <QTest>
 #include <QWindow>
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "platform/qt/backing_store_picture.h"
@@ -146,7 +149,7 @@ TEST(QtPlatform, PumpAndSleepPresentEveryWindowsPendingDamage) {
     EXPECT_EQ(a.onScreen().pixel(5, 45), qRgb(255, 0, 0));
 }
 
-TEST(QtPlatform, ClockAndCalendarAgreeWithQt) {
+TEST(QtPlatform, ClockCalendarAndUserAgreeWithTheSystem) {
     QtPlatform platform;
     const std::uint32_t before = platform.ticks();
     platform.sleep(30);
@@ -165,6 +168,11 @@ TEST(QtPlatform, ClockAndCalendarAgreeWithQt) {
     const std::int64_t difference =
         (static_cast<std::int64_t>(platform.millisecondsSinceMidnightUtc()) - qtMs + dayMs) % dayMs;
     EXPECT_TRUE(difference < 2000 || difference > dayMs - 2000) << difference;
+
+    // The logged-on user is the account this process runs as.
+    const passwd* account = getpwuid(geteuid());
+    ASSERT_NE(account, nullptr);
+    EXPECT_EQ(platform.loggedOnUserName(), std::string(account->pw_name));
 }
 
 }  // namespace

@@ -65,6 +65,20 @@ TEST(WindowPicture, RowMergeJoinsTouchingCellsOfTheSameRowsOnly) {
               (std::vector<Rect>{Rect::fromSize(0, 0, 48, 20), Rect::fromSize(64, 0, 16, 20),
                                  Rect::fromSize(80, 0, 16, 10), Rect::fromSize(48, 20, 16, 20)}));
     EXPECT_FALSE(picture.hasDamage());
+    // A present sends what changed since the last one, nothing it sent before.
+    picture.addDamage(Rect::fromSize(0, 40, 16, 20));
+    EXPECT_EQ(picture.takeDamage(), (std::vector<Rect>{Rect::fromSize(0, 40, 16, 20)}));
+    picture.addDamage(Rect::fromSize(0, 60, 16, 20));
+    picture.addDamage(Rect::fromSize(16, 60, 16, 20));
+    EXPECT_EQ(picture.takeDamage(), (std::vector<Rect>{Rect::fromSize(0, 60, 32, 20)}));
+    picture.addDamage(Rect::fromSize(0, 80, 16, 20));
+    EXPECT_EQ(picture.takeDamage(), (std::vector<Rect>{Rect::fromSize(0, 80, 16, 20)}));
+    for (int frame = 0; frame < 2; ++frame) {
+        picture.addDamage(Rect::fromSize(frame * 16, 0, 16, 20));
+        picture.addDamage(Rect::fromSize(frame * 16, 20, 16, 20));
+        EXPECT_EQ(picture.takeDamageInColumns(),
+                  (std::vector<Rect>{Rect::fromSize(frame * 16, 0, 16, 40)}));
+    }
 }
 
 TEST(ClipRegion, VisiblePartsAreTheAreaLessEveryExcludedRectangleWithoutOverlap) {
@@ -79,6 +93,32 @@ TEST(ClipRegion, VisiblePartsAreTheAreaLessEveryExcludedRectangleWithoutOverlap)
             EXPECT_EQ(count[static_cast<std::size_t>(y * 40 + x)], hidden ? 0 : 1) << x << "," << y;
         }
     }
+}
+
+TEST(WindowPicture, ShapesAndCopiesWithoutAreaDrawAndDamageNothing) {
+    WindowPicture picture(40, 30);
+    auto dc = picture.makeCanvas();
+    dc->selectBrush(Brush{false, rgb(255, 0, 0)});
+    dc->selectPen(Pen{rgb(0, 0, 255), 1});
+    for (const Rect& r : {Rect{10, 10, 10, 20}, Rect{10, 10, 20, 10}, Rect{0, 0, 0, 0}}) {
+        dc->rectangle(r);
+        dc->copyWithin(r, {20, 5});
+    }
+    EXPECT_FALSE(picture.hasDamage());
+    EXPECT_EQ(picture.snapshot().pixels, PixelPicture(40, 30).pixels);
+}
+
+// A 1-pixel pen outlines the ellipse in its own colour around the brush's interior.
+TEST(WindowPicture, AThinPenOutlinesTheEllipse) {
+    WindowPicture picture(40, 30);
+    auto dc = picture.makeCanvas();
+    dc->selectBrush(Brush{false, rgb(255, 0, 0)});
+    dc->selectPen(Pen{rgb(0, 0, 255), 1});
+    dc->ellipse({0, 0, 21, 21});
+    EXPECT_EQ(picture.pixel(0, 10), pixelOf(0, 0, 255));
+    EXPECT_EQ(picture.pixel(10, 0), pixelOf(0, 0, 255));
+    EXPECT_EQ(picture.pixel(10, 10), pixelOf(255, 0, 0));
+    EXPECT_EQ(picture.pixel(0, 0), pixelOf(0, 0, 0));
 }
 
 TEST(WindowPicture, ContentIsClippedToThePictureAndTheRestIsBlack) {

@@ -592,6 +592,23 @@ TEST(RainFrame, RateFrequencyIsRedrawnOnlyAfterAPauseLongerThanItsThreshold) {
         h.frameAt(ms += 40);
     }
     EXPECT_EQ(h.rain->rateFrequency, drawn);
+
+    // Each re-draw takes Random(4000) + 200 ms and then the frequency from the show's generator:
+    // found by the frequency among the frame's draws, the threshold just before it must match.
+    for (int pause = 0; pause < 6; ++pause) {
+        Random next = h.show().random();
+        h.frameAt(ms += 5000);  // longer than any threshold
+        bool found = false;
+        for (int k = 0; k < 20000 && !found; ++k, next.next32()) {
+            Random draw = next;
+            const std::uint32_t threshold = static_cast<std::uint32_t>(draw(4000)) + 200;
+            if (draw.unit() * 0.5 == h.rain->rateFrequency) {
+                found = true;
+                EXPECT_EQ(h.rain->rateChangeInterval, threshold) << pause;
+            }
+        }
+        EXPECT_TRUE(found) << pause;
+    }
 }
 
 TEST(RainFrame, RefillNeverBringsBackMoreThanTwoThirdsOfTheColumns) {

@@ -284,6 +284,11 @@ TEST(PowerSave, InputOtherThanEscapeOrTheLeftButtonResumesTheRain) {
             s.useEscapeLmbExit = true;
         });
         c.input(p.vs.platform);
+        // Whatever the screen showed then (the message may stand at any place), every pixel
+        // goes black at the resume.
+        p.vs.platform.scriptAction(69990, [&] {
+            p.vs.platform.window(0).setContent(PixelPicture(640, 400, 0xFFFFFFFFu));
+        });
         std::uint32_t firstCopyAfterResume = 0;
         p.watched[0]->onCopy = [&] {
             const std::uint32_t now = p.vs.platform.elapsedMs();

@@ -21,17 +21,23 @@ PixelPicture pattern(int width, int height, int colours, bool grey) {
 
 TEST(ReferenceCheck, PngKeepsEveryPixelAsGreyPaletteOrRgb) {
     test::TempDir dir;
-    for (const auto& [colours, grey] : {std::pair{256, true}, {200, false}, {256 * 3 / 2, false}}) {
-        const PixelPicture picture = pattern(37, 23, colours, grey);
+    const struct {
+        int width, height, colours;
+        bool grey;
+    } cases[] = {{37, 23, 256, true}, {37, 23, 200, false}, {37, 23, 256 * 3 / 2, false},
+                 {1, 1, 1, true},     {1, 9, 9, false}};
+    for (const auto& c : cases) {
+        const PixelPicture picture = pattern(c.width, c.height, c.colours, c.grey);
         const auto file = dir.path() / "p.png";
         ASSERT_TRUE(writePng(file, picture));
         const auto back = readPng(file);
-        ASSERT_TRUE(back.has_value()) << colours;
-        EXPECT_EQ(back->width, 37);
-        EXPECT_EQ(back->height, 23);
-        EXPECT_EQ(differingPixels(*back, picture), 0) << colours << grey;
+        ASSERT_TRUE(back.has_value()) << c.colours;
+        EXPECT_EQ(back->width, c.width);
+        EXPECT_EQ(back->height, c.height);
+        EXPECT_EQ(differingPixels(*back, picture), 0) << c.colours << c.grey;
         EXPECT_EQ(digest(*back), digest(picture));
     }
+    EXPECT_FALSE(writePng(dir.path() / "empty.png", PixelPicture(0, 5)));
 }
 
 TEST(ReferenceCheck, OnePixelChangesTheDigestAndShowsInTheDiff) {

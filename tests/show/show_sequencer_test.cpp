@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/virtual/virtual_show.h"
+#include "show/pixel_memory.h"
 #include "show/ticks.h"
 
 namespace orvane {
@@ -27,10 +28,10 @@ TEST(Sequencer, PumpsAtMostOncePerFiftyMilliseconds) {
     EXPECT_EQ(vs.platform.pumpCount(), start + 1);
     show.shouldStop();  // at once again: no pump
     EXPECT_EQ(vs.platform.pumpCount(), start + 1);
-    vs.platform.advance(49'000);
-    show.shouldStop();  // 49 ms and a little
+    vs.platform.advance(50'000);
+    show.shouldStop();  // 50 ms and a little: not more than 50 whole milliseconds
     EXPECT_EQ(vs.platform.pumpCount(), start + 1);
-    vs.platform.advance(2'000);
+    vs.platform.advance(1'000);
     show.shouldStop();  // past 50 ms
     EXPECT_EQ(vs.platform.pumpCount(), start + 2);
     int pumpsIn200Ms = vs.platform.pumpCount();
@@ -71,9 +72,13 @@ TEST(Sequencer, LongWaitsReturnEarlyOnAStop) {
 TEST(Sequencer, WaitsRunTheirFullLengthAcrossTheTickWrap) {
     VirtualShow vs({VirtualMonitor{}}, 0xFFFFFFFFu - 200);
     ShowSequencer& show = vs.show();
+    const int sleeps = vs.platform.sleepCount();
     EXPECT_FALSE(show.waitOrStop(1000));
     EXPECT_GE(vs.platform.elapsedMs(), 1000u);
     EXPECT_LT(vs.platform.elapsedMs(), 1010u);
+    // A sleep of 1 ms a pass while more than 10 ms remain, then spinning: on the virtual clock,
+    // where the passes' tick reads and pumps take the rest, 971 sleeps (972 for a 9 ms spin).
+    EXPECT_EQ(vs.platform.sleepCount() - sleeps, 971);
 }
 
 TEST(Sequencer, EveryShowSeedsItsGeneratorFromTheTimeOfDay) {
@@ -104,6 +109,22 @@ TEST(Sequencer, RequestStopBeforeTheShowExistsDoesNothing) {
     EXPECT_FALSE(vs.show().stopRequested());
     vs.control.requestStop();
     EXPECT_TRUE(vs.show().stopRequested());
+}
+
+// Pictures start on a cache line; those of 2 MiB and more on a huge page.
+TEST(PixelMemory, PicturesStartOnACacheLineAndLargeOnesOnAHugePage) {
+    constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    for (const std::size_t bytes : {std::size_t{64}, std::size_t{4096}, kHugePage - 4, kHugePage,
+                                    std::size_t{1920} * 1080 * 4}) {
+        void* memory = allocatePixelMemory(bytes);
+        const auto address = reinterpret_cast<std::uintptr_t>(memory);
+        EXPECT_EQ(address % 64, 0u) << bytes;
+        if (bytes >= kHugePage) {
+            EXPECT_EQ(address % kHugePage, 0u) << bytes;
+        }
+        static_cast<unsigned char*>(memory)[bytes - 1] = 1;  // all of it is there
+        freePixelMemory(memory, bytes);
+    }
 }
 
 }  // namespace

@@ -12,6 +12,9 @@ TEST(TextOps, MulDivRoundsToNearest) {
     EXPECT_EQ(mulDiv(3, 1, 2), 2);      // halves away from zero
     EXPECT_EQ(mulDiv(-3, 1, 2), -2);
     EXPECT_EQ(mulDiv(14, 120, 72), 23);  // 23.33
+    EXPECT_EQ(mulDiv(5, 7, 1), 35);
+    EXPECT_EQ(mulDiv(3, 1, -2), -2);     // a negative divisor turns the sign
+    EXPECT_EQ(mulDiv(5, 7, 0), -1);      // no divisor: -1
 }
 
 TEST(TextOps, FourteenPointsAsksForNineteenPixelsOfBoldCourier) {

@@ -33,7 +33,7 @@ protected:
     }
 };
 
-TEST(ColourButton, SameColourAgainDoesNotRepaint) {
+TEST(ColourButton, RepaintsWhenItsLookChangesOnly) {
     ColourButton button("&Ok");
     button.setColour(QColor(0, 193, 0));
     button.show();
@@ -46,6 +46,13 @@ TEST(ColourButton, SameColourAgainDoesNotRepaint) {
     EXPECT_EQ(counter.paints, 0);
     button.setColour(QColor(0, 192, 0));
     QTRY_COMPARE_WITH_TIMEOUT(counter.paints, 1, 1000);
+    // The caption's font and the embossed disabled caption show at once.
+    button.setEnabled(false);
+    QTRY_COMPARE_WITH_TIMEOUT(counter.paints, 2, 1000);
+    QFont font = button.font();
+    font.setPixelSize(font.pixelSize() > 0 ? font.pixelSize() + 3 : 20);
+    button.setFont(font);
+    QTRY_COMPARE_WITH_TIMEOUT(counter.paints, 3, 1000);
 }
 
 const QColor kFace(0, 193, 0);

@@ -1,5 +1,7 @@
 #include "widgets/gradient_panel.h"
 
+#include <functional>
+
 #include <QLabel>
 
 #include <gtest/gtest.h>
@@ -37,12 +39,20 @@ TEST(GradientPanel, HighSpeedKeepsThePictureUntilAChangeOrResize) {
     panel.resize(80, 40);
     panel.grab();
     EXPECT_EQ(panel.renderCount(), 2);
-    // The same value twice still renders twice.
-    panel.setRotation(30);
-    panel.grab();
-    panel.setRotation(30);
-    panel.grab();
-    EXPECT_EQ(panel.renderCount(), 4);
+    // Every setter renders again, even with the value the panel has.
+    const std::function<void()> setters[] = {
+        [&] { panel.setStartColour(kWhite); },       [&] { panel.setEndColour(kBlack); },
+        [&] { panel.setBorderThickness(0); },        [&] { panel.setRotation(30); },
+        [&] { panel.setPeriod(0); },                 [&] { panel.setPatternCentreX(0); },
+        [&] { panel.setPatternCentreY(0); },         [&] { panel.setShadeMode(ShadeMode::Saturate); },
+        [&] { panel.setStyle(panel.style()); },
+        [&] { panel.setPerformanceMode(PerformanceMode::HighSpeed); }};
+    int renders = panel.renderCount();
+    for (const auto& set : setters) {
+        set();
+        panel.grab();
+        EXPECT_EQ(panel.renderCount(), ++renders);
+    }
 }
 
 TEST(GradientPanel, LowerMemoryRendersEveryPaintAndFreesThePicture) {

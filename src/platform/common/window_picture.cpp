@@ -41,13 +41,8 @@ std::uint32_t WindowPicture::pixel(int x, int y) const {
 PixelPicture WindowPicture::snapshot() const {
     finishDrawing();
     PixelPicture copy(width_, height_);
-    for (int y = 0; y < height_; ++y) {
-        std::uint32_t* to = copy.pixels.data() + static_cast<std::ptrdiff_t>(y) * width_;
-        const std::uint32_t* from = row(y);
-        for (int x = 0; x < width_; ++x) {
-            to[x] = 0xFF000000u | from[x];
-        }
-    }
+    std::transform(pixels_, pixels_ + copy.pixels.size(), copy.pixels.begin(),
+                   [](std::uint32_t pixel) { return 0xFF000000u | pixel; });
     return copy;
 }
 
