@@ -44,8 +44,12 @@ struct NameCase {
 TEST(WakeUpMessages, AddressTheNameOfTheUserModeInTheFirstAndLastMessage) {
     const std::string thirty = "abcdefghijklmnopqrstuvwxyz1234";
     std::string thirtyUmlauts;
+    std::string thirtyFaces;  // four bytes each, the first 0xF0
+    std::string twentyFiveFaces;
     for (int i = 0; i < 30; ++i) {
         thirtyUmlauts += "ö";
+        thirtyFaces += "\xF0\x9F\x98\x80";
+        twentyFiveFaces += i < 25 ? "\xF0\x9F\x98\x80" : "";
     }
     const NameCase cases[] = {
         {0, "maria", "jonas", "Kel"},
@@ -58,6 +62,7 @@ TEST(WakeUpMessages, AddressTheNameOfTheUserModeInTheFirstAndLastMessage) {
         {2, "lena Berg", "jonas", "Lena Berg"},
         {2, thirty, "jonas", "Abcdefghijklmnopqrstuvwxy"},
         {2, thirtyUmlauts, "jonas", utf8Prefix(thirtyUmlauts, 25)},
+        {2, thirtyFaces, "jonas", twentyFiveFaces},
         {2, "7of9", "jonas", "7of9"},
         {2, "Zed", "jonas", "Zed"},
         {2, "zoe", "jonas", "Zoe"},  // z is the last letter made upper case

@@ -1,11 +1,17 @@
 // Presenting on the offscreen platform, whose screen grab of a window is what its backing store
 // last flushed: drawing alone changes nothing on screen, a present puts the damage there.
+#include <chrono>
+#include <filesystem>
+#include <iterator>
+#include <thread>
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
 #include <QWindow>
 
 #include <pwd.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -13,6 +19,7 @@
 #include "platform/qt/backing_store_picture.h"
 #include "platform/qt/image_canvas.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/stop_watcher.h"
 #include "show/surface.h"
 
 namespace orvane {
@@ -173,6 +180,33 @@ TEST(QtPlatform, ClockCalendarAndUserAgreeWithTheSystem) {
     const passwd* account = getpwuid(geteuid());
     ASSERT_NE(account, nullptr);
     EXPECT_EQ(platform.loggedOnUserName(), std::string(account->pw_name));
+}
+
+// A watcher gives back its pipe: a program that makes several leaves no descriptor open.
+TEST(StopWatcher, LeavesNoDescriptorOpen) {
+    const auto openDescriptors = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                             std::filesystem::directory_iterator{});
+    };
+    const auto before = openDescriptors();
+    for (int i = 0; i < 3; ++i) {
+        StopWatcher watcher;
+    }
+    EXPECT_EQ(openDescriptors(), before);
+}
+
+// Until the application object exists, and after it is gone, a stop signal ends the program
+// at once with 0: nothing of it is on the screen yet.
+TEST(StopWatcherDeathTest, AStopSignalBeforeAttachEndsTheProgramAtOnce) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            StopWatcher watcher;
+            raise(SIGTERM);
+            std::this_thread::sleep_for(std::chrono::seconds(5));
+            std::_Exit(3);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The cell primitives and the two small objects of the rain, without a window.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <set>
 
 #include "host/settings.h"
@@ -111,6 +113,14 @@ TEST(DarkenRect, SubtractsTheLowByteOfTheAmountStoppingAtZero) {
     Surface surface = filledSurface(1, 1, rgb(3, 100, 50));
     darkenRect(surface, 0, 0, 1, 1, 40);
     EXPECT_EQ(surface.pixel(0, 0), rgb(0, 60, 10));
+}
+
+// (step + 255) div step firings end a fade: a full byte is black by then at steps that
+// divide 256 too.
+TEST(DarkenRect, FadeStepCountIsStepPlus255DivStep) {
+    for (const auto& [step, firings] : {std::pair{6, 43}, {12, 22}, {16, 16}, {64, 4}, {256, 1}}) {
+        EXPECT_EQ(fadeStepCountFor(step), firings) << step;
+    }
 }
 
 TEST(DarkenRect, EachColourByteOfEveryPixelStopsAtZeroOnItsOwn) {
