@@ -3,8 +3,11 @@
 // each step by the path the environment chooses, reads the window back from the X server and
 // compares it with the window picture pixel for pixel. Prints the path and each step; exit code
 // 0 when every step matched, 1 at the first mismatch, 2 when it cannot run (no X11).
-// Usage: present_compare [x11-shm|backingstore]   (run on a real X server or Xvfb)
+// With "argb" the window is 32 bits deep (a visual with alpha, as a compositing desktop or a
+// daemon may give), otherwise the screen's 24.
+// Usage: present_compare [x11-shm|backingstore] [argb]   (run on a real X server or Xvfb)
 #include <QGuiApplication>
+#include <QSurfaceFormat>
 #include <QTest>
 #include <QWindow>
 
@@ -56,6 +59,14 @@ long firstDifference(xcb_connection_t* connection, xcb_window_t window, const QI
     return difference;
 }
 
+int depthOf(xcb_connection_t* connection, xcb_window_t window) {
+    xcb_get_geometry_reply_t* geometry =
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr);
+    const int depth = geometry != nullptr ? geometry->depth : 0;
+    std::free(geometry);
+    return depth;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -72,6 +83,11 @@ int main(int argc, char** argv) {
     window.setSurfaceType(QSurface::RasterSurface);
     window.setFlags(Qt::Window | Qt::FramelessWindowHint);
     window.setGeometry(0, 0, kWidth, kHeight);
+    if (argc > 2 && std::strcmp(argv[2], "argb") == 0) {
+        QSurfaceFormat format = window.format();
+        format.setAlphaBufferSize(8);
+        window.setFormat(format);
+    }
     std::unique_ptr<ScreenPicture> picture = makeScreenPicture(window, kWidth, kHeight, 24, 96);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) {
@@ -80,6 +96,7 @@ int main(int argc, char** argv) {
     }
     picture->presentWhole();
     std::printf("path %s\n", picture->pathName());
+    std::printf("depth %d\n", depthOf(x11->connection(), static_cast<xcb_window_t>(window.winId())));
 
     Surface surface(kWidth, kHeight);
     for (int y = 0; y < kHeight; ++y) {
