@@ -2,6 +2,7 @@
 
 #include "host/settings.h"
 #include "platform/common/input_rules.h"
+#include "platform/virtual/virtual_platform.h"
 #include "show/show_sequencer.h"
 
 namespace orvane {
@@ -91,6 +92,13 @@ TEST(InputRules, EachWindowMeasuresFromThePointerItSawWhenShown) {
         r.mouseMoved(1, {1503, 303});
     });
     EXPECT_FALSE(sameSpot.stop);
+    // The virtual platform shows each of its windows with the pointer it is given.
+    Settings settings;
+    InputRules rules(settings, 2);
+    VirtualPlatform platform(0, {VirtualMonitor{0, 0, 640, 480}, VirtualMonitor{640, 0, 400, 300}});
+    platform.attachInput(&rules, {700, 20});
+    EXPECT_EQ(rules.lastPointer(0), (Point{700, 20}));
+    EXPECT_EQ(rules.lastPointer(1), (Point{700, 20}));
 }
 
 // The rules without a show control, as the stop watcher's thread runs them: each input tells
