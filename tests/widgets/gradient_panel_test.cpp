@@ -3,6 +3,7 @@
 #include <functional>
 
 #include <QLabel>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -53,6 +54,23 @@ TEST(GradientPanel, HighSpeedKeepsThePictureUntilAChangeOrResize) {
         panel.grab();
         EXPECT_EQ(panel.renderCount(), ++renders);
     }
+}
+
+// On a panel on the screen a change shows by itself, without anything else asking for a paint.
+TEST(GradientPanel, AChangeRepaintsAShownPanel) {
+    GradientPanel panel;
+    panel.setPerformanceMode(PerformanceMode::HighSpeed);
+    panel.resize(60, 40);
+    panel.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    QTest::qWait(50);
+    const int shown = panel.renderCount();
+    ASSERT_GE(shown, 1);
+    panel.setRotation(45);
+    for (int i = 0; i < 100 && panel.renderCount() == shown; ++i) {
+        QTest::qWait(10);
+    }
+    EXPECT_EQ(panel.renderCount(), shown + 1);
 }
 
 TEST(GradientPanel, LowerMemoryRendersEveryPaintAndFreesThePicture) {
