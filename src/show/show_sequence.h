@@ -17,6 +17,8 @@ inline constexpr const char* kLowColourLine1 =
     "This screensaver requires a 16-bit or higher screen mode";
 inline constexpr const char* kLowColourLine2 = "Otherwise it doesn't look very good!!!";
 constexpr int kLowColourMaxBitsPerPixel = 8;
+// The show and the tests' virtual show ask the same question of the first window.
+constexpr bool isLowColour(int bitsPerPixel) { return bitsPerPixel <= kLowColourMaxBitsPerPixel; }
 constexpr std::uint32_t kAfterTitlePauseMs = 300;
 
 // Called by the first window's start timer with every saver window, first window first.

@@ -23,7 +23,7 @@ ShowSequencer& VirtualShow::show() {
         sequencer_->showDC = showDC_.get();
         sequencer_->showWidth = first.clientWidth();
         sequencer_->showHeight = first.clientHeight();
-        sequencer_->lowColour = platform.window(0).bitsPerPixel() <= kLowColourMaxBitsPerPixel;
+        sequencer_->lowColour = isLowColour(platform.window(0).bitsPerPixel());
         for (ShowWindow* window : platform.showWindows()) {
             sequencer_->windows.push_back(SaverWindow{window});
         }
