@@ -125,6 +125,9 @@ int main(int argc, char** argv) {
              canvas->copyFromSurface(surface, Rect::fromSize(30 * 16, 15 * 20, 48, 20));
          }},
         {"wipe rings", [&] {
+             // Over a picture, as the wipe goes over the desktop: a ring's edge that reached
+             // the window picture but not the screen shows.
+             canvas->copyFromSurface(surface, Rect::fromSize(0, 0, kWidth, kHeight));
              canvas->selectPen({kBlack, 60});
              canvas->selectBrush({true, kBlack});
              for (int r = 10; r < 200; r += 30) {
