@@ -404,12 +404,16 @@ TEST(PhoneTrace, ShortNumberIsPaddedAndItsBlanksShowAsEmptyCells) {
 TEST(PhoneTrace, WindowsTooSmallForDigitColumnsStillShowTheNumber) {
     struct Case {
         int width, height;
+        bool falling;  // digits fall in the one column
     };
     // 40 x 40: no column, no row; 800 x 100: no row of falling digits (100 / 18 - 5 = 0);
-    // 84 x 126: one column with one row (no room to scroll within); 100 x 600: one column.
-    for (const Case& c : {Case{40, 40}, Case{800, 100}, Case{84, 126}, Case{100, 600}}) {
+    // 84 x 126: one column of two rows (126 / 18 - 5), the fewest in which digits fall;
+    // 100 x 600: one column.
+    for (const Case& c : {Case{40, 40, false}, Case{800, 100, false}, Case{84, 126, true},
+                          Case{100, 600, true}}) {
         const TraceRun run = runTrace(c.width, c.height, "12345");
         ASSERT_EQ(run.finds.size(), 10u) << c.width << "x" << c.height;
+        EXPECT_EQ(run.model->flickers > 0, c.falling) << c.width << "x" << c.height;
         EXPECT_EQ(run.finds[1].text, "3");
         EXPECT_EQ(run.model->unexpected, 0) << c.width << "x" << c.height;
         EXPECT_EQ(run.model->flickersRepeatingTheDigit, 0);
