@@ -9,19 +9,6 @@ PixelPicture::PixelPicture(int w, int h, std::uint32_t fill)
     : width(std::max(w, 0)), height(std::max(h, 0)),
       pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill) {}
 
-PixelPicture PixelPicture::copy(const Rect& area) const {
-    const int left = std::clamp(area.left, 0, width);
-    const int top = std::clamp(area.top, 0, height);
-    const int right = std::clamp(area.right, left, width);
-    const int bottom = std::clamp(area.bottom, top, height);
-    PixelPicture part(right - left, bottom - top);
-    for (int y = top; y < bottom; ++y) {
-        std::copy_n(pixels.begin() + static_cast<std::ptrdiff_t>(y) * width + left, right - left,
-                    part.pixels.begin() + static_cast<std::ptrdiff_t>(y - top) * part.width);
-    }
-    return part;
-}
-
 WindowPicture::WindowPicture(std::unique_ptr<PictureBackend> backend, int width, int height,
                              int bitsPerPixel, int logicalDpiY)
     : backend_(std::move(backend)), pixels_(backend_->pixels()), width_(width), height_(height),

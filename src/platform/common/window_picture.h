@@ -47,8 +47,6 @@ struct PixelPicture {
         pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
                static_cast<std::size_t>(x)] = p;
     }
-    // The part of the picture inside the rectangle (clipped to the picture).
-    PixelPicture copy(const Rect& area) const;
 };
 
 // How a platform's drawing library draws on a picture: it holds the pixel memory (so that the
