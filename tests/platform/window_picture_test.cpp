@@ -130,6 +130,12 @@ TEST(WindowPicture, ContentIsClippedToThePictureAndTheRestIsBlack) {
     EXPECT_FALSE(picture.hasDamage());
     picture.setContent(PixelPicture{});
     EXPECT_EQ(picture.pixel(0, 0), pixelOf(0, 0, 0));
+    // A window given no size (a monitor reported as 0 x -1) still has one pixel to draw on.
+    WindowPicture none(0, -1);
+    EXPECT_EQ(none.width(), 1);
+    EXPECT_EQ(none.height(), 1);
+    none.setContent(content);
+    EXPECT_EQ(none.pixel(0, 0), pixelOf(9, 8, 7));
 }
 
 }  // namespace
