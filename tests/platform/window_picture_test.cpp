@@ -121,6 +121,22 @@ TEST(WindowPicture, AThinPenOutlinesTheEllipse) {
     EXPECT_EQ(picture.pixel(0, 0), pixelOf(0, 0, 0));
 }
 
+// A wider pen strokes a rectangle's edge centred on it: a 2-pixel pen covers one pixel outside.
+TEST(WindowPicture, AWidePenStrokesTheRectangleOnItsEdge) {
+    WindowPicture picture(40, 40);
+    auto dc = picture.makeCanvas();
+    dc->selectBrush(Brush{false, rgb(255, 0, 0)});
+    dc->selectPen(Pen{rgb(0, 0, 255), 2});
+    dc->rectangle({10, 10, 30, 30});
+    const std::uint32_t blue = pixelOf(0, 0, 255);
+    const std::uint32_t red = pixelOf(255, 0, 0);
+    const std::uint32_t black = pixelOf(0, 0, 0);
+    const std::uint32_t across[] = {black, blue, blue, red};  // x = 8 to 11 at y = 20
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(picture.pixel(8 + i, 20), across[i]) << 8 + i;
+    }
+}
+
 TEST(WindowPicture, ContentIsClippedToThePictureAndTheRestIsBlack) {
     WindowPicture picture(4, 3);
     PixelPicture content(2, 5, pixelOf(9, 8, 7));
