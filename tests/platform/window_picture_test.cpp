@@ -108,32 +108,26 @@ TEST(WindowPicture, ShapesAndCopiesWithoutAreaDrawAndDamageNothing) {
     EXPECT_EQ(picture.snapshot().pixels, PixelPicture(40, 30).pixels);
 }
 
-// A 1-pixel pen outlines the ellipse in its own colour around the brush's interior.
-TEST(WindowPicture, AThinPenOutlinesTheEllipse) {
-    WindowPicture picture(40, 30);
+// A 1-pixel pen outlines the ellipse in its own colour around the brush's interior; a wider
+// pen strokes a rectangle's edge centred on it (a 2-pixel pen covers one pixel outside).
+TEST(WindowPicture, PensOutlineShapesAtTheirWidth) {
+    WindowPicture picture(80, 40);
     auto dc = picture.makeCanvas();
-    dc->selectBrush(Brush{false, rgb(255, 0, 0)});
-    dc->selectPen(Pen{rgb(0, 0, 255), 1});
-    dc->ellipse({0, 0, 21, 21});
-    EXPECT_EQ(picture.pixel(0, 10), pixelOf(0, 0, 255));
-    EXPECT_EQ(picture.pixel(10, 0), pixelOf(0, 0, 255));
-    EXPECT_EQ(picture.pixel(10, 10), pixelOf(255, 0, 0));
-    EXPECT_EQ(picture.pixel(0, 0), pixelOf(0, 0, 0));
-}
-
-// A wider pen strokes a rectangle's edge centred on it: a 2-pixel pen covers one pixel outside.
-TEST(WindowPicture, AWidePenStrokesTheRectangleOnItsEdge) {
-    WindowPicture picture(40, 40);
-    auto dc = picture.makeCanvas();
-    dc->selectBrush(Brush{false, rgb(255, 0, 0)});
-    dc->selectPen(Pen{rgb(0, 0, 255), 2});
-    dc->rectangle({10, 10, 30, 30});
     const std::uint32_t blue = pixelOf(0, 0, 255);
     const std::uint32_t red = pixelOf(255, 0, 0);
     const std::uint32_t black = pixelOf(0, 0, 0);
-    const std::uint32_t across[] = {black, blue, blue, red};  // x = 8 to 11 at y = 20
+    dc->selectBrush(Brush{false, rgb(255, 0, 0)});
+    dc->selectPen(Pen{rgb(0, 0, 255), 1});
+    dc->ellipse({0, 0, 21, 21});
+    EXPECT_EQ(picture.pixel(0, 10), blue);
+    EXPECT_EQ(picture.pixel(10, 0), blue);
+    EXPECT_EQ(picture.pixel(10, 10), red);
+    EXPECT_EQ(picture.pixel(0, 0), black);
+    dc->selectPen(Pen{rgb(0, 0, 255), 2});
+    dc->rectangle({40, 10, 60, 30});
+    const std::uint32_t across[] = {black, blue, blue, red};  // x = 38 to 41 at y = 20
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(picture.pixel(8 + i, 20), across[i]) << 8 + i;
+        EXPECT_EQ(picture.pixel(38 + i, 20), across[i]) << 38 + i;
     }
 }
 
