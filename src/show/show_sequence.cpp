@@ -42,7 +42,7 @@ void startShow(ShowControl& control, Platform& platform, const Settings& setting
     std::unique_ptr<Canvas> showDC = windows[0]->getCanvas();
     const int width = windows[0]->clientWidth();
     const int height = windows[0]->clientHeight();
-    const bool lowColour = isLowColour(windows[0]->getCanvas()->bitsPerPixel());
+    const bool lowColour = isLowColour(showDC->bitsPerPixel());
     selectTextFont(*showDC, kTextPointSize);
 
     ShowSequencer show(platform, settings, picture);
