@@ -21,6 +21,8 @@ Environment:
   MUTANTS_OUT      folder of the record (run.json, results.jsonl) and report.md (default
                    $MUTANTS_BUILD/mutants); a committed folder lets a later sitting resume
   MUTANTS_MINUTES  stop cleanly after about this many minutes (resume later)
+  MUTANTS_LABEL    only the test programs that carry this CTest label (e.g. reference: what
+                   the reference pictures alone catch)
   MUTANTS_FRESH=1  forget the results of an earlier run with the same files and sample;
                    otherwise such a run resumes where it stopped
   MUTANTS_RETRY=survived  try again only the mutants of the earlier run that had that outcome
@@ -431,8 +433,10 @@ class Runner:
         path = os.path.normpath(ROOT / rel)
         objects = self.objects_of.get(path, set())
         module = rel.split("/")[1]
+        label = os.environ.get("MUTANTS_LABEL")
         chosen = [p for p in self.programs
-                  if p.name in self.baseline and p.inputs & objects and (not p.e2e or module in p.labels)]
+                  if p.name in self.baseline and p.inputs & objects and (not p.e2e or module in p.labels)
+                  and (not label or label in p.labels)]
         def rank(p):
             own = module in p.labels
             if own and self.seconds(p) < 1:
