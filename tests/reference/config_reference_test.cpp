@@ -51,9 +51,10 @@ TEST(ConfigReference, WindowsLookLikeTheirReferencePictures) {
     // A text cursor that blinks would show or not by the wall clock: it stays on.
     QGuiApplication::styleHints()->setCursorFlashTime(0);
     ReferenceRun references("dialogs-96dpi", referencePaths("config"));
-    const auto check = [&](const char* moment, const char* window, QWidget& widget,
-                           bool keyPicture) {
-        return references.check(moment, window, window, pictureOf(widget), keyPicture);
+    // Every picture of a window with text is kept as a PNG: where this machine draws text
+    // with other fonts or rasterisers, the picture is compared with it loosely.
+    const auto check = [&](const char* moment, const char* window, QWidget& widget) {
+        return references.check(moment, window, window, pictureOf(widget), true, kTextByPicture);
     };
 
     test::TempFolder folder;
@@ -64,13 +65,12 @@ TEST(ConfigReference, WindowsLookLikeTheirReferencePictures) {
         for (QTimer* timer : about.findChildren<QTimer*>()) timer->stop();
         about.show();
         for (QTimer* timer : about.findChildren<QTimer*>()) timer->stop();
-        check("shown", "about", about, true);
+        check("shown", "about", about);
         references.check("layout", "about", "about", layoutOf(about), true);
-        // Both credit sets carry the same texts: their pictures are digests only.
         about.applyCreditSetA();
-        check("credits-a", "about", about, false);
+        check("credits-a", "about", about);
         about.applyCreditSetB();
-        check("credits-b", "about", about, false);
+        check("credits-b", "about", about);
     }
 
     SettingsDialog dialog(recorder.make(folder.path()).pickColour,
@@ -83,15 +83,15 @@ TEST(ConfigReference, WindowsLookLikeTheirReferencePictures) {
     const char* pageNames[] = {"page1-intro", "page2-code", "page3-power-save"};
     for (int page = 0; page < pages->count(); ++page) {
         pages->setCurrentIndex(page);
-        check(pageNames[page], "settings", dialog, true);
+        check(pageNames[page], "settings", dialog);
     }
     references.check("layout", "settings", "settings", layoutOf(dialog), true);
     // The sliders at both ends of their ranges (and the other controls with them).
     pages->setCurrentIndex(1);
     dialog.setValues(lowestSettings());
-    check("page2-code-lowest", "settings", dialog, true);
+    check("page2-code-lowest", "settings", dialog);
     dialog.setValues(highestSettings());
-    check("page2-code-highest", "settings", dialog, true);
+    check("page2-code-highest", "settings", dialog);
 
     EXPECT_TRUE(references.finish()) << references.failure();
 }
@@ -144,7 +144,7 @@ TEST(ConfigReference, ColourButtonStatesLookLikeTheirReferencePicture) {
         }
     }
     painter.end();
-    references.check("states", "button", "button", fromQImage(sheet), true);
+    references.check("states", "button", "button", fromQImage(sheet), true, kTextByPicture);
     EXPECT_TRUE(references.finish()) << references.failure();
 }
 

@@ -78,9 +78,10 @@ TEST(ConfigReferenceWin32, WindowsLookLikeTheirReferencePictures) {
     ReleaseDC(nullptr, screen);
     SetCursorPos(0, 0);
     ReferenceRun references("dialogs-96dpi", referencePaths("config"));
-    const auto check = [&](const char* moment, const char* window, HWND handle,
-                           bool keyPicture) {
-        return references.check(moment, window, window, pictureOf(handle), keyPicture);
+    // Every picture of a window with text is kept as a PNG: where this machine draws text
+    // with other fonts or rasterisers, the picture is compared with it loosely.
+    const auto check = [&](const char* moment, const char* window, HWND handle) {
+        return references.check(moment, window, window, pictureOf(handle), true, kTextByPicture);
     };
 
     Settings settings = fixedSettings();
@@ -92,13 +93,13 @@ TEST(ConfigReferenceWin32, WindowsLookLikeTheirReferencePictures) {
                          &kCreditSetA[4]});
         ASSERT_TRUE(showActive(about.handle()));
         SetFocus(about.okButton());
-        check("shown", "about", about.handle(), true);
+        check("shown", "about", about.handle());
         about.fillSlots({&kCreditSetA[0], &kCreditSetA[1], &kCreditSetA[2], &kCreditSetA[3],
                          &kCreditSetA[4]});
-        check("credits-a", "about", about.handle(), false);
+        check("credits-a", "about", about.handle());
         about.fillSlots({&kCreditSetB[0], &kCreditSetB[1], &kCreditSetB[2], &kCreditSetB[3],
                          &kCreditSetB[4]});
-        check("credits-b", "about", about.handle(), false);
+        check("credits-b", "about", about.handle());
         // Under Wine with no window manager, hiding a window that was in front takes two
         // seconds: the process's exit takes it away.
         about.leaveToExit();
@@ -122,14 +123,14 @@ TEST(ConfigReferenceWin32, WindowsLookLikeTheirReferencePictures) {
     const char* pageNames[] = {"page1-intro", "page2-code", "page3-power-save"};
     for (int page = 0; page < 3; ++page) {
         showPage(page);
-        check(pageNames[page], "settings", dialog.window(), true);
+        check(pageNames[page], "settings", dialog.window());
     }
     // The sliders at both ends of their ranges (and the other controls with them).
     showPage(detail::kCodePage);
     dialog.setValues(lowestSettings());
-    check("page2-code-lowest", "settings", dialog.window(), true);
+    check("page2-code-lowest", "settings", dialog.window());
     dialog.setValues(highestSettings());
-    check("page2-code-highest", "settings", dialog.window(), true);
+    check("page2-code-highest", "settings", dialog.window());
 
     EXPECT_TRUE(references.finish()) << references.failure();
 }

@@ -353,6 +353,44 @@ long long differingPixels(const PixelPicture& actual, const PixelPicture& expect
     return covered - same;
 }
 
+bool nearlySame(const PixelPicture& actual, const PixelPicture& expected, int reachPx,
+                int marginLevels) {
+    if (actual.width != expected.width || actual.height != expected.height) {
+        return false;
+    }
+    // Whether colour lies within the channel ranges of the picture's pixels near x, y.
+    const auto within = [reachPx, marginLevels](const PixelPicture& p, int x, int y,
+                                                std::uint32_t colour) {
+        int low[3] = {255, 255, 255};
+        int high[3] = {0, 0, 0};
+        for (int ny = std::max(0, y - reachPx); ny <= std::min(p.height - 1, y + reachPx); ++ny) {
+            for (int nx = std::max(0, x - reachPx); nx <= std::min(p.width - 1, x + reachPx); ++nx) {
+                const std::uint32_t q = p.pixel(nx, ny);
+                const int channels[3] = {redOf(q), greenOf(q), blueOf(q)};
+                for (int c = 0; c < 3; ++c) {
+                    low[c] = std::min(low[c], channels[c]);
+                    high[c] = std::max(high[c], channels[c]);
+                }
+            }
+        }
+        const int wanted[3] = {redOf(colour), greenOf(colour), blueOf(colour)};
+        for (int c = 0; c < 3; ++c) {
+            if (wanted[c] < low[c] - marginLevels || wanted[c] > high[c] + marginLevels) return false;
+        }
+        return true;
+    };
+    for (int y = 0; y < actual.height; ++y) {
+        for (int x = 0; x < actual.width; ++x) {
+            const std::uint32_t a = actual.pixel(x, y) & 0xFFFFFFu;
+            const std::uint32_t e = expected.pixel(x, y) & 0xFFFFFFu;
+            if (a != e && (!within(expected, x, y, a) || !within(actual, x, y, e))) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 // --- The table ----------------------------------------------------------------------------
 
 namespace {
@@ -362,7 +400,11 @@ constexpr const char* kTableHeader =
     "# Written by `make references`; re-bless only for a change that is meant to show, after\n"
     "# looking at the new pictures, and say why in the commit message.\n"
     "# builds: all (every build), qt (Linux) or gdi (Windows). picture: the committed PNG or -.\n"
-    "# run moment window builds phase digest picture\n";
+    "# text: - (no text), picture (compared with the PNG) or the text form's digest, used where\n"
+    "# this machine draws text with another environment than the one below.\n"
+    "# run moment window builds phase digest picture text\n";
+
+constexpr std::string_view kEnvironmentPrefix = "# environment ";
 
 bool rowLess(const Row& a, const Row& b) {
     return std::tie(a.run, a.moment, a.window, a.builds) <
@@ -371,45 +413,92 @@ bool rowLess(const Row& a, const Row& b) {
 
 }  // namespace
 
-std::vector<Row> loadTable(const fs::path& file) {
-    std::vector<Row> rows;
+Table loadTable(const fs::path& file) {
+    Table table;
     std::ifstream in(file);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.starts_with(kEnvironmentPrefix)) {
+            const std::size_t colon = line.find(": ", kEnvironmentPrefix.size());
+            if (colon != std::string::npos) {
+                table.environments[line.substr(kEnvironmentPrefix.size(), colon - kEnvironmentPrefix.size())] =
+                    line.substr(colon + 2);
+            }
+            continue;
+        }
         if (line.empty() || line[0] == '#') continue;
         std::istringstream fields(line);
         Row row;
         if (fields >> row.run >> row.moment >> row.window >> row.builds >> row.phase >> row.digest >>
             row.picture) {
-            rows.push_back(row);
+            if (!(fields >> row.text)) row.text = "-";
+            table.rows.push_back(row);
         }
     }
-    return rows;
+    return table;
 }
 
-bool saveTable(const fs::path& file, const std::vector<Row>& rows) {
-    std::vector<Row> sorted = rows;
+bool saveTable(const fs::path& file, const Table& table) {
+    std::vector<Row> sorted = table.rows;
     std::sort(sorted.begin(), sorted.end(), rowLess);
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << kTableHeader;
+    for (const auto& [build, environment] : table.environments) {
+        out << kEnvironmentPrefix << build << ": " << environment << '\n';
+    }
     for (const Row& r : sorted) {
         out << r.run << ' ' << r.moment << ' ' << r.window << ' ' << r.builds << ' ' << r.phase << ' '
-            << r.digest << ' ' << r.picture << '\n';
+            << r.digest << ' ' << r.picture << ' ' << r.text << '\n';
     }
     return static_cast<bool>(out);
 }
 
 // --- A run --------------------------------------------------------------------------------
 
-ReferenceRun::ReferenceRun(std::string run, ReferencePaths paths)
-    : run_(std::move(run)), paths_(std::move(paths)) {
+ReferenceRun::ReferenceRun(std::string run, ReferencePaths paths, std::string environment)
+    : run_(std::move(run)), paths_(std::move(paths)), environment_(std::move(environment)) {
     tableRead_ = fs::exists(paths_.table);
     table_ = loadTable(paths_.table);
 }
 
+bool ReferenceRun::textExact() const {
+    const char* forced = std::getenv("ORVANE_REFERENCE_ENVIRONMENT");
+    if (forced != nullptr && std::strcmp(forced, "differs") == 0) {
+        return false;
+    }
+    const auto recorded = table_.environments.find(thisBuild());
+    return recorded != table_.environments.end() && recorded->second == environment_;
+}
+
+bool ReferenceRun::matchesLoosely(const Row& expected, const Row& actual,
+                                  const PixelPicture& picture) {
+    if (expected.text == "-" || textExact()) {
+        return false;
+    }
+    // Said once a process: every later loose comparison has the same reason.
+    static bool told = false;
+    if (!told) {
+        told = true;
+        const auto recorded = table_.environments.find(thisBuild());
+        std::cerr << "references: text compared loosely (a pixel or two, the same colours; "
+                     "everything else exact), because this machine draws text with\n  "
+                  << environment_ << "\nand " << paths_.table.generic_string() << " was made with\n  "
+                  << (recorded != table_.environments.end() ? recorded->second : "(no environment recorded)")
+                  << (std::getenv("ORVANE_REFERENCE_ENVIRONMENT") != nullptr
+                          ? "\n  (ORVANE_REFERENCE_ENVIRONMENT says it differs)" : "")
+                  << "\n";
+    }
+    if (expected.text != kTextByPicture) {
+        return expected.text == actual.text;
+    }
+    const auto committed = expected.picture != "-" ? readPng(paths_.pictures / expected.picture)
+                                                  : std::nullopt;
+    return committed && nearlySame(picture, *committed);
+}
+
 const Row* ReferenceRun::expectedRow(const std::string& moment, const std::string& window) const {
-    for (const Row& r : table_) {
+    for (const Row& r : table_.rows) {
         if (r.run == run_ && r.moment == moment && r.window == window &&
             (r.builds == "all" || r.builds == thisBuild())) {
             return &r;
@@ -424,12 +513,12 @@ std::string ReferenceRun::pictureName(const std::string& moment, const std::stri
 }
 
 bool ReferenceRun::check(const std::string& moment, const std::string& window,
-                         const std::string& phase, PixelPicture picture, bool keyPicture) {
+                         const std::string& phase, PixelPicture picture, bool keyPicture, std::string text) {
     if (failed()) {
         return false;
     }
     Row row{run_, moment, window, thisBuild(), phase, digestText(digest(picture)),
-            keyPicture ? "key" : "-"};
+            keyPicture ? "key" : "-", std::move(text)};
     if (blessing()) {
         taken_.push_back(
             {row, keyPicture ? std::optional<PixelPicture>(std::move(picture)) : std::nullopt});
@@ -437,8 +526,9 @@ bool ReferenceRun::check(const std::string& moment, const std::string& window,
     }
     taken_.push_back({row, std::nullopt});
     const Row* expected = expectedRow(moment, window);
-    if (expected == nullptr || expected->digest != row.digest) {
-        reportMismatch(expected, row, picture);
+    if (expected == nullptr ||
+        (expected->digest != row.digest && !matchesLoosely(*expected, row, picture))) {
+        reportMismatch(expected, row, picture, expected != nullptr && expected->text != "-" && !textExact());
         return false;
     }
     lastMatch_[window] = {moment, std::move(picture)};
@@ -446,7 +536,7 @@ bool ReferenceRun::check(const std::string& moment, const std::string& window,
 }
 
 void ReferenceRun::reportMismatch(const Row* expected, const Row& actual,
-                                  const PixelPicture& picture) {
+                                  const PixelPicture& picture, bool loose) {
     std::ostringstream message;
     const std::string stem = run_ + "-" + actual.moment + "-" + actual.window;
     const fs::path actualFile = paths_.output / (stem + ".actual.png");
@@ -458,7 +548,11 @@ void ReferenceRun::reportMismatch(const Row* expected, const Row& actual,
     } else {
         message << "the picture differs from the reference (digest " << actual.digest
                 << ", expected " << expected->digest << ", reference taken in phase "
-                << expected->phase << "). This is the run's first differing moment.\n";
+                << expected->phase << ")"
+                << (loose ? ", also where text is compared loosely (text form " + actual.text +
+                                ", expected " + expected->text + ")"
+                          : std::string())
+                << ". This is the run's first differing moment.\n";
     }
     message << "  actual:   " << (writePng(actualFile, picture) ? actualFile.generic_string() : "(not written)")
             << "\n";
@@ -502,7 +596,7 @@ bool ReferenceRun::finish() {
     for (const Taken& t : taken_) seen.emplace(t.row.moment, t.row.window);
     std::ostringstream unchecked;
     int count = 0;
-    for (const Row& r : table_) {
+    for (const Row& r : table_.rows) {
         if (r.run == run_ && (r.builds == "all" || r.builds == thisBuild()) &&
             !seen.contains({r.moment, r.window})) {
             if (count++ < 10) unchecked << " " << r.moment << "/" << r.window;
@@ -510,7 +604,7 @@ bool ReferenceRun::finish() {
     }
     // The committed PNGs must be the pictures their rows describe.
     std::string badPictures;
-    for (const Row& r : table_) {
+    for (const Row& r : table_.rows) {
         if (r.run == run_ && (r.builds == "all" || r.builds == thisBuild()) && r.picture != "-") {
             const auto picture = readPng(paths_.pictures / r.picture);
             if (!picture || digestText(digest(*picture)) != r.digest) {
@@ -541,7 +635,7 @@ bool ReferenceRun::bless() {
     std::map<Key, Row> oldMine;
     std::map<Key, Row> oldOther;
     std::vector<Row> rows;
-    for (const Row& r : table_) {
+    for (const Row& r : table_.rows) {
         if (r.run != run_) {
             rows.push_back(r);
             continue;
@@ -565,7 +659,8 @@ bool ReferenceRun::bless() {
         }
         Row row = t.row;
         const auto theirs = oldOther.find(key);
-        if (theirs != oldOther.end() && theirs->second.digest == row.digest) {
+        if (theirs != oldOther.end() && theirs->second.digest == row.digest &&
+            theirs->second.text == row.text) {
             row.builds = "all";
         } else if (theirs != oldOther.end()) {
             Row kept = theirs->second;
@@ -611,13 +706,15 @@ bool ReferenceRun::bless() {
         }
     }
     // Pictures of the run's old rows that no row names any more.
-    for (const Row& r : table_) {
+    for (const Row& r : table_.rows) {
         if (r.run == run_ && r.picture != "-" && !keptPictures.contains(r.picture)) {
             std::error_code error;
             fs::remove(paths_.pictures / r.picture, error);
         }
     }
-    if (!saveTable(paths_.table, rows)) {
+    table_.environments[mine] = environment_;
+    table_.rows = rows;
+    if (!saveTable(paths_.table, table_)) {
         failure_ = "cannot write " + paths_.table.generic_string();
     }
     std::cout << "references: run '" << run_ << "' (" << mine << "): " << taken_.size()
@@ -629,7 +726,6 @@ bool ReferenceRun::bless() {
     if (changes.size() > kChangesListed) {
         std::cout << "  ... and " << changes.size() - kChangesListed << " more\n";
     }
-    table_ = rows;
     return !failed();
 }
 

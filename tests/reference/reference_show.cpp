@@ -4,6 +4,7 @@
 #include <set>
 
 #include "platform/virtual/virtual_show.h"
+#include "reference/text_layer.h"
 #include "show/show_sequencer.h"
 
 namespace orvane::reference {
@@ -100,8 +101,13 @@ bool playReferenceRun(const ShowRun& run, ReferenceRun& references) {
     vs.platform.utcMsSinceMidnight = kSeed;
     vs.platform.localTime = kLocalTime;
     vs.platform.userName = kLoggedOnUser;
+    // Each window's text, followed from its drawing records, for the rows with text.
+    std::vector<TextLayer> texts;
     for (int i = 0; i < vs.platform.windowCount(); ++i) {
-        vs.platform.window(i).setContent(desktopPicture(vs.platform.window(i).monitor()));
+        VirtualWindow& window = vs.platform.window(i);
+        window.setContent(desktopPicture(window.monitor()));
+        window.setLogging(true);
+        texts.emplace_back(window.width(), window.height());
     }
 
     std::string phase = "start";
@@ -119,8 +125,15 @@ bool playReferenceRun(const ShowRun& run, ReferenceRun& references) {
     for (const std::uint32_t t : moments) {
         vs.platform.atElapsed(std::uint64_t{t} * 1000, [&, t] {
             for (int i = 0; i < vs.platform.windowCount(); ++i) {
+                VirtualWindow& window = vs.platform.window(i);
+                TextLayer& text = texts[static_cast<std::size_t>(i)];
+                text.apply(window.records());
+                window.clearRecords();
+                PixelPicture picture = window.snapshot();
+                std::string textForm = text.looseDigest(picture);
                 if (!references.check(momentName(t), "m" + std::to_string(i), phase,
-                                      vs.platform.window(i).snapshot(), keys.contains({t, i}))) {
+                                      std::move(picture), keys.contains({t, i}),
+                                      std::move(textForm))) {
                     vs.control.requestStop();
                     return;
                 }

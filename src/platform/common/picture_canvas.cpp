@@ -179,6 +179,7 @@ void PictureCanvas::recordText(const Rect& cell, std::string_view text) {
     record.textColour = textColour_;
     record.backgroundColour = backgroundColour_;
     record.opaque = backgroundMode_ == BackgroundMode::Opaque;
+    record.font = font_;
     picture_.record(std::move(record));
 }
 

@@ -25,6 +25,7 @@ struct DrawRecord {
     Colour textColour = 0;
     Colour backgroundColour = 0;
     bool opaque = true;
+    Font font;  // for text
     Brush brush;
     Pen pen;
     Point source;  // for CopyWithin
