@@ -3,7 +3,8 @@
 # Usage: tools/install-deps.sh [build|run|test|bench|package|windows|mutants|all]
 set -euo pipefail
 
-build=(cmake ninja-build g++ make pkg-config qt6-base-dev libgl-dev fonts-liberation libxcb1-dev libxcb-xkb-dev libxcb-shm0-dev)
+build=(cmake ninja-build g++ make pkg-config qt6-base-dev libgl-dev fonts-liberation libxcb1-dev libxcb-xkb-dev libxcb-shm0-dev
+       libxcb-screensaver0-dev libsystemd-dev libwayland-dev wayland-protocols plasma-wayland-protocols)
 run=(qt6-qpa-plugins)
 # The reference pictures read and write PNGs with zlib, and the configuration windows' pictures
 # depend on the fonts installed: fontconfig's sans face (DejaVu) beside Liberation.

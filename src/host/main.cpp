@@ -1,6 +1,6 @@
 // The screensaver's entry point: the stop watcher, low priority for the show, the settings,
-// then the mode switch. Every way out ends with exit code 0, including a machine where no
-// display can be opened.
+// then the mode switch. Every way out of a mode ends with exit code 0, including a machine
+// where no display can be opened; the idle watcher alone has exit code 2 for what it cannot do.
 #include <QApplication>
 #include <QGuiApplication>
 
@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "host/ini_file.h"
 #include "host/run_mode.h"
 #include "host/settings.h"
+#include "idle/idle_watcher.h"
 #include "platform/qt/host_window.h"
 #include "platform/qt/qt_show.h"
 #include "platform/qt/stop_watcher.h"
@@ -132,6 +134,10 @@ void useNoSessionBusUnlessOneIsGiven() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The idle watcher starts shows; it is none itself: no settings, no display, no stop watcher.
+    if (argc > 1 && std::string_view(argv[1]) == "--idle") {
+        return runIdleWatcher(std::vector<std::string>(argv + 2, argv + argc));
+    }
     useNoSessionBusUnlessOneIsGiven();
     StopWatcher watcher;
     lowerPriority();

@@ -1,0 +1,38 @@
+// Where the watcher learns that the session has been idle: one connection of the desktop's own,
+// waited on with poll(). A source never keeps the session awake: it only listens.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace orvane {
+
+class IdleSource {
+public:
+    enum class News { Nothing, Idle, Gone };
+
+    virtual ~IdleSource() = default;
+    // What the source is, for the watcher's log ("ext_idle_notifier_v1", ...).
+    virtual const char* name() const = 0;
+    // The descriptor to wait on, and the events to wait for.
+    virtual int fd() const = 0;
+    virtual short events() const;
+    // The longest wait before wake(false) is due (-1: none).
+    virtual int timeoutMs() { return -1; }
+    // Called before each wait, and when the wait ended for another descriptor.
+    virtual void prepare() {}
+    virtual void cancel() {}
+    // After the wait: readable, or the timeout passed. Idle once each time the session has
+    // been idle for the time asked for.
+    virtual News wake(bool readable) = 0;
+    // Whether something the desktop knows of asks the screen to stay as it is (a video).
+    virtual bool inhibited() { return false; }
+};
+
+// The sources, each nullptr when the session does not offer it (why is appended to missing).
+std::unique_ptr<IdleSource> openWaylandIdle(std::uint32_t seconds, std::string& missing);
+std::unique_ptr<IdleSource> openMutterIdle(std::uint32_t seconds, std::string& missing);
+std::unique_ptr<IdleSource> openX11Idle(std::uint32_t seconds, std::string& missing);
+
+}  // namespace orvane

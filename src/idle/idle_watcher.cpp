@@ -1,0 +1,173 @@
+#include "idle/idle_watcher.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/signalfd.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "idle/idle_source.h"
+
+extern char** environ;
+
+namespace orvane {
+
+namespace {
+
+// How long a show has to leave after SIGTERM before it is killed.
+constexpr int kShowStopGraceMs = 5000;
+constexpr int kReapStepMs = 10;
+
+short defaultEvents() { return POLLIN; }
+
+void log(const char* format, const char* text = "", long number = 0) {
+    std::fprintf(stderr, "theorvane: ");
+    std::fprintf(stderr, format, text, number);
+    std::fputc('\n', stderr);
+}
+
+// The show, as `theorvane /s` of this very executable, with the signals as a new program has them.
+pid_t startShow() {
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    sigset_t handled;
+    sigemptyset(&handled);
+    for (const int s : {SIGTERM, SIGINT, SIGHUP, SIGCHLD}) sigaddset(&handled, s);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &handled);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    char name[] = "theorvane";
+    char mode[] = "/s";
+    char* arguments[] = {name, mode, nullptr};
+    pid_t child = 0;
+    const int error = posix_spawn(&child, "/proc/self/exe", nullptr, &attributes, arguments, environ);
+    posix_spawnattr_destroy(&attributes);
+    if (error != 0) {
+        log("cannot start the show: %s", std::strerror(error));
+        return 0;
+    }
+    return child;
+}
+
+// Reaps the show if it has ended; a show that did not end by itself normally is logged.
+bool reaped(pid_t child) {
+    int status = 0;
+    if (waitpid(child, &status, WNOHANG) != child) {
+        return false;
+    }
+    if (WIFSIGNALED(status)) {
+        log("the show ended by signal %s%ld", "", WTERMSIG(status));
+    } else if (WIFEXITED(status) && WEXITSTATUS(status) != 0) {
+        log("the show ended with exit code %s%ld", "", WEXITSTATUS(status));
+    }
+    return true;
+}
+
+void stopShow(pid_t child) {
+    if (child == 0) return;
+    kill(child, SIGTERM);
+    for (int waited = 0; waited < kShowStopGraceMs; waited += kReapStepMs) {
+        if (reaped(child)) return;
+        const timespec step{0, kReapStepMs * 1'000'000L};
+        nanosleep(&step, nullptr);
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+}
+
+}  // namespace
+
+short IdleSource::events() const { return defaultEvents(); }
+
+std::optional<std::uint32_t> parseIdleSeconds(std::string_view text) {
+    if (text.empty() || text.size() > 5) return std::nullopt;
+    std::uint32_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<std::uint32_t>(c - '0');
+    }
+    if (value < 1 || value > kMostIdleSeconds) return std::nullopt;
+    return value;
+}
+
+int runIdleWatcher(const std::vector<std::string>& arguments) {
+    const std::optional<std::uint32_t> seconds =
+        arguments.size() == 1 ? parseIdleSeconds(arguments[0]) : std::nullopt;
+    if (!seconds) {
+        std::fprintf(stderr, "theorvane: --idle takes one whole number of seconds from 1 to %u%s%s%s\n",
+                     kMostIdleSeconds, arguments.empty() ? "" : ", not '",
+                     arguments.empty() ? "" : arguments[0].c_str(), arguments.empty() ? "" : "'");
+        return 2;
+    }
+    // Signals are read from a descriptor beside the source's, so that the wait is one poll().
+    sigset_t handled;
+    sigemptyset(&handled);
+    for (const int s : {SIGTERM, SIGINT, SIGHUP, SIGCHLD}) sigaddset(&handled, s);
+    sigprocmask(SIG_BLOCK, &handled, nullptr);
+    const int signals = signalfd(-1, &handled, SFD_CLOEXEC | SFD_NONBLOCK);
+
+    // The first source the session offers, in this order.
+    std::string missing;
+    std::unique_ptr<IdleSource> source = openWaylandIdle(*seconds, missing);
+    if (!source) source = openMutterIdle(*seconds, missing);
+    if (!source) source = openX11Idle(*seconds, missing);
+    if (!source || signals < 0) {
+        std::fprintf(stderr, "theorvane: no idle time to watch here: %s\n",
+                     missing.size() > 2 ? missing.c_str() + 2 : "no signals");
+        return 2;
+    }
+    std::fprintf(stderr, "theorvane: the show starts after %u s of idle time (read through %s)\n",
+                 *seconds, source->name());
+
+    pid_t child = 0;
+    for (;;) {
+        source->prepare();
+        pollfd waits[2] = {{signals, POLLIN, 0}, {source->fd(), source->events(), 0}};
+        const int ready = poll(waits, 2, source->timeoutMs());
+        if (ready < 0) {
+            source->cancel();
+            continue;
+        }
+        if ((waits[0].revents & POLLIN) != 0) {
+            signalfd_siginfo info{};
+            while (read(signals, &info, sizeof info) == sizeof info) {
+                if (info.ssi_signo != SIGCHLD) {
+                    source->cancel();
+                    stopShow(child);
+                    return 0;
+                }
+            }
+            if (child != 0 && reaped(child)) child = 0;
+        }
+        IdleSource::News news = IdleSource::News::Nothing;
+        if (waits[1].revents != 0) {
+            news = source->wake(true);
+        } else if (ready == 0) {
+            news = source->wake(false);
+        } else {
+            source->cancel();
+        }
+        if (news == IdleSource::News::Gone) {
+            // The session is over: so is the watcher.
+            stopShow(child);
+            return 0;
+        }
+        if (news == IdleSource::News::Idle && child == 0) {
+            if (source->inhibited()) {
+                log("idle, but the desktop is asked to stay as it is: no show this time");
+            } else {
+                child = startShow();
+            }
+        }
+    }
+}
+
+}  // namespace orvane

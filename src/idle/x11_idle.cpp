@@ -1,0 +1,91 @@
+// Idle time on an X display without a screen saver host: the MIT-SCREEN-SAVER extension's
+// time since the last input. The extension notifies only of the server's own saver, whose
+// timeout is the desktop's to set, so the source sleeps until the idle time can first have been
+// reached and asks again: one wake-up per idle period while the user is busy.
+#include <poll.h>
+#include <xcb/screensaver.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "idle/idle_source.h"
+
+namespace orvane {
+
+namespace {
+
+class X11Idle final : public IdleSource {
+public:
+    X11Idle(xcb_connection_t* connection, xcb_window_t root, std::uint32_t seconds)
+        : connection_(connection), root_(root), idleMs_(seconds * 1000u) {}
+    ~X11Idle() override { xcb_disconnect(connection_); }
+
+    const char* name() const override { return "MIT-SCREEN-SAVER"; }
+    int fd() const override { return xcb_get_file_descriptor(connection_); }
+    int timeoutMs() override { return nextWaitMs_; }
+
+    News wake(bool readable) override {
+        if (readable) {
+            // Nothing was asked to be sent: only the end of the connection wakes us.
+            while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) std::free(event);
+            if (xcb_connection_has_error(connection_)) return News::Gone;
+            return News::Nothing;
+        }
+        xcb_screensaver_query_info_reply_t* info = xcb_screensaver_query_info_reply(
+            connection_, xcb_screensaver_query_info(connection_, root_), nullptr);
+        if (info == nullptr) return News::Gone;
+        const std::uint32_t idle = info->ms_since_user_input;
+        // A player that asks for the screen to stay disables the server's saver.
+        const bool disabled = info->state == XCB_SCREENSAVER_STATE_DISABLED;
+        std::free(info);
+        // Input since the last look: a new idle period begins.
+        if (idle < lastIdleMs_) shown_ = false;
+        lastIdleMs_ = idle;
+        if (idle < idleMs_) {
+            nextWaitMs_ = static_cast<int>(idleMs_ - idle);
+            return News::Nothing;
+        }
+        // Idle long enough: once a period, and then a look each idle time for the next input.
+        nextWaitMs_ = static_cast<int>(idleMs_);
+        if (shown_ || disabled) return News::Nothing;
+        shown_ = true;
+        return News::Idle;
+    }
+
+private:
+    xcb_connection_t* connection_;
+    xcb_window_t root_;
+    std::uint32_t idleMs_;
+    std::uint32_t lastIdleMs_ = 0;
+    int nextWaitMs_ = 0;  // look at once
+    bool shown_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<IdleSource> openX11Idle(std::uint32_t seconds, std::string& missing) {
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') {
+        missing += "; no X display (DISPLAY is not set)";
+        return nullptr;
+    }
+    int screenNumber = 0;
+    xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(connection)) {
+        xcb_disconnect(connection);
+        missing += std::string("; the X display ") + display + " cannot be opened";
+        return nullptr;
+    }
+    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(connection, &xcb_screensaver_id);
+    if (extension == nullptr || !extension->present) {
+        xcb_disconnect(connection);
+        missing += "; the X display has no MIT-SCREEN-SAVER extension";
+        return nullptr;
+    }
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; i < screenNumber && screens.rem > 0; ++i) xcb_screen_next(&screens);
+    return std::make_unique<X11Idle>(connection, screens.data->root, seconds);
+}
+
+}  // namespace orvane
