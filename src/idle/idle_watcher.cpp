@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "idle/idle_source.h"
 
@@ -32,8 +33,18 @@ void log(const char* format, const char* text = "", long number = 0) {
     std::fputc('\n', stderr);
 }
 
+// This very executable: its path, so that the show's process has the program's name; the
+// kernel's link where the file was replaced since (an upgrade).
+std::string ownExecutable() {
+    char path[4096];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) return "/proc/self/exe";
+    const std::string self(path, static_cast<std::size_t>(length));
+    return access(self.c_str(), X_OK) == 0 ? self : "/proc/self/exe";
+}
+
 // The show, as `theorvane /s` of this very executable, with the signals as a new program has them.
-pid_t startShow() {
+pid_t startShow(const std::string& executable) {
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t none;
@@ -48,7 +59,7 @@ pid_t startShow() {
     char mode[] = "/s";
     char* arguments[] = {name, mode, nullptr};
     pid_t child = 0;
-    const int error = posix_spawn(&child, "/proc/self/exe", nullptr, &attributes, arguments, environ);
+    const int error = posix_spawn(&child, executable.c_str(), nullptr, &attributes, arguments, environ);
     posix_spawnattr_destroy(&attributes);
     if (error != 0) {
         log("cannot start the show: %s", std::strerror(error));
@@ -164,7 +175,7 @@ int runIdleWatcher(const std::vector<std::string>& arguments) {
             if (source->inhibited()) {
                 log("idle, but the desktop is asked to stay as it is: no show this time");
             } else {
-                child = startShow();
+                child = startShow(ownExecutable());
             }
         }
     }

@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# End to end for the idle watcher (theorvane --idle), the same script for each kind of idle
+# source: nothing before the idle time; after it, the show (a child process) with rain on every
+# monitor; a key ends the show but not the watcher; the show comes back after another idle
+# time; SIGTERM during a third show ends it and the watcher with code 0, leaving no process of
+# ours.
+# Usage: idle_e2e.sh KIND PATH_TO_THEORVANE [PATH_TO_X_PROBE]
+#   KIND: xvfb (MIT-SCREEN-SAVER; two RandR monitors, xdotool for input)
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/xvfb_session.sh"
+kind=$1 binary=$2 probe=${3:-}
+IDLE_S=2
+SLOW=${ORVANE_E2E_SLOWDOWN:-1}
+failures=0
+
+case $kind in
+    xvfb)
+        require_tools
+        [ -x "$probe" ] || { echo "SKIP: no x_probe"; exit "$SKIP"; }
+        start_session "$binary" 1824x768 'LEFT|1024/271x768/203+0+0|screen' 'RIGHT|800/211x600/159+1024+0|none'
+        OUTPUTS=("0 0 1024 768" "1024 0 800 600")
+        press_key() { xdotool key a; }
+        # Rain on an output: green pixels in its rectangle.
+        greens_on() { "$probe" greens $1 2>/dev/null | awk '{print $NF}'; }
+        xdotool mousemove 500 400  # input now: the idle time starts here
+        ;;
+    *) echo "unknown kind '$kind'"; exit 2 ;;
+esac
+
+watcher_children() { pgrep -P "$WATCHER" 2>/dev/null; }
+# wait_for_show SECONDS: the show's process id once the watcher has started one.
+wait_for_show() {
+    local deadline=$(( $(now_ms) + $1 * 1000 )) child
+    while [ "$(now_ms)" -lt "$deadline" ]; do
+        child=$(watcher_children | head -n1)
+        [ -n "$child" ] && { echo "$child"; return 0; }
+        sleep 0.02
+    done
+    return 1
+}
+# rain_everywhere SECONDS: every output shows rain (MIN green pixels) within the time.
+rain_everywhere() {
+    local deadline=$(( $(now_ms) + $1 * 1000 )) output all counts
+    while [ "$(now_ms)" -lt "$deadline" ]; do
+        all=1 counts=""
+        for output in "${OUTPUTS[@]}"; do
+            n=$(greens_on "$output"); counts+="${n:-0} "
+            [ "${n:-0}" -ge 300 ] || all=0
+        done
+        [ "$all" -eq 1 ] && { RAIN_COUNTS=$counts; return 0; }
+        sleep 0.2
+    done
+    RAIN_COUNTS=$counts
+    return 1
+}
+
+LAST_INPUT_MS=$(now_ms)
+"$WORK/theorvane" --idle "$IDLE_S" >"$WORK/watcher.out" 2>&1 &
+WATCHER=$!
+SAVER_PID=$WATCHER  # cleanup ends it
+
+# 1. Nothing before the idle time.
+sleep "$(awk "BEGIN {print $IDLE_S * 0.6}")"
+[ -z "$(watcher_children)" ] && pass "no show $((($(now_ms) - LAST_INPUT_MS))) ms after the last input" \
+    || fail "a show started before the idle time"
+
+# 2. The show after it, then rain on every output.
+for round in 1 2; do
+    if show=$(wait_for_show $((IDLE_S + 5 * SLOW))); then
+        pass "round $round: the show started $(( $(now_ms) - LAST_INPUT_MS )) ms after the last input (idle time ${IDLE_S} s)"
+        rain_everywhere $((15 * SLOW)) && pass "round $round: rain on every output (green pixels: $RAIN_COUNTS)" \
+            || fail "round $round: rain on every output: green pixels $RAIN_COUNTS"
+    else
+        fail "round $round: no show $((IDLE_S + 5 * SLOW)) s after the last input"; break
+    fi
+    # 3. A key ends the show, not the watcher.
+    press_key
+    LAST_INPUT_MS=$(now_ms)
+    deadline=$(( LAST_INPUT_MS + 3000 * SLOW ))
+    while kill -0 "$show" 2>/dev/null && [ "$(now_ms)" -lt "$deadline" ]; do sleep 0.02; done
+    kill -0 "$show" 2>/dev/null && fail "round $round: the show still runs 3 s after a key" \
+        || pass "round $round: a key ended the show in $(( $(now_ms) - LAST_INPUT_MS )) ms"
+    kill -0 "$WATCHER" 2>/dev/null && pass "round $round: the watcher goes on" \
+        || { fail "round $round: the watcher ended with the show"; break; }
+done
+
+# 4. SIGTERM during a show: the watcher ends it, then itself with 0, and nothing of ours is left.
+show=$(wait_for_show $((IDLE_S + 5 * SLOW))) || fail "no third show"
+kill -TERM "$WATCHER"
+wait_for_exit $((5000 * SLOW))
+[ "${EXIT_CODE:-x}" = 0 ] && pass "SIGTERM: the watcher ended with code 0" \
+    || fail "SIGTERM: exit code '${EXIT_CODE:-still running}'"
+left=""
+for exe in /proc/[0-9]*/exe; do
+    [ "$(readlink "$exe" 2>/dev/null)" = "$WORK/theorvane" ] && left+=" ${exe//[^0-9]/}"
+done
+[ -z "$left" ] && pass "no process of ours left" || fail "processes left: $left"
+grep -q "read through" "$WORK/watcher.out" && echo "watcher: $(head -n1 "$WORK/watcher.out")"
+finish
