@@ -120,6 +120,9 @@ TEST(ReferenceCheck, NearlySamePassesHintingAndFailsWhatAPersonSees) {
     EXPECT_FALSE(nearlySame(stroke(14, white), original));         // moved by a character
     EXPECT_FALSE(nearlySame(stroke(8, pixelOf(250, 60, 60)), original));  // another colour
     EXPECT_FALSE(nearlySame(PixelPicture(24, 13), original));     // another size
+    PixelPicture speck = original;                                 // a pixel away from the text
+    speck.setPixel(20, 6, pixelOf(41, 40, 40));
+    EXPECT_FALSE(nearlySame(speck, original));
 }
 
 TEST(ReferenceCheck, TextComparesLooselyOnlyWhereTheEnvironmentDiffers) {
