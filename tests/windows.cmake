@@ -56,7 +56,7 @@ add_subdirectory(reference)
 orvane_add_test(config_test WINDOWS
   SOURCES config/settings_form_test.cpp config/credit_cipher_test.cpp widgets/gradient_style_test.cpp
     widgets/custom_controls_win32_test.cpp config/settings_dialog_win32_test.cpp
-    config/control_keys_win32_test.cpp
+    config/control_keys_win32_test.cpp config/dpi_aware.rc
   LIBS orvane_config_logic orvane_widgets_win32 orvane_config_win32)
 target_compile_definitions(config_test PRIVATE
   ORVANE_CREDIT_TEXTS="${PROJECT_SOURCE_DIR}/tools/credit_texts.txt")
