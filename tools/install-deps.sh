@@ -19,10 +19,11 @@ tools=(fonts-ipafont-gothic imagemagick)
 # make mutants links each test program once per mutant: lld does it in a third of the time.
 mutants=(lld)
 # The Windows program: the MinGW-w64 cross compiler, GoogleTest's sources to build for it, and
-# Wine with an X server to run and test it on (Xephyr in it for several monitors), NSIS and zip
-# for the installer and the zip.
+# Wine with an X server to run and test it on (the X.Org server with its dummy video driver for
+# several monitors: RandR outputs, which Wine places), NSIS and zip for the installer and the zip.
 windows=(cmake ninja-build make g++-mingw-w64-x86-64-posix googletest libz-mingw-w64-dev wine64 fonts-liberation
-         xvfb xdotool x11-xserver-utils nsis zip xserver-xephyr)
+         xvfb xdotool x11-xserver-utils nsis zip
+         xserver-xorg-core xserver-xorg-video-dummy)
 
 case "${1:-all}" in
   build) wanted=("${build[@]}") ;;

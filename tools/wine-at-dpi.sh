@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine at another system DPI and on two monitors: a prefix beside
-# BASE_PREFIX with LogPixels set (HKCU\Control Panel\Desktop, which Wine 8 reads first), on a
-# private Xephyr with two Xinerama heads (RandR off, so Wine lists the heads as monitors): the
-# primary 1024x768 at 0,0 and a second 1280x1024 to its left, at negative coordinates.
+# BASE_PREFIX with LogPixels set (HKCU\Control Panel\Desktop, which Wine 8 and 10 read first),
+# on a private X server with two heads (RandR outputs, as tests/e2e/wine_session.sh makes them):
+# the primary 1024x768 at 0,0 and a second 1280x1024 to its left, at negative coordinates.
 # ORVANE_EXPECTED_DPI and ORVANE_EXPECTED_MONITORS tell the program what it should find.
 # Usage: tools/wine-at-dpi.sh DPI BASE_PREFIX WINE PROGRAM [ARGUMENTS...]
 set -u
@@ -27,18 +27,15 @@ awk -v value="\"LogPixels\"=dword:$(printf %08x "$dpi")" '
   END { if (!done) exit 1 }' "$base/user.reg" >"$prefix/user.reg" \
   || { echo "no [Control Panel\\Desktop] in $base/user.reg" >&2; exit 1; }
 
-outer_file=$(mktemp) inner_file=$(mktemp)
-Xvfb -displayfd 8 -nolisten tcp -screen 0 2400x1100x24 8>"$outer_file" >/dev/null 2>&1 &
-outer=$!
-for _ in $(seq 100); do [ -s "$outer_file" ] && break; sleep 0.05; done
-DISPLAY=:$(cat "$outer_file") Xephyr -displayfd 9 -nolisten tcp +xinerama -extension RANDR \
-  -origin 1280,0 -screen 1024x768 -origin 0,0 -screen 1280x1024 9>"$inner_file" >/dev/null 2>&1 &
-inner=$!
-for _ in $(seq 100); do [ -s "$inner_file" ] && break; sleep 0.05; done
-DISPLAY=:$(cat "$inner_file") "$wine" "$@"
+. "$(dirname "$0")/../tests/e2e/wine_session.sh"
+require_heads_server || exit 77
+work=$(mktemp -d)
+start_heads "$work/heads" "1024 768 1280 0" "1280 1024 0 0" || { rm -rf "$work"; exit 1; }
+heads=$SERVER_PID
+DISPLAY=$SERVER_DISPLAY "$wine" "$@"
 code=$?
 "${wine%/*}/wineserver" -k 2>/dev/null
-kill "$inner" "$outer" 2>/dev/null
-wait "$inner" "$outer" 2>/dev/null
-rm -f "$outer_file" "$inner_file"
+kill "$heads" 2>/dev/null
+wait "$heads" 2>/dev/null
+rm -rf "$work"
 exit "$code"

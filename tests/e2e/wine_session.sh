@@ -1,9 +1,12 @@
 # Shared by the end-to-end scripts of the Windows program under Wine on several monitors.
-# Wine lists each Xinerama head as a monitor when RandR is off; Xvfb puts every head at 0,0, but
-# Xephyr places them with -origin. So: a private Xvfb as the host, a private Xephyr in it with
-# the heads, the program copied into a folder of its own with a settings file beside it, and
-# win_probe (a Windows program of the tests) to read the windows back as Windows sees them.
+# Wine 10 places monitors only from RandR outputs (it lists Xinerama heads, but all at 0,0);
+# Wine 8 reads them too, and neither sees Xvfb's RandR monitors. Xvfb and Xephyr have one output
+# each, so the heads are the outputs of an X server with the dummy video driver, each set to
+# its mode and place with xrandr. A copy of the program goes into a folder of its own with a
+# settings file beside it, and win_probe (a Windows program of the tests) reads the windows
+# back as Windows sees them.
 # Source it after xvfb_session.sh; it defines start_wine_heads and the helpers below.
+# (tools/wine-at-dpi.sh sources it alone, for require_heads_server and start_heads.)
 
 # start_wine_heads SCR WINE WINEPREFIX X_PROBE WIN_PROBE HEAD...: each HEAD is "W H X Y" in X
 # coordinates, the first one the primary monitor. Sets WORK, DISPLAY, WINE, PROBE, WIN_PROBE,
@@ -13,10 +16,7 @@ start_wine_heads() {
     WINE=$2 PROBE=$4 WIN_PROBE=$5
     shift 5
     HEADS=("$@")
-    local tool
-    for tool in Xvfb Xephyr xdotool; do
-        command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: '$tool' is not installed"; exit "$SKIP"; }
-    done
+    require_heads_server xdotool || exit "$SKIP"
     [ -x "$WINE" ] || { echo "SKIP: no Wine at '$WINE'"; exit "$SKIP"; }
     [ -x "$PROBE" ] || { echo "SKIP: no x_probe at '$PROBE'"; exit "$SKIP"; }
     [ -f "$WIN_PROBE" ] || { echo "SKIP: no win_probe at '$WIN_PROBE'"; exit "$SKIP"; }
@@ -25,21 +25,90 @@ start_wine_heads() {
     WORK=$(mktemp -d)
     trap wine_heads_cleanup EXIT
     cp "$scr" "$WORK/TheOrvane.scr"
-    local w h x y width=0 height=0 heads=()
-    for head in "${HEADS[@]}"; do
-        read -r w h x y <<<"$head"
-        [ $((x + w)) -gt "$width" ] && width=$((x + w))
-        [ $((y + h)) -gt "$height" ] && height=$((y + h))
-        heads+=(-origin "$x,$y" -screen "${w}x${h}")
-    done
-    start_server "$WORK/host" Xvfb -screen 0 "${width}x${height}x24" || exit 1
-    XVFB_PID=$SERVER_PID
-    DISPLAY=$SERVER_DISPLAY start_server "$WORK/heads" Xephyr +xinerama -extension RANDR \
-        "${heads[@]}" || exit 1
-    XEPHYR_PID=$SERVER_PID
+    start_heads "$WORK/heads" "${HEADS[@]}" || exit 1
+    HEADS_PID=$SERVER_PID
     export DISPLAY=$SERVER_DISPLAY
     # Windows of a prefix go to the display its wineserver first met: start afresh on ours.
     "${WINE%/*}/wineserver" -k 2>/dev/null
+}
+
+# require_heads_server [TOOL...]: 1, saying what is missing, where start_heads cannot run.
+require_heads_server() {
+    local tool
+    for tool in Xorg xrandr "$@"; do
+        command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: '$tool' is not installed"; return 1; }
+    done
+    [ -n "$(dummy_driver)" ] || { echo "SKIP: the X server's dummy video driver is not installed"; return 1; }
+}
+
+dummy_driver() {
+    local dir
+    for dir in /usr/lib/xorg/modules/drivers /usr/lib64/xorg/modules/drivers; do
+        [ -f "$dir/dummy_drv.so" ] && { echo "$dir/dummy_drv.so"; return; }
+    done
+}
+
+# start_heads BASE HEAD...: an X server at a free display whose RandR outputs are the heads
+# ("W H X Y", the first primary), its files named BASE.*; SERVER_PID, SERVER_DISPLAY.
+start_heads() {
+    local base=$1
+    shift
+    local w h x y width=0 height=0 head
+    for head in "$@"; do
+        read -r w h x y <<<"$head"
+        [ $((x + w)) -gt "$width" ] && width=$((x + w))
+        [ $((y + h)) -gt "$height" ] && height=$((y + h))
+    done
+    # No input devices of the machine (xdotool's input comes through XTEST), and the console
+    # left as it is: the server shares the active virtual terminal and never switches it.
+    mkdir -p "$base.conf.d"
+    cat >"$base.conf" <<CONF
+Section "ServerFlags"
+    Option "AutoAddDevices" "false"
+    Option "AutoAddGPU" "false"
+    Option "DontVTSwitch" "true"
+EndSection
+Section "Device"
+    Identifier "heads"
+    Driver "dummy"
+    VideoRam $(( width * height * 4 / 1024 + 16384 ))
+EndSection
+Section "Monitor"
+    Identifier "any"
+    HorizSync 5.0-1000.0
+    VertRefresh 5.0-200.0
+EndSection
+Section "Screen"
+    Identifier "screen"
+    Device "heads"
+    Monitor "any"
+    DefaultDepth 24
+    SubSection "Display"
+        Depth 24
+        Virtual $width $height
+    EndSubSection
+EndSection
+CONF
+    start_server "$base" Xorg -config "$base.conf" -configdir "$base.conf.d" \
+        -logfile "$base.xorg.log" -sharevts -novtswitch || return 1
+    # Each head an output (DUMMY0, DUMMY1, ...) with a mode of exactly its size.
+    local i=0 outputs=() clock
+    for head in "$@"; do
+        read -r w h x y <<<"$head"
+        clock=$(awk -v w="$w" -v h="$h" 'BEGIN { printf "%.2f", (w + 160) * (h + 30) * 60 / 1e6 }')
+        DISPLAY=$SERVER_DISPLAY xrandr --newmode "head$i" "$clock" "$w" $((w + 48)) $((w + 80)) \
+            $((w + 160)) "$h" $((h + 3)) $((h + 8)) $((h + 30)) &&
+            DISPLAY=$SERVER_DISPLAY xrandr --addmode "DUMMY$i" "head$i" ||
+            { echo "FAIL: no mode ${w}x$h for output DUMMY$i"; return 1; }
+        outputs+=(--output "DUMMY$i" --mode "head$i" --pos "${x}x$y")
+        [ "$i" -eq 0 ] && outputs+=(--primary)
+        i=$((i + 1))
+    done
+    DISPLAY=$SERVER_DISPLAY xrandr --fb "${width}x$height" "${outputs[@]}" \
+        || { echo "FAIL: xrandr could not place the heads"; return 1; }
+    # Wine reads the outputs as the server last probed them: until a client probes again, the
+    # ones just turned on still count as disconnected and Wine lists the first head alone.
+    DISPLAY=$SERVER_DISPLAY xrandr --query >/dev/null
 }
 
 # start_server LOG SERVER ARGS...: a private X server at a free display; SERVER_PID, SERVER_DISPLAY.
@@ -51,6 +120,7 @@ start_server() {
     local i
     for i in $(seq 200); do
         [ -s "$log.display" ] && break
+        kill -0 "$SERVER_PID" 2>/dev/null || break
         sleep 0.05
     done
     if [ ! -s "$log.display" ]; then
@@ -62,7 +132,7 @@ start_server() {
 wine_heads_cleanup() {
     [ -n "${SAVER_PID:-}" ] && kill "$SAVER_PID" 2>/dev/null
     "${WINE%/*}/wineserver" -k 2>/dev/null
-    [ -n "${XEPHYR_PID:-}" ] && kill "$XEPHYR_PID" 2>/dev/null
+    [ -n "${HEADS_PID:-}" ] && kill "$HEADS_PID" 2>/dev/null
     cleanup
 }
 
