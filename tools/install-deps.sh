@@ -7,12 +7,14 @@ build=(cmake ninja-build g++ make pkg-config qt6-base-dev libgl-dev fonts-libera
        libxcb-screensaver0-dev libsystemd-dev libwayland-dev wayland-protocols plasma-wayland-protocols)
 run=(qt6-qpa-plugins)
 # The reference pictures read and write PNGs with zlib, and the configuration windows' pictures
-# depend on the fonts installed: fontconfig's sans face (DejaVu) beside Liberation.
+# depend on the fonts installed: fontconfig's sans face (DejaVu) beside Liberation. The idle
+# watcher is tested on a headless mutter too.
 test=(libgtest-dev libgmock-dev xvfb xdotool x11-xserver-utils x11-utils xauth libx11-dev libxfixes-dev
       xscreensaver desktop-file-utils libxml2-utils dpkg-dev
       mate-screensaver dbus-x11 dbus-daemon libglib2.0-bin dconf-gsettings-backend dconf-service
       man-db appstream lintian
-      zlib1g-dev fonts-dejavu-core)
+      zlib1g-dev fonts-dejavu-core
+      mutter)
 package=(dpkg-dev)
 bench=(libbenchmark-dev valgrind xvfb xdotool x11-xserver-utils)
 tools=(fonts-ipafont-gothic imagemagick)
