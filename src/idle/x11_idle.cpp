@@ -6,6 +6,8 @@
 #include <xcb/screensaver.h>
 #include <xcb/xcb.h>
 
+#include <time.h>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -15,6 +17,12 @@ namespace orvane {
 
 namespace {
 
+std::int64_t nowMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1'000'000;
+}
+
 class X11Idle final : public IdleSource {
 public:
     X11Idle(xcb_connection_t* connection, xcb_window_t root, std::uint32_t seconds)
@@ -23,11 +31,12 @@ public:
 
     const char* name() const override { return "MIT-SCREEN-SAVER"; }
     int fd() const override { return xcb_get_file_descriptor(connection_); }
-    int timeoutMs() override { return nextWaitMs_; }
+    // A deadline, not a period: events that wake the wait early must not put the next look off.
+    int timeoutMs() override { return static_cast<int>(std::max<std::int64_t>(0, nextLookMs_ - nowMs())); }
 
     News wake(bool readable) override {
-        if (readable) {
-            // Nothing was asked to be sent: only the end of the connection wakes us.
+        if (readable || nowMs() < nextLookMs_) {
+            // Events sent to every client (a new keyboard mapping), or the end of the connection.
             while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) std::free(event);
             if (xcb_connection_has_error(connection_)) return News::Gone;
             return News::Nothing;
@@ -43,11 +52,11 @@ public:
         if (idle < lastIdleMs_) shown_ = false;
         lastIdleMs_ = idle;
         if (idle < idleMs_) {
-            nextWaitMs_ = static_cast<int>(idleMs_ - idle);
+            nextLookMs_ = nowMs() + (idleMs_ - idle);
             return News::Nothing;
         }
         // Idle long enough: once a period, and then a look each idle time for the next input.
-        nextWaitMs_ = static_cast<int>(idleMs_);
+        nextLookMs_ = nowMs() + idleMs_;
         if (shown_ || disabled) return News::Nothing;
         shown_ = true;
         return News::Idle;
@@ -58,7 +67,7 @@ private:
     xcb_window_t root_;
     std::uint32_t idleMs_;
     std::uint32_t lastIdleMs_ = 0;
-    int nextWaitMs_ = 0;  // look at once
+    std::int64_t nextLookMs_ = 0;  // look at once
     bool shown_ = false;
 };
 

@@ -27,6 +27,11 @@ fi
 # Clients of another user need the server without access control.
 XVFB_EXTRA_ARGS=-ac start_session "$1" 1280x1024
 chmod 755 "$WORK"
+# The sanitizers' suppressions, where that user can read them (the tree may lie in root's home).
+if [[ "${LSAN_OPTIONS:-}" =~ suppressions=([^:]+) ]]; then
+    install -m 644 "${BASH_REMATCH[1]}" "$WORK/lsan.supp"
+    export LSAN_OPTIONS=${LSAN_OPTIONS/${BASH_REMATCH[1]}/$WORK/lsan.supp}
+fi
 
 # A settings file the writer would not produce as it stands: CR LF line ends, a comment, keys
 # out of the writer's order, a scroll speed that is saved back as 2400.
