@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # End to end on headless sway with two outputs of different sizes, through the program's own
 # Wayland platform: the rain on each output and over the docked bar, no window of the program
-# in the tree, the 5-pixel rule of pointer travel, a key ending the show with 0, and the
-# desktop whole again afterwards.
+# in the tree, an output plugged in mid-show covered in black, the 5-pixel rule of pointer
+# travel (crossing to another output is no travel by itself), a key ending the show with 0,
+# and the desktop whole again afterwards.
 # Usage: sway_e2e.sh PATH_TO_THEORVANE PATH_TO_VIRTUAL_POINTER
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -21,17 +22,18 @@ END_WITHIN_MS=1000  # what the show promises after input
 # check_output NAME WIDTH HEIGHT: the rain fills the output, and nothing of the bar shows.
 check_output() {
     grim -t ppm -o "$1" "$WORK/$1.ppm" || { fail "grim -o $1"; return; }
-    read -r w h green magenta <<<"$(ppm_stats "$WORK/$1.ppm")"
+    read -r w h green magenta blue <<<"$(ppm_stats "$WORK/$1.ppm")"
     [ "$w x $h" = "$2 x $3" ] && pass "$1 is $w x $h" || fail "$1 is $w x $h, expected $2 x $3"
     [ "$green" -gt 500 ] && pass "$1 shows the rain ($green green pixels)" \
         || fail "$1 shows no rain ($green green pixels)"
-    [ "$magenta" -eq 0 ] && pass "$1 shows nothing of the bar" \
-        || fail "$1 shows $magenta pixels of the bar"
+    [ "$magenta" -eq 0 ] && [ "$blue" -eq 0 ] && pass "$1 shows nothing of the bar or the desktop" \
+        || fail "$1 shows $magenta pixels of the bar and $blue of the desktop"
 }
 
 grim -t ppm -o HEADLESS-1 "$WORK/before.ppm"
-read -r _ _ _ bar_before <<<"$(ppm_stats "$WORK/before.ppm")"
-[ "$bar_before" -gt 1000 ] || { fail "the bar is not on HEADLESS-1 before the show"; exit 1; }
+read -r _ _ _ bar_before desktop_before <<<"$(ppm_stats "$WORK/before.ppm")"
+[ "$bar_before" -gt 1000 ] && [ "$desktop_before" -gt 100000 ] \
+    || { fail "no bar or no desktop on HEADLESS-1 before the show"; exit 1; }
 
 # The pointer is there before the show, as a mouse is, away from the edges.
 coproc POINTER { "$pointer_tool"; }
@@ -53,11 +55,24 @@ else
     pass "no window of the program in the tree"
 fi
 
-# 2. 3 pixels of travel keep the show; 8 more end it, with 0.
+# 2. 3 pixels of travel keep the show.
 move 3 0
 sleep 1
 kill -0 "$SAVER_PID" 2>/dev/null && pass "3 px of pointer travel: still running" \
     || fail "3 px of pointer travel ended the show"
+
+# 3. An output plugged in now (HEADLESS-3, 1920x1080 at 2304,0) is covered in black; the
+# pointer going there is no travel by itself, 8 px more there end the show with 0.
+swaymsg create_output >/dev/null
+sleep 1
+grim -t ppm -o HEADLESS-3 "$WORK/new.ppm"
+read -r w h green magenta blue <<<"$(ppm_stats "$WORK/new.ppm")"
+[ "$w x $h $green $blue" = "1920 x 1080 0 0" ] && pass "the new output is covered in black" \
+    || fail "the new output ($w x $h) shows $green green and $blue desktop pixels"
+move 2000 0
+sleep 1
+kill -0 "$SAVER_PID" 2>/dev/null && pass "the pointer to the new output: still running" \
+    || fail "the pointer going to the new output ended the show"
 move 8 0
 wait_exit "$SAVER_PID" "$END_WITHIN_MS"
 [ "$CODE" = 0 ] && pass "8 px of pointer travel: ended with 0" \
@@ -66,7 +81,7 @@ wait_exit "$SAVER_PID" "$END_WITHIN_MS"
 exec {POINTER[1]}>&-
 wait "$POINTER_PID" 2>/dev/null
 
-# 3. A key ends it with 0, and the desktop is whole again.
+# 4. A key ends it with 0, and the desktop is whole again.
 (cd "$WORK" && exec ./theorvane /s) 2>>"$WORK/saver.err" &
 SAVER_PID=$!
 sleep 2
@@ -77,10 +92,11 @@ wait_exit "$SAVER_PID" "$END_WITHIN_MS"
 SAVER_PID=
 sleep 0.3
 grim -t ppm -o HEADLESS-1 "$WORK/after.ppm"
-read -r _ _ green_after bar_after <<<"$(ppm_stats "$WORK/after.ppm")"
-[ "$bar_after" -eq "$bar_before" ] && [ "$green_after" -eq 0 ] \
-    && pass "the bar is back and nothing of the show is left" \
-    || fail "after the show: $bar_after bar pixels (before $bar_before), $green_after green"
+read -r _ _ green_after bar_after desktop_after <<<"$(ppm_stats "$WORK/after.ppm")"
+[ "$bar_after $desktop_after $green_after" = "$bar_before $desktop_before 0" ] \
+    && pass "the desktop is back whole and nothing of the show is left" \
+    || fail "after the show: $bar_after bar pixels and $desktop_after of the desktop (before" \
+        "$bar_before, $desktop_before), $green_after green"
 
 if [ -s "$WORK/saver.err" ]; then
     fail "the program wrote to stderr:"; cat "$WORK/saver.err"

@@ -1,6 +1,6 @@
 # Shared by the Wayland scripts: a private headless sway with two outputs of different sizes
-# (HEADLESS-1 1280x720 at 0,0 and HEADLESS-2 1024x768 at 1280,0, or SWAY_OUTPUTS), a docked
-# bar in magenta on the first, and a copy of the program with a settings file beside it.
+# (HEADLESS-1 1280x720 at 0,0 and HEADLESS-2 1024x768 at 1280,0, or SWAY_OUTPUTS), a blue
+# desktop with a docked bar in magenta on the first, and a copy of the program with a settings file beside it.
 # sway refuses to run as root: as root it runs as nobody, in a runtime folder of nobody's.
 # Source it; it defines start_sway, ppm_stats and the helpers.
 
@@ -8,7 +8,7 @@ SKIP=77
 
 require_sway_tools() {
     local tool
-    for tool in sway swaymsg setpriv "$@"; do
+    for tool in sway swaymsg swaybg setpriv "$@"; do
         if ! command -v "$tool" >/dev/null 2>&1; then
             echo "SKIP: '$tool' is not installed"
             exit "$SKIP"
@@ -37,6 +37,7 @@ start_sway() {
     {
         echo "xwayland disable"
         echo "seat seat0 fallback true"
+        echo "output * bg #0000ff solid_color"
         local output
         IFS='|' read -r -a outputs <<<"$SWAY_OUTPUTS"
         for output in "${outputs[@]}"; do echo "output $output"; done
@@ -85,8 +86,8 @@ cleanup_sway() {
     rm -rf "$WORK"
 }
 
-# ppm_stats FILE: "WIDTH HEIGHT GREEN MAGENTA": the picture's size, its pixels of the rain
-# (green clearly above red and blue) and of the bar.
+# ppm_stats FILE: "WIDTH HEIGHT GREEN MAGENTA BLUE": the picture's size, its pixels of the
+# rain (green clearly above red and blue), of the bar and of the desktop.
 ppm_stats() {
     python3 - "$1" <<'PY'
 import sys
@@ -103,14 +104,16 @@ while len(fields) < 4:
 pos += 1
 width, height = int(fields[1]), int(fields[2])
 pixels = data[pos:pos + width * height * 3]
-green = magenta = 0
+green = magenta = blue = 0
 for i in range(0, len(pixels), 3):
     r, g, b = pixels[i], pixels[i + 1], pixels[i + 2]
     if g > 60 and g > r + 20 and g > b + 20:
         green += 1
     elif r > 200 and b > 200 and g < 60:
         magenta += 1
-print(width, height, green, magenta)
+    elif b > 200 and r < 60 and g < 60:
+        blue += 1
+print(width, height, green, magenta, blue)
 PY
 }
 
