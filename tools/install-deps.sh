@@ -3,15 +3,18 @@
 # Usage: tools/install-deps.sh [build|run|test|bench|package|windows|mutants|all]
 set -euo pipefail
 
-build=(cmake ninja-build g++ make pkg-config qt6-base-dev libgl-dev fonts-liberation libxcb1-dev libxcb-xkb-dev libxcb-shm0-dev)
-run=(qt6-qpa-plugins)
+build=(cmake ninja-build g++ make pkg-config qt6-base-dev libgl-dev fonts-liberation libxcb1-dev libxcb-xkb-dev libxcb-shm0-dev
+       libwayland-dev wayland-protocols libxkbcommon-dev)
+# Qt's Wayland plugin: the configuration dialogs on a Wayland desktop.
+run=(qt6-qpa-plugins qt6-wayland)
 # The reference pictures read and write PNGs with zlib, and the configuration windows' pictures
 # depend on the fonts installed: fontconfig's sans face (DejaVu) beside Liberation.
 test=(libgtest-dev libgmock-dev xvfb xdotool x11-xserver-utils x11-utils xauth libx11-dev libxfixes-dev
       xscreensaver desktop-file-utils libxml2-utils dpkg-dev
       mate-screensaver dbus-x11 dbus-daemon libglib2.0-bin dconf-gsettings-backend dconf-service
       man-db appstream lintian
-      zlib1g-dev fonts-dejavu-core)
+      zlib1g-dev fonts-dejavu-core
+      sway swaybg grim wtype)
 package=(dpkg-dev)
 bench=(libbenchmark-dev valgrind xvfb xdotool x11-xserver-utils)
 tools=(fonts-ipafont-gothic imagemagick)

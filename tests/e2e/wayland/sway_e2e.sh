@@ -4,14 +4,15 @@
 # in the tree, an output plugged in mid-show covered in black, the 5-pixel rule of pointer
 # travel (crossing to another output is no travel by itself), a key ending the show with 0,
 # and the desktop whole again afterwards.
-# Usage: sway_e2e.sh PATH_TO_THEORVANE PATH_TO_VIRTUAL_POINTER
+# Usage: sway_e2e.sh PATH_TO_THEORVANE PATH_TO_VIRTUAL_POINTER PATH_TO_PPM_STATS
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/sway_session.sh"
-require_sway_tools grim wtype python3
+require_sway_tools grim wtype
 
 start_sway "$1"
 pointer_tool=$2
+PPM_STATS=$3
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }

@@ -86,36 +86,8 @@ cleanup_sway() {
     rm -rf "$WORK"
 }
 
-# ppm_stats FILE: "WIDTH HEIGHT GREEN MAGENTA BLUE": the picture's size, its pixels of the
-# rain (green clearly above red and blue), of the bar and of the desktop.
-ppm_stats() {
-    python3 - "$1" <<'PY'
-import sys
-data = open(sys.argv[1], 'rb').read()
-fields, pos = [], 0
-while len(fields) < 4:
-    while data[pos:pos + 1].isspace():
-        pos += 1
-    end = pos
-    while not data[end:end + 1].isspace():
-        end += 1
-    fields.append(data[pos:end])
-    pos = end
-pos += 1
-width, height = int(fields[1]), int(fields[2])
-pixels = data[pos:pos + width * height * 3]
-green = magenta = blue = 0
-for i in range(0, len(pixels), 3):
-    r, g, b = pixels[i], pixels[i + 1], pixels[i + 2]
-    if g > 60 and g > r + 20 and g > b + 20:
-        green += 1
-    elif r > 200 and b > 200 and g < 60:
-        magenta += 1
-    elif b > 200 and r < 60 and g < 60:
-        blue += 1
-print(width, height, green, magenta, blue)
-PY
-}
+# ppm_stats FILE: "WIDTH HEIGHT GREEN MAGENTA BLUE" (PPM_STATS names the program).
+ppm_stats() { "$PPM_STATS" "$1"; }
 
 now_ms() { date +%s%3N; }
 
