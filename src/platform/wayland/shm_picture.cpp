@@ -11,14 +11,18 @@
 #include <limits>
 
 #include "platform/qt/image_canvas.h"
+#include "show/show_sequencer.h"
 
 namespace orvane {
 
 namespace {
 
-constexpr int kSlots = ShmPicture::kBufferCount + 1;  // the drawing and the buffers
-// A buffer behind by more changes than this is brought up to date whole.
-constexpr std::size_t kMaxStaleRects = 1024;
+constexpr int kSlots = ShmPicture::kBufferCount;
+// What a buffer lacks is kept by the show's own cells: a frame's changes are whole cells.
+constexpr int kCellWidth = kColumnPitch;
+constexpr int kCellHeight = kRowPitch;
+// Frames kept back longer than this (a compositor that shows nothing) are sent whole.
+constexpr std::size_t kMaxPendingRects = 4096;
 // More damaged rectangles than this in one frame are sent as their bounding box: the
 // compositor's region arithmetic grows faster than the area it saves.
 constexpr std::size_t kMaxDamageRects = 512;
@@ -40,7 +44,7 @@ Rect clipped(const Rect& r, int width, int height) {
 
 }  // namespace
 
-// The mapped pool: it outlives the picture's image (which draws in its first slot).
+// The mapped pool of the buffers.
 struct ShmPicture::Pool {
     void* memory = MAP_FAILED;
     std::size_t bytes = 0;
@@ -89,20 +93,19 @@ std::unique_ptr<ShmPicture> ShmPicture::create(wl_shm* shm, int width, int heigh
     close(fd);  // the compositor has its own
 
     auto* base = static_cast<std::uint8_t*>(pool->memory);
-    const qsizetype bytesPerLine = qsizetype{4} * width;
-    auto* keep = new std::shared_ptr<Pool>(pool);
-    QImage image(
-        base, width, height, bytesPerLine, QImage::Format_RGB32,
-        [](void* info) { delete static_cast<std::shared_ptr<Pool>*>(info); }, keep);
-    std::unique_ptr<ShmPicture> picture(new ShmPicture(
-        std::make_unique<QImageBackend>(std::move(image)), width, height, pool));
+    const std::int32_t bytesPerLine = 4 * width;
+    // The drawing itself is the compositor's business only through the buffers, so it lives in
+    // the program's own picture memory (huge pages where the system has them): the show's
+    // cell copies then miss the address cache far less than in shared memory.
+    std::unique_ptr<ShmPicture> picture(
+        new ShmPicture(makePictureBackend(width, height), width, height, pool));
     for (int i = 0; i < kBufferCount; ++i) {
         Buffer& buffer = picture->buffers_[i];
-        const std::size_t offset = slotBytes * static_cast<std::size_t>(i + 1);
+        const std::size_t offset = slotBytes * static_cast<std::size_t>(i);
         buffer.pixels = reinterpret_cast<std::uint32_t*>(base + offset);
         // The padding byte is not alpha: 0xFFRRGGBB words are opaque as they stand.
         buffer.buffer = wl_shm_pool_create_buffer(pool->pool, static_cast<std::int32_t>(offset),
-                                                  width, height, static_cast<std::int32_t>(bytesPerLine),
+                                                  width, height, bytesPerLine,
                                                   WL_SHM_FORMAT_XRGB8888);
         wl_buffer_add_listener(buffer.buffer, &kBufferListener, picture.get());
     }
@@ -111,7 +114,14 @@ std::unique_ptr<ShmPicture> ShmPicture::create(wl_shm* shm, int width, int heigh
 
 ShmPicture::ShmPicture(std::unique_ptr<PictureBackend> backend, int width, int height,
                        std::shared_ptr<Pool> pool)
-    : WindowPicture(std::move(backend), width, height, 32, 96), pool_(std::move(pool)) {}
+    : WindowPicture(std::move(backend), width, height, 32, 96),
+      pool_(std::move(pool)),
+      cellsAcross_((width + kCellWidth - 1) / kCellWidth),
+      cellsDown_((height + kCellHeight - 1) / kCellHeight) {
+    for (Buffer& buffer : buffers_) {
+        buffer.staleCells.assign(static_cast<std::size_t>(cellsAcross_) * cellsDown_, 0);
+    }
+}
 
 ShmPicture::~ShmPicture() {
     if (frameCallback_ != nullptr) {
@@ -158,14 +168,38 @@ ShmPicture::Buffer* ShmPicture::freeBuffer() {
     return nullptr;
 }
 
+void ShmPicture::markStale(const Rect& area) {
+    const Rect r = clipped(area, width(), height());
+    if (r.isEmpty()) {
+        return;
+    }
+    const int firstRow = r.top / kCellHeight;
+    const int lastRow = (r.bottom - 1) / kCellHeight;
+    const int firstColumn = r.left / kCellWidth;
+    const int lastColumn = (r.right - 1) / kCellWidth;
+    for (Buffer& buffer : buffers_) {
+        if (buffer.allStale) {
+            continue;
+        }
+        for (int row = firstRow; row <= lastRow; ++row) {
+            std::uint8_t* cells = buffer.staleCells.data() + static_cast<std::ptrdiff_t>(row) * cellsAcross_;
+            std::fill(cells + firstColumn, cells + lastColumn + 1, std::uint8_t{1});
+        }
+    }
+}
+
 void ShmPicture::present() {
     const std::vector<Rect>& changed = takeDamageInColumns();
     if (surface_ == nullptr) {
         return;  // nowhere to show it
     }
-    if (!pendingAll_) {
+    for (const Rect& r : changed) {
+        markStale(r);
+    }
+    if (!pendingAll_ && !changed.empty()) {
+        pendingMerged_ = pending_.empty();
         pending_.insert(pending_.end(), changed.begin(), changed.end());
-        if (pending_.size() > kMaxStaleRects) {
+        if (pending_.size() > kMaxPendingRects) {
             pendingAll_ = true;
             pending_.clear();
         }
@@ -177,12 +211,9 @@ void ShmPicture::present() {
     if (buffer == nullptr) {
         return;  // both are on the screen still; the changes wait for a release
     }
-    for (Buffer& other : buffers_) {
-        if (pendingAll_ || other.stale.size() + pending_.size() > kMaxStaleRects) {
-            other.allStale = true;
-            other.stale.clear();
-        } else if (!other.allStale) {
-            other.stale.insert(other.stale.end(), pending_.begin(), pending_.end());
+    if (pendingAll_) {
+        for (Buffer& each : buffers_) {
+            each.allStale = true;
         }
     }
     bringUpToDate(*buffer);
@@ -194,6 +225,7 @@ void ShmPicture::present() {
     buffer->held = true;
     pending_.clear();
     pendingAll_ = false;
+    pendingMerged_ = true;
     ++framesSent_;
 }
 
@@ -203,22 +235,34 @@ void ShmPicture::bringUpToDate(Buffer& buffer) {
         std::memcpy(buffer.pixels, row(0),
                     std::size_t{4} * static_cast<std::size_t>(width()) *
                         static_cast<std::size_t>(height()));
-    } else {
-        WindowPicture::mergeColumns(buffer.stale);
-        for (const Rect& area : buffer.stale) {
-            const Rect r = clipped(area, width(), height());
-            if (r.isEmpty()) {
+        buffer.allStale = false;
+        std::fill(buffer.staleCells.begin(), buffer.staleCells.end(), std::uint8_t{0});
+        return;
+    }
+    // Each run of stale cells along a cell row is copied pixel row by pixel row.
+    for (int cellRow = 0; cellRow < cellsDown_; ++cellRow) {
+        std::uint8_t* cells = buffer.staleCells.data() + static_cast<std::ptrdiff_t>(cellRow) * cellsAcross_;
+        const int top = cellRow * kCellHeight;
+        const int bottom = std::min(top + kCellHeight, height());
+        for (int column = 0; column < cellsAcross_;) {
+            if (cells[column] == 0) {
+                ++column;
                 continue;
             }
-            const std::size_t rowBytes = std::size_t{4} * static_cast<std::size_t>(r.width());
-            for (int y = r.top; y < r.bottom; ++y) {
-                std::memcpy(buffer.pixels + static_cast<std::ptrdiff_t>(y) * width() + r.left,
-                            row(y) + r.left, rowBytes);
+            const int first = column;
+            while (column < cellsAcross_ && cells[column] != 0) {
+                cells[column++] = 0;
+            }
+            const int left = first * kCellWidth;
+            const int right = std::min(column * kCellWidth, width());
+            std::uint32_t* to = buffer.pixels + static_cast<std::ptrdiff_t>(top) * width() + left;
+            const std::uint32_t* from = row(top) + left;
+            const std::size_t rowBytes = std::size_t{4} * static_cast<std::size_t>(right - left);
+            for (int y = top; y < bottom; ++y, to += width(), from += width()) {
+                std::memcpy(to, from, rowBytes);
             }
         }
     }
-    buffer.stale.clear();
-    buffer.allStale = false;
 }
 
 void ShmPicture::markDamage() {
@@ -232,7 +276,7 @@ void ShmPicture::markDamage() {
                    std::max(box.right, r.right), std::max(box.bottom, r.bottom)};
         }
         pending_.assign(1, clipped(box, width(), height()));
-    } else {
+    } else if (!pendingMerged_) {
         WindowPicture::mergeColumns(pending_);
     }
     for (const Rect& area : pending_) {

@@ -1,8 +1,8 @@
-// A window picture on Wayland. The show draws into a QImage over the first slot of a
-// shared-memory pool, by the same Qt image backend as the X11 direct path (so the same
-// pixels); each frame goes to the compositor in another slot, a buffer the compositor does not
-// hold: only the rectangles changed since that buffer was last shown are copied into it, and
-// only the frame's own changes are marked damaged. A frame waits for the compositor's frame
+// A window picture on Wayland. The show draws into a QImage by the same Qt image backend as
+// the X11 direct path (so the same pixels); each frame goes to the compositor in one of the
+// slots of a shared-memory pool, a buffer the compositor does not hold: only the cells changed since that buffer was last shown are copied into it (each
+// buffer keeps a map of the show's 16 x 20 cells it lacks), and only the frame's own changes
+// are marked damaged. A frame waits for the compositor's frame
 // callback and for a free buffer, keeping its changes for the next present meanwhile, so the
 // show never waits on the compositor.
 #pragma once
@@ -51,12 +51,14 @@ private:
         std::uint32_t* pixels = nullptr;
         bool held = false;  // by the compositor, until it releases it
         bool allStale = true;
-        std::vector<Rect> stale;  // changed since this buffer was last brought up to date
+        // The cells changed since this buffer was last brought up to date, row by row.
+        std::vector<std::uint8_t> staleCells;
     };
 
     ShmPicture(std::unique_ptr<PictureBackend> backend, int width, int height,
                std::shared_ptr<Pool> pool);
     Buffer* freeBuffer();
+    void markStale(const Rect& area);
     void bringUpToDate(Buffer& buffer);
     void markDamage();
 
@@ -64,8 +66,11 @@ private:
     Buffer buffers_[kBufferCount];
     wl_surface* surface_ = nullptr;
     wl_callback* frameCallback_ = nullptr;
+    int cellsAcross_ = 0;
+    int cellsDown_ = 0;
     std::vector<Rect> pending_;  // changed since the last frame sent
     bool pendingAll_ = true;
+    bool pendingMerged_ = true;  // as one present merged it
     int framesSent_ = 0;
 };
 

@@ -31,8 +31,13 @@ check_output() {
         || fail "$1 shows $magenta pixels of the bar and $blue of the desktop"
 }
 
-grim -t ppm -o HEADLESS-1 "$WORK/before.ppm"
-read -r _ _ _ bar_before desktop_before <<<"$(ppm_stats "$WORK/before.ppm")"
+# The desktop and the bar take a moment to be drawn.
+for _ in $(seq 50); do
+    grim -t ppm -o HEADLESS-1 "$WORK/before.ppm"
+    read -r _ _ _ bar_before desktop_before <<<"$(ppm_stats "$WORK/before.ppm")"
+    [ "$bar_before" -gt 1000 ] && [ "$desktop_before" -gt 100000 ] && break
+    sleep 0.1
+done
 [ "$bar_before" -gt 1000 ] && [ "$desktop_before" -gt 100000 ] \
     || { fail "no bar or no desktop on HEADLESS-1 before the show"; exit 1; }
 
