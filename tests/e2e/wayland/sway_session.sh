@@ -54,7 +54,8 @@ start_sway() {
     chmod 644 "$WORK/config"
     local count
     count=$(awk -F'|' '{print NF}' <<<"$SWAY_OUTPUTS")
-    env -i PATH="$PATH" HOME="$WORK" XDG_RUNTIME_DIR="$WORK/run" WLR_BACKENDS=headless \
+    # A session of its own: the bar and the background go with it at the end.
+    setsid env -i PATH="$PATH" HOME="$WORK" XDG_RUNTIME_DIR="$WORK/run" WLR_BACKENDS=headless \
         WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 WLR_HEADLESS_OUTPUTS="$count" \
         "${as[@]}" sway -c "$WORK/config" >"$WORK/sway.log" 2>&1 &
     SWAY_PID=$!
@@ -81,7 +82,12 @@ start_sway() {
 
 cleanup_sway() {
     [ -n "${SAVER_PID:-}" ] && kill "$SAVER_PID" 2>/dev/null
-    [ -n "${SWAY_PID:-}" ] && kill "$SWAY_PID" 2>/dev/null
+    if [ -n "${SWAY_PID:-}" ]; then
+        kill "$SWAY_PID" 2>/dev/null
+        wait "$SWAY_PID" 2>/dev/null
+        # A bar left behind by its compositor spins on the lost connection, deaf to SIGTERM.
+        pkill -KILL -s "$SWAY_PID" 2>/dev/null
+    fi
     wait 2>/dev/null
     rm -rf "$WORK"
 }
