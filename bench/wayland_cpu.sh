@@ -64,7 +64,7 @@ sway_rain "HEADLESS-1 mode 1920x1080 position 0 0|HEADLESS-2 mode 1024x768 posit
 # The end under load.
 SWAY_OUTPUTS="HEADLESS-1 mode 1920x1080 position 0 0" start_sway "$build/src/theorvane"
 BUSY_PIDS=()
-coproc POINTER { "$build/tests/e2e/virtual_pointer"; }
+coproc POINTER { "$build/tests/e2e/wayland_input"; }
 echo "move 600 400" >&"${POINTER[1]}"; read -r -t 5 _ <&"${POINTER[0]}"
 for input in key pointer; do
     ends=()

@@ -30,7 +30,7 @@ fi
 (unset QT_QPA_PLATFORM; bash bench/stop_latency.sh "$build") >>"$results/rows.txt"
 
 # The show on Wayland (headless sway) beside the X11 direct path, and its end under load.
-if command -v sway >/dev/null && [ -x "$build/tests/e2e/virtual_pointer" ]; then
+if command -v sway >/dev/null && [ -x "$build/tests/e2e/wayland_input" ]; then
     (unset QT_QPA_PLATFORM; bash bench/wayland_cpu.sh "$build") >>"$results/rows.txt"
 fi
 

@@ -64,6 +64,7 @@ struct SeatInput::Seat {
     xkb_state* state = nullptr;
     wl_surface* pointerOn = nullptr;  // a surface of the show, while the pointer is in it
     Point origin;
+    bool placed = false;  // a first place seen in that surface
 
     ~Seat() {
         dropKeymap();
@@ -144,26 +145,33 @@ const wl_keyboard_listener kKeyboardListener = {
 
 const wl_pointer_listener kPointerListener = {
     .enter = [](void* data, wl_pointer* pointer, std::uint32_t serial, wl_surface* surface,
-                wl_fixed_t x, wl_fixed_t y) {
+                wl_fixed_t, wl_fixed_t) {
         SeatInput::Seat& seat = seatOf(data);
-        SeatInput& input = *seat.input;
         seat.pointerOn = nullptr;
-        if (surface == nullptr || !input.originOf(surface, seat.origin)) {
+        if (surface == nullptr || !seat.input->originOf(surface, seat.origin)) {
             return;
         }
         seat.pointerOn = surface;
+        seat.placed = false;
         wl_pointer_set_cursor(pointer, serial, nullptr, 0, 0);  // no pointer over the show
-        // The first place seen in a surface is where movement is counted from, so that
-        // crossing to another output is not movement by itself.
-        input.rules().windowShown(0, globalPoint(seat.origin, x, y));
     },
     .leave = [](void* data, wl_pointer*, std::uint32_t, wl_surface*) { seatOf(data).pointerOn = nullptr; },
     .motion = [](void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
         SeatInput::Seat& seat = seatOf(data);
-        if (seat.pointerOn != nullptr) {
-            SeatInput& input = *seat.input;
-            input.apply(input.rules().mouseMoved(0, globalPoint(seat.origin, x, y)));
+        if (seat.pointerOn == nullptr) {
+            return;
         }
+        SeatInput& input = *seat.input;
+        const Point at = globalPoint(seat.origin, x, y);
+        if (!seat.placed) {
+            // Travel is counted from the first place seen in a surface, so that crossing to
+            // another output is no travel by itself. Not the enter's place: a compositor may
+            // tell one older than motion it has already applied (mutter does).
+            seat.placed = true;
+            input.rules().windowShown(0, at);
+            return;
+        }
+        input.apply(input.rules().mouseMoved(0, at));
     },
     .button = [](void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t button,
                  std::uint32_t state) {

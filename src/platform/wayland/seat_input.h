@@ -3,7 +3,8 @@
 // priority. That thread also reads the connection for the whole program: the show's own
 // thread (low priority) only dispatches what arrives for it, so that a busy machine never
 // holds a key up behind a frame. Pointer positions are taken in the compositor's global
-// logical space: the position in the surface plus where its output lies.
+// logical space: the position in the surface plus where its output lies; travel counts from
+// the first position seen in a surface.
 #pragma once
 
 #include <atomic>

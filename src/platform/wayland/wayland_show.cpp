@@ -94,9 +94,11 @@ bool WaylandShow::open(std::string& reason) {
     if (connection_->layerShell() != nullptr) {
         mask_ = makeSurface(*outputs.front(), OutputSurface::Kind::MaskStrip, kMaskName);
     }
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-        windows_.push_back(makeSurface(*outputs[i], OutputSurface::Kind::Saver,
-                                       saverName(static_cast<int>(i))));
+    // Win0 last, so that it ends on top: where the surfaces are windows, it is the one given
+    // the keyboard.
+    windows_.resize(outputs.size());
+    for (std::size_t i = outputs.size(); i-- > 0;) {
+        windows_[i] = makeSurface(*outputs[i], OutputSurface::Kind::Saver, saverName(static_cast<int>(i)));
     }
     // The configures (each surface then makes its picture and shows it black), and what the
     // compositor says of the first frames.

@@ -2,9 +2,10 @@
 # End to end on headless sway with two outputs of different sizes, through the program's own
 # Wayland platform: the rain on each output and over the docked bar, no window of the program
 # in the tree, an output plugged in mid-show covered in black, the 5-pixel rule of pointer
-# travel (crossing to another output is no travel by itself), a key ending the show with 0,
+# travel from the first place seen in a surface (crossing to another output is no travel by
+# itself), a key ending the show with 0,
 # and the desktop whole again afterwards.
-# Usage: sway_e2e.sh PATH_TO_THEORVANE PATH_TO_VIRTUAL_POINTER PATH_TO_PPM_STATS
+# Usage: sway_e2e.sh PATH_TO_THEORVANE PATH_TO_WAYLAND_INPUT PATH_TO_PPM_STATS
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/sway_session.sh"
@@ -61,7 +62,8 @@ else
     pass "no window of the program in the tree"
 fi
 
-# 2. 3 pixels of travel keep the show.
+# 2. 3 pixels of travel from the first place seen keep the show.
+move 1 0
 move 3 0
 sleep 1
 kill -0 "$SAVER_PID" 2>/dev/null && pass "3 px of pointer travel: still running" \
@@ -76,6 +78,7 @@ read -r w h green magenta blue <<<"$(ppm_stats "$WORK/new.ppm")"
 [ "$w x $h $green $blue" = "1920 x 1080 0 0" ] && pass "the new output is covered in black" \
     || fail "the new output ($w x $h) shows $green green and $blue desktop pixels"
 move 2000 0
+move 1 0
 sleep 1
 kill -0 "$SAVER_PID" 2>/dev/null && pass "the pointer to the new output: still running" \
     || fail "the pointer going to the new output ended the show"
