@@ -29,6 +29,11 @@ fi
 # How fast the show ends on a busy machine (prints ROW lines of its own).
 (unset QT_QPA_PLATFORM; bash bench/stop_latency.sh "$build") >>"$results/rows.txt"
 
+# The show on Wayland (headless sway) beside the X11 direct path, and its end under load.
+if command -v sway >/dev/null && [ -x "$build/tests/e2e/wayland_input" ]; then
+    (unset QT_QPA_PLATFORM; bash bench/wayland_cpu.sh "$build") >>"$results/rows.txt"
+fi
+
 python3 - "$results" <<'PY'
 import json, sys, os
 folder = sys.argv[1]

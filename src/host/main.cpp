@@ -1,6 +1,8 @@
 // The screensaver's entry point: the stop watcher, low priority for the show, the settings,
 // then the mode switch. Every way out of a mode ends with exit code 0, including a machine
-// where no display can be opened; the idle watcher alone has exit code 2 for what it cannot do.
+// where no display can be opened, except a Wayland compositor that cannot take the show (no
+// outputs, a surface refused), which gets a one-line reason and a non-zero code; the idle
+// watcher has exit code 2 for what it cannot do.
 #include <QApplication>
 #include <QGuiApplication>
 
@@ -13,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -27,6 +30,10 @@
 #include "platform/qt/host_window.h"
 #include "platform/qt/qt_show.h"
 #include "platform/qt/stop_watcher.h"
+#if ORVANE_HAVE_WAYLAND
+#include "platform/wayland/input_thread.h"
+#include "platform/wayland/wayland_show.h"
+#endif
 
 namespace {
 
@@ -90,6 +97,21 @@ int runShow(int& argc, char** argv, const Settings& settings, StopWatcher& watch
     return 0;
 }
 
+#if ORVANE_HAVE_WAYLAND
+// The show on the compositor itself; Qt only draws, on its offscreen platform (the fonts).
+int runWaylandShowMode(int& argc, char** argv, const Settings& settings, StopWatcher& watcher,
+                       InputThread& inputThread) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    auto application = startApplication<QGuiApplication>(argc, argv);
+    return runWaylandShow(settings, loadGlyphPicture(), inputThread, watcher);
+}
+#endif
+
+std::optional<std::string> environmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+}
+
 // Draws the show in a window a screensaver host made; the host owns input and ends the program
 // with a signal.
 int runModule(int& argc, char** argv, const Settings& settings, const ModuleWindow& wanted,
@@ -140,18 +162,27 @@ int main(int argc, char** argv) {
     }
     useNoSessionBusUnlessOneIsGiven();
     StopWatcher watcher;
-    lowerPriority();
-    const fs::path settingsFile = settingsFilePath(executableDir(argc > 0 ? argv[0] : nullptr));
-    Settings settings = loadSettings(IniFile::load(settingsFile));
-
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) {
         arguments.emplace_back(argv[i]);
     }
-    const char* hostWindow = std::getenv(kHostWindowVariable);
-    const Invocation invocation =
-        invocationOf(arguments, hostWindow != nullptr ? std::optional<std::string>(hostWindow)
-                                                      : std::nullopt);
+    const Invocation invocation = invocationOf(arguments, environmentValue(kHostWindowVariable));
+    const ShowPlatform platform =
+        showPlatformOf(environmentValue(kPlatformVariable), environmentValue("WAYLAND_DISPLAY"));
+#if ORVANE_HAVE_WAYLAND
+    // Made before the priority is lowered, which it would otherwise inherit.
+    std::unique_ptr<InputThread> waylandInput;
+    if (invocation.mode == RunMode::Show && platform == ShowPlatform::Wayland) {
+        waylandInput = std::make_unique<InputThread>();
+    }
+#endif
+    if (platform == ShowPlatform::Qt && environmentValue(kPlatformVariable) == "x11") {
+        setenv("QT_QPA_PLATFORM", "xcb", 0);  // not Qt's own Wayland windows
+    }
+    lowerPriority();
+    const fs::path settingsFile = settingsFilePath(executableDir(argc > 0 ? argv[0] : nullptr));
+    Settings settings = loadSettings(IniFile::load(settingsFile));
+
     if (!invocation.error.empty()) {
         std::fprintf(stderr, "theorvane: %s\n", invocation.error.c_str());
         return 0;
@@ -161,6 +192,11 @@ int main(int argc, char** argv) {
         runModule(argc, argv, settings, invocation.window, watcher);
         break;
     case RunMode::Show:
+#if ORVANE_HAVE_WAYLAND
+        if (waylandInput) {
+            return runWaylandShowMode(argc, argv, settings, watcher, *waylandInput);
+        }
+#endif
         runShow(argc, argv, settings, watcher);
         break;
     case RunMode::Configure:

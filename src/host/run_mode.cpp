@@ -72,6 +72,17 @@ Invocation invocationOf(const std::vector<std::string>& arguments,
     return {runModeFromArguments(arguments), {}, {}};
 }
 
+ShowPlatform showPlatformOf(const std::optional<std::string>& forced,
+                            const std::optional<std::string>& waylandDisplay) {
+    if (forced == "wayland") {
+        return ShowPlatform::Wayland;
+    }
+    if (forced == "x11") {
+        return ShowPlatform::Qt;
+    }
+    return waylandDisplay && !waylandDisplay->empty() ? ShowPlatform::Wayland : ShowPlatform::Qt;
+}
+
 std::optional<std::uint32_t> parseWindowId(std::string_view text) {
     int base = 10;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {

@@ -29,6 +29,18 @@ struct Invocation {
 
 inline constexpr const char* kHostWindowVariable = "XSCREENSAVER_WINDOW";
 
+// Where a full-screen show runs: through Qt's windows (X11), or on a Wayland compositor
+// directly.
+enum class ShowPlatform { Qt, Wayland };
+
+// Names the platform for tests and users: "wayland" or "x11".
+inline constexpr const char* kPlatformVariable = "ORVANE_PLATFORM";
+
+// The Wayland show whenever a Wayland display is named, unless ORVANE_PLATFORM chooses;
+// forced: its value, waylandDisplay: WAYLAND_DISPLAY's, when set.
+ShowPlatform showPlatformOf(const std::optional<std::string>& forced,
+                            const std::optional<std::string>& waylandDisplay);
+
 // arguments: the command line after the program name.
 RunMode runModeFromArguments(const std::vector<std::string>& arguments);
 

@@ -97,5 +97,27 @@ TEST(RunMode, AModuleCommandLineWithoutAUsableWindowEndsWithAMessage) {
     EXPECT_EQ(parseWindowId("0X1F"), 31u);
 }
 
+// A named Wayland display takes the show to the compositor itself; the variable forces either.
+TEST(RunMode, AWaylandDisplayChoosesTheWaylandShowUnlessForced) {
+    const std::optional<std::string> none;
+    const struct {
+        std::optional<std::string> forced;
+        std::optional<std::string> waylandDisplay;
+        ShowPlatform platform;
+    } cases[] = {
+        {none, none, ShowPlatform::Qt},
+        {none, "wayland-1", ShowPlatform::Wayland},
+        {none, "", ShowPlatform::Qt},  // set but empty names no display
+        {"x11", "wayland-1", ShowPlatform::Qt},
+        {"wayland", none, ShowPlatform::Wayland},
+        {"Wayland", none, ShowPlatform::Qt},  // values are exact, as documented
+        {"other", "wayland-1", ShowPlatform::Wayland},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(showPlatformOf(c.forced, c.waylandDisplay), c.platform)
+            << c.forced.value_or("-") << " " << c.waylandDisplay.value_or("-");
+    }
+}
+
 }  // namespace
 }  // namespace orvane

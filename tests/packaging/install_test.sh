@@ -148,7 +148,8 @@ if command -v cpack >/dev/null && command -v dpkg-deb >/dev/null && command -v d
             && pass "the package's screen saver entry runs /usr/libexec/xscreensaver/theorvane" \
             || fail "the package's screen saver entry does not run /usr/libexec/xscreensaver/theorvane"
         depends=$(dpkg-deb -f "$deb" Depends)
-        for library in libqt6gui6 libqt6widgets6 libc6 qt6-qpa-plugins fonts-liberation; do
+        for library in libqt6gui6 libqt6widgets6 libc6 qt6-qpa-plugins qt6-wayland libwayland-client0 \
+                libxkbcommon0 fonts-liberation; do
             grep -q "$library" <<<"$depends" || fail "the package does not depend on $library: $depends"
         done
         pass "depends on: $depends"

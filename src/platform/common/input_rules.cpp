@@ -65,6 +65,20 @@ InputEffect InputRules::activityOrStop(bool onlyActivity) {
     return effect;
 }
 
+int virtualKeyOfKeysym(std::uint32_t keysym) {
+    constexpr std::uint32_t kKeysymEscape = 0xff1b;
+    if (keysym == kKeysymEscape) {
+        return kVirtualKeyEscape;
+    }
+    if (keysym >= 'a' && keysym <= 'z') {
+        return static_cast<int>(keysym - 'a' + 'A');
+    }
+    if ((keysym >= 'A' && keysym <= 'Z') || (keysym >= '0' && keysym <= '9')) {
+        return static_cast<int>(keysym);
+    }
+    return 0;
+}
+
 void applyInputEffect(ShowControl& control, InputEffect effect) {
     if (effect == InputEffect::Activity) {
         control.userActivity = true;

@@ -3,6 +3,7 @@
 // Pointer positions are screen coordinates, so every window compares like with like.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "show/geometry.h"
@@ -44,6 +45,10 @@ private:
     ShowControl* control_;
     std::vector<Point> lastPointer_;
 };
+
+// The key of an X11 or xkbcommon keysym as the rules know keys: Escape 27, letters and digits
+// their upper-case character code, anything else 0.
+int virtualKeyOfKeysym(std::uint32_t keysym);
 
 // Stop asks the show to stop; Activity raises the activity flag.
 void applyInputEffect(ShowControl& control, InputEffect effect);

@@ -59,21 +59,6 @@ struct Request {
     std::promise<Result> result;
 };
 
-// The key as the input rules know keys: Escape 27, letters and digits their upper-case code.
-int virtualKeyOfKeysym(std::uint32_t keysym) {
-    constexpr std::uint32_t kKeysymEscape = 0xff1b;
-    if (keysym == kKeysymEscape) {
-        return kVirtualKeyEscape;
-    }
-    if (keysym >= 'a' && keysym <= 'z') {
-        return static_cast<int>(keysym - 'a' + 'A');
-    }
-    if ((keysym >= 'A' && keysym <= 'Z') || (keysym >= '0' && keysym <= '9')) {
-        return static_cast<int>(keysym);
-    }
-    return 0;
-}
-
 // X button numbers: 4 to 7 are wheel steps, which are not clicks.
 std::optional<MouseButton> buttonOfDetail(std::uint8_t detail) {
     switch (detail) {

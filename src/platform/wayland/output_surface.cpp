@@ -1,0 +1,230 @@
+#include "platform/wayland/output_surface.h"
+
+#include <wayland-client.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "fractional-scale-v1-client.h"
+#include "platform/wayland/wayland_connection.h"
+#include "viewporter-client.h"
+#include "wlr-layer-shell-unstable-v1-client.h"
+#include "xdg-shell-client.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr const char* kAppId = "theorvane";
+constexpr std::uint32_t kFractionalScaleDenominator = 120;
+constexpr std::uint32_t kAllEdges =
+    ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+    ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT;
+constexpr std::uint32_t kTopEdge = ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP |
+                                   ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT |
+                                   ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT;
+// Not moved aside for panels, and stretched over their exclusive zones.
+constexpr std::int32_t kOverPanels = -1;
+constexpr std::uint32_t kExclusiveKeyboard = 1;
+
+OutputSurface& surfaceOf(void* data) { return *static_cast<OutputSurface*>(data); }
+
+const zwlr_layer_surface_v1_listener kLayerListener = {
+    .configure = [](void* data, zwlr_layer_surface_v1*, std::uint32_t serial, std::uint32_t width,
+                    std::uint32_t height) {
+        surfaceOf(data).configure(serial, static_cast<int>(width), static_cast<int>(height));
+    },
+    .closed = [](void* data, zwlr_layer_surface_v1*) { surfaceOf(data).closed(); },
+};
+
+const xdg_surface_listener kXdgSurfaceListener = {
+    .configure = [](void* data, xdg_surface*, std::uint32_t serial) {
+        surfaceOf(data).configure(serial, -1, -1);
+    },
+};
+
+const xdg_toplevel_listener kToplevelListener = {
+    .configure = [](void* data, xdg_toplevel*, std::int32_t width, std::int32_t height,
+                    wl_array*) { surfaceOf(data).toplevelSize(width, height); },
+    .close = [](void* data, xdg_toplevel*) {
+        OutputSurface& surface = surfaceOf(data);
+        if (surface.closeRequested) {
+            surface.closeRequested();
+        }
+    },
+    // Later versions than the one bound.
+    .configure_bounds = nullptr,
+    .wm_capabilities = nullptr,
+};
+
+const wp_fractional_scale_v1_listener kFractionalScaleListener = {
+    .preferred_scale = [](void* data, wp_fractional_scale_v1*, std::uint32_t scale) {
+        surfaceOf(data).preferredScale(scale);
+    },
+};
+
+}  // namespace
+
+OutputSurface::OutputSurface(WaylandConnection& connection, WaylandOutput& output, Kind kind,
+                             const std::string& name)
+    : connection_(connection), output_(&output), kind_(kind), name_(name) {
+    surface_ = wl_compositor_create_surface(connection.compositor());
+    if (connection.fractionalScale() != nullptr && connection.viewporter() != nullptr) {
+        fractionalScale_ =
+            wp_fractional_scale_manager_v1_get_fractional_scale(connection.fractionalScale(), surface_);
+        wp_fractional_scale_v1_add_listener(fractionalScale_, &kFractionalScaleListener, this);
+    }
+    if (connection.layerShell() != nullptr) {
+        const bool strip = kind == Kind::MaskStrip;
+        layerSurface_ = zwlr_layer_shell_v1_get_layer_surface(
+            connection.layerShell(), surface_, output.output,
+            strip ? ZWLR_LAYER_SHELL_V1_LAYER_TOP : ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, name.c_str());
+        zwlr_layer_surface_v1_add_listener(layerSurface_, &kLayerListener, this);
+        zwlr_layer_surface_v1_set_anchor(layerSurface_, strip ? kTopEdge : kAllEdges);
+        zwlr_layer_surface_v1_set_exclusive_zone(layerSurface_, kOverPanels);
+        if (strip) {
+            zwlr_layer_surface_v1_set_size(layerSurface_, 0, kMaskHeight);
+            // Input goes through it to whatever lies below.
+            wl_region* none = wl_compositor_create_region(connection.compositor());
+            wl_surface_set_input_region(surface_, none);
+            wl_region_destroy(none);
+        } else {
+            zwlr_layer_surface_v1_set_keyboard_interactivity(layerSurface_, kExclusiveKeyboard);
+        }
+    } else if (connection.wmBase() != nullptr && kind != Kind::MaskStrip) {
+        xdgSurface_ = xdg_wm_base_get_xdg_surface(connection.wmBase(), surface_);
+        xdg_surface_add_listener(xdgSurface_, &kXdgSurfaceListener, this);
+        toplevel_ = xdg_surface_get_toplevel(xdgSurface_);
+        xdg_toplevel_add_listener(toplevel_, &kToplevelListener, this);
+        xdg_toplevel_set_title(toplevel_, name.c_str());
+        xdg_toplevel_set_app_id(toplevel_, kAppId);
+        xdg_toplevel_set_fullscreen(toplevel_, output.output);
+    } else {
+        refused_ = true;
+        refusal_ = "the compositor offers no shell for a surface";
+        return;
+    }
+    wl_surface_commit(surface_);
+}
+
+OutputSurface::~OutputSurface() { withdraw(); }
+
+void OutputSurface::withdraw() {
+    if (surface_ != nullptr && withdrawn) {
+        withdrawn(surface_);
+    }
+    if (picture_) {
+        picture_->showOn(nullptr);
+    }
+    if (fractionalScale_ != nullptr) {
+        wp_fractional_scale_v1_destroy(fractionalScale_);
+        fractionalScale_ = nullptr;
+    }
+    if (viewport_ != nullptr) {
+        wp_viewport_destroy(viewport_);
+        viewport_ = nullptr;
+    }
+    if (layerSurface_ != nullptr) {
+        zwlr_layer_surface_v1_destroy(layerSurface_);
+        layerSurface_ = nullptr;
+    }
+    if (toplevel_ != nullptr) {
+        xdg_toplevel_destroy(toplevel_);
+        toplevel_ = nullptr;
+    }
+    if (xdgSurface_ != nullptr) {
+        xdg_surface_destroy(xdgSurface_);
+        xdgSurface_ = nullptr;
+    }
+    if (surface_ != nullptr) {
+        wl_surface_destroy(surface_);
+        surface_ = nullptr;
+    }
+    output_ = nullptr;
+}
+
+void OutputSurface::present() {
+    if (picture_) {
+        picture_->present();
+    }
+}
+
+std::unique_ptr<Canvas> OutputSurface::getCanvas() {
+    if (picture_) {
+        return picture_->makeCanvas();
+    }
+    if (!spare_) {
+        spare_ = std::make_unique<WindowPicture>(1, 1);
+    }
+    return spare_->makeCanvas();
+}
+
+void OutputSurface::toplevelSize(int width, int height) { toplevelSize_ = {width, height}; }
+
+void OutputSurface::preferredScale(std::uint32_t scale120) { scale120_ = scale120; }
+
+void OutputSurface::configure(std::uint32_t serial, int width, int height) {
+    if (surface_ == nullptr) {
+        return;
+    }
+    if (layerSurface_ != nullptr) {
+        zwlr_layer_surface_v1_ack_configure(layerSurface_, serial);
+    } else if (xdgSurface_ != nullptr) {
+        xdg_surface_ack_configure(xdgSurface_, serial);
+        width = toplevelSize_.width;
+        height = toplevelSize_.height;
+    }
+    if (picture_) {
+        // A later size change keeps the picture the show draws on; the compositor places it.
+        wl_surface_commit(surface_);
+        return;
+    }
+    // Zero leaves the size to the client: the output's own.
+    const Rect outputRect = output_ != nullptr ? output_->logicalRect() : Rect{};
+    if (width <= 0) {
+        width = outputRect.width();
+    }
+    if (height <= 0) {
+        height = kind_ == Kind::MaskStrip ? kMaskHeight : outputRect.height();
+    }
+    makePicture(width, height);
+}
+
+void OutputSurface::makePicture(int logicalWidth, int logicalHeight) {
+    logicalWidth = std::max(logicalWidth, 1);
+    logicalHeight = std::max(logicalHeight, 1);
+    int width = logicalWidth;
+    int height = logicalHeight;
+    int bufferScale = 1;
+    if (scale120_ != 0 && connection_.viewporter() != nullptr) {
+        // Drawn in device pixels, shown at the logical size.
+        width = static_cast<int>(std::lround(double(logicalWidth) * scale120_ / kFractionalScaleDenominator));
+        height = static_cast<int>(std::lround(double(logicalHeight) * scale120_ / kFractionalScaleDenominator));
+        viewport_ = wp_viewporter_get_viewport(connection_.viewporter(), surface_);
+        wp_viewport_set_destination(viewport_, logicalWidth, logicalHeight);
+    } else if (output_ != nullptr && output_->scale > 1) {
+        bufferScale = output_->scale;
+        width = logicalWidth * bufferScale;
+        height = logicalHeight * bufferScale;
+    }
+    std::string reason;
+    picture_ = ShmPicture::create(connection_.shm(), width, height, reason);
+    if (!picture_) {
+        refused_ = true;
+        refusal_ = reason;
+        return;
+    }
+    wl_surface_set_buffer_scale(surface_, bufferScale);
+    picture_->showOn(surface_);
+    picture_->present();
+}
+
+void OutputSurface::closed() {
+    if (!picture_) {
+        refused_ = true;
+        refusal_ = "the compositor refused the surface " + name_;
+    }
+    withdraw();
+}
+
+}  // namespace orvane

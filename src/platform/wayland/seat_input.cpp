@@ -1,0 +1,419 @@
+#include "platform/wayland/seat_input.h"
+
+#include <wayland-client.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <linux/input-event-codes.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "platform/common/input_rules.h"
+#include "platform/wayland/input_thread.h"
+
+namespace orvane {
+
+namespace {
+
+// Seat version 5: the pointer's frame and axis details exist, touch shapes do not.
+constexpr std::uint32_t kSeatVersion = 5;
+// xkbcommon counts key codes from 8, the kernel's from 0.
+constexpr std::uint32_t kXkbKeycodeOffset = 8;
+
+std::int64_t nowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+Point globalPoint(Point origin, wl_fixed_t x, wl_fixed_t y) {
+    return {origin.x + static_cast<int>(std::floor(wl_fixed_to_double(x))),
+            origin.y + static_cast<int>(std::floor(wl_fixed_to_double(y)))};
+}
+
+MouseButton buttonOf(std::uint32_t code) {
+    switch (code) {
+    case BTN_LEFT:
+        return MouseButton::Left;
+    case BTN_RIGHT:
+        return MouseButton::Right;
+    case BTN_MIDDLE:
+        return MouseButton::Middle;
+    default:
+        return MouseButton::Other;
+    }
+}
+
+}  // namespace
+
+struct SeatInput::Seat {
+    SeatInput* input = nullptr;
+    std::uint32_t name = 0;
+    wl_seat* seat = nullptr;
+    wl_keyboard* keyboard = nullptr;
+    wl_pointer* pointer = nullptr;
+    wl_touch* touch = nullptr;
+    xkb_keymap* keymap = nullptr;
+    xkb_state* state = nullptr;
+    wl_surface* pointerOn = nullptr;  // a surface of the show, while the pointer is in it
+    Point origin;
+    bool placed = false;  // a first place seen in that surface
+
+    ~Seat() {
+        dropKeymap();
+        if (keyboard != nullptr) {
+            wl_keyboard_destroy(keyboard);
+        }
+        if (pointer != nullptr) {
+            wl_pointer_destroy(pointer);
+        }
+        if (touch != nullptr) {
+            wl_touch_destroy(touch);
+        }
+        if (seat != nullptr) {
+            wl_seat_destroy(seat);
+        }
+    }
+
+    void dropKeymap() {
+        if (state != nullptr) {
+            xkb_state_unref(state);
+            state = nullptr;
+        }
+        if (keymap != nullptr) {
+            xkb_keymap_unref(keymap);
+            keymap = nullptr;
+        }
+    }
+
+    void capabilities(std::uint32_t caps);
+};
+
+namespace {
+
+SeatInput::Seat& seatOf(void* data) { return *static_cast<SeatInput::Seat*>(data); }
+
+const wl_keyboard_listener kKeyboardListener = {
+    .keymap = [](void* data, wl_keyboard*, std::uint32_t format, std::int32_t fd, std::uint32_t size) {
+        SeatInput::Seat& seat = seatOf(data);
+        seat.dropKeymap();
+        if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0) {
+            void* text = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+            if (text != MAP_FAILED) {
+                seat.keymap = xkb_keymap_new_from_buffer(
+                    seat.input->keymaps(), static_cast<const char*>(text), strnlen(static_cast<const char*>(text), size),
+                    XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
+                munmap(text, size);
+            }
+            if (seat.keymap != nullptr) {
+                seat.state = xkb_state_new(seat.keymap);
+            }
+        }
+        close(fd);
+    },
+    .enter = [](void*, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {},
+    .leave = [](void*, wl_keyboard*, std::uint32_t, wl_surface*) {},
+    // The compositor sends no repeats (clients make their own): every release is a real one.
+    .key = [](void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t key,
+              std::uint32_t state) {
+        SeatInput::Seat& seat = seatOf(data);
+        if (state != WL_KEYBOARD_KEY_STATE_RELEASED) {
+            return;
+        }
+        const xkb_keysym_t keysym =
+            seat.state != nullptr ? xkb_state_key_get_one_sym(seat.state, key + kXkbKeycodeOffset)
+                                  : XKB_KEY_NoSymbol;
+        SeatInput& input = *seat.input;
+        input.apply(input.rules().keyReleased(0, virtualKeyOfKeysym(keysym), false));
+    },
+    .modifiers = [](void* data, wl_keyboard*, std::uint32_t, std::uint32_t depressed,
+                    std::uint32_t latched, std::uint32_t locked, std::uint32_t group) {
+        SeatInput::Seat& seat = seatOf(data);
+        if (seat.state != nullptr) {
+            xkb_state_update_mask(seat.state, depressed, latched, locked, 0, 0, group);
+        }
+    },
+    .repeat_info = [](void*, wl_keyboard*, std::int32_t, std::int32_t) {},
+};
+
+const wl_pointer_listener kPointerListener = {
+    .enter = [](void* data, wl_pointer* pointer, std::uint32_t serial, wl_surface* surface,
+                wl_fixed_t, wl_fixed_t) {
+        SeatInput::Seat& seat = seatOf(data);
+        seat.pointerOn = nullptr;
+        if (surface == nullptr || !seat.input->originOf(surface, seat.origin)) {
+            return;
+        }
+        seat.pointerOn = surface;
+        seat.placed = false;
+        wl_pointer_set_cursor(pointer, serial, nullptr, 0, 0);  // no pointer over the show
+    },
+    .leave = [](void* data, wl_pointer*, std::uint32_t, wl_surface*) { seatOf(data).pointerOn = nullptr; },
+    .motion = [](void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
+        SeatInput::Seat& seat = seatOf(data);
+        if (seat.pointerOn == nullptr) {
+            return;
+        }
+        SeatInput& input = *seat.input;
+        const Point at = globalPoint(seat.origin, x, y);
+        if (!seat.placed) {
+            // Travel is counted from the first place seen in a surface, so that crossing to
+            // another output is no travel by itself. Not the enter's place: a compositor may
+            // tell one older than motion it has already applied (mutter does).
+            seat.placed = true;
+            input.rules().windowShown(0, at);
+            return;
+        }
+        input.apply(input.rules().mouseMoved(0, at));
+    },
+    .button = [](void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t button,
+                 std::uint32_t state) {
+        SeatInput::Seat& seat = seatOf(data);
+        if (seat.pointerOn != nullptr && state == WL_POINTER_BUTTON_STATE_PRESSED) {
+            SeatInput& input = *seat.input;
+            input.apply(input.rules().mouseButtonPressed(0, buttonOf(button)));
+        }
+    },
+    // Wheel steps are not clicks.
+    .axis = [](void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {},
+    .frame = [](void*, wl_pointer*) {},
+    .axis_source = [](void*, wl_pointer*, std::uint32_t) {},
+    .axis_stop = [](void*, wl_pointer*, std::uint32_t, std::uint32_t) {},
+    .axis_discrete = [](void*, wl_pointer*, std::uint32_t, std::int32_t) {},
+    .axis_value120 = nullptr,  // later than the seat version bound
+};
+
+// A touch on the show is a press of the left button.
+const wl_touch_listener kTouchListener = {
+    .down = [](void* data, wl_touch*, std::uint32_t, std::uint32_t, wl_surface* surface,
+               std::int32_t, wl_fixed_t, wl_fixed_t) {
+        SeatInput& input = *seatOf(data).input;
+        Point origin;
+        if (surface != nullptr && input.originOf(surface, origin)) {
+            input.apply(input.rules().mouseButtonPressed(0, MouseButton::Left));
+        }
+    },
+    .up = [](void*, wl_touch*, std::uint32_t, std::uint32_t, std::int32_t) {},
+    .motion = [](void*, wl_touch*, std::uint32_t, std::int32_t, wl_fixed_t, wl_fixed_t) {},
+    .frame = [](void*, wl_touch*) {},
+    .cancel = [](void*, wl_touch*) {},
+    // Later than the seat version bound.
+    .shape = nullptr,
+    .orientation = nullptr,
+};
+
+const wl_seat_listener kSeatListener = {
+    .capabilities = [](void* data, wl_seat*, std::uint32_t caps) { seatOf(data).capabilities(caps); },
+    .name = [](void*, wl_seat*, const char*) {},
+};
+
+const wl_registry_listener kRegistryListener = {
+    .global = [](void* data, wl_registry*, std::uint32_t name, const char* interface,
+                 std::uint32_t version) {
+        if (std::string_view(interface) == wl_seat_interface.name) {
+            static_cast<SeatInput*>(data)->addSeat(name, version);
+        }
+    },
+    .global_remove = [](void* data, wl_registry*, std::uint32_t name) {
+        static_cast<SeatInput*>(data)->removeSeat(name);
+    },
+};
+
+}  // namespace
+
+void SeatInput::Seat::capabilities(std::uint32_t caps) {
+    const bool hasKeyboard = (caps & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
+    if (hasKeyboard && keyboard == nullptr) {
+        keyboard = wl_seat_get_keyboard(seat);
+        wl_keyboard_add_listener(keyboard, &kKeyboardListener, this);
+    } else if (!hasKeyboard && keyboard != nullptr) {
+        wl_keyboard_destroy(keyboard);
+        keyboard = nullptr;
+        dropKeymap();
+    }
+    const bool hasPointer = (caps & WL_SEAT_CAPABILITY_POINTER) != 0;
+    if (hasPointer && pointer == nullptr) {
+        pointer = wl_seat_get_pointer(seat);
+        wl_pointer_add_listener(pointer, &kPointerListener, this);
+    } else if (!hasPointer && pointer != nullptr) {
+        wl_pointer_destroy(pointer);
+        pointer = nullptr;
+        pointerOn = nullptr;
+    }
+    const bool hasTouch = (caps & WL_SEAT_CAPABILITY_TOUCH) != 0;
+    if (hasTouch && touch == nullptr) {
+        touch = wl_seat_get_touch(seat);
+        wl_touch_add_listener(touch, &kTouchListener, this);
+    } else if (!hasTouch && touch != nullptr) {
+        wl_touch_destroy(touch);
+        touch = nullptr;
+    }
+}
+
+SeatInput::SeatInput(wl_display* display, const Settings& settings)
+    : display_(display), settings_(settings) {
+    // Every event comes with a global position, so the rules count one window.
+    rules_ = std::make_unique<InputRules>(settings_, 1);
+    xkb_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    quitFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    queue_ = wl_display_create_queue(display_);
+    // The seats are announced to a registry of this side's own, on its queue.
+    auto* wrapped = static_cast<wl_display*>(wl_proxy_create_wrapper(display_));
+    wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(wrapped), queue_);
+    registry_ = wl_display_get_registry(wrapped);
+    wl_proxy_wrapper_destroy(wrapped);
+    wl_registry_add_listener(registry_, &kRegistryListener, this);
+}
+
+SeatInput::~SeatInput() {
+    stop();
+    seats_.clear();
+    if (registry_ != nullptr) {
+        wl_registry_destroy(registry_);
+    }
+    if (queue_ != nullptr) {
+        wl_event_queue_destroy(queue_);
+    }
+    if (xkb_ != nullptr) {
+        xkb_context_unref(xkb_);
+    }
+    for (int fd : {wakeFd_, quitFd_}) {
+        if (fd >= 0) {
+            close(fd);
+        }
+    }
+}
+
+bool SeatInput::bindSeats() {
+    // The seats, then their capabilities (the devices), then what the devices tell.
+    for (int i = 0; i < 3; ++i) {
+        if (wl_display_roundtrip_queue(display_, queue_) < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void SeatInput::start(InputThread& thread) {
+    thread_ = &thread;
+    running_ = true;
+    thread.run([this] { loop(); });
+}
+
+void SeatInput::stop() {
+    if (!running_.exchange(false) || thread_ == nullptr) {
+        return;
+    }
+    const std::uint64_t one = 1;
+    (void)!write(quitFd_, &one, sizeof one);
+    thread_->join();
+}
+
+void SeatInput::place(wl_surface* surface, Point origin) {
+    std::lock_guard lock(placesMutex_);
+    places_[surface] = origin;
+}
+
+void SeatInput::forget(wl_surface* surface) {
+    std::lock_guard lock(placesMutex_);
+    places_.erase(surface);
+}
+
+bool SeatInput::originOf(wl_surface* surface, Point& origin) {
+    std::lock_guard lock(placesMutex_);
+    const auto found = places_.find(surface);
+    if (found == places_.end()) {
+        return false;
+    }
+    origin = found->second;
+    return true;
+}
+
+void SeatInput::addSeat(std::uint32_t name, std::uint32_t version) {
+    auto seat = std::make_unique<Seat>();
+    seat->input = this;
+    seat->name = name;
+    seat->seat = static_cast<wl_seat*>(
+        wl_registry_bind(registry_, name, &wl_seat_interface, std::min(version, kSeatVersion)));
+    wl_seat_add_listener(seat->seat, &kSeatListener, seat.get());
+    seats_.push_back(std::move(seat));
+}
+
+void SeatInput::removeSeat(std::uint32_t name) {
+    std::erase_if(seats_, [name](const auto& seat) { return seat->name == name; });
+}
+
+void SeatInput::apply(InputEffect effect) {
+    if (effect == InputEffect::Stop) {
+        if (!stop_.exchange(true)) {
+            exitAtMs_ = nowMs() + kForcedExitAfterMs;
+        }
+        wakeShow();
+    } else if (effect == InputEffect::Activity) {
+        activity_ = true;
+        wakeShow();
+    }
+}
+
+void SeatInput::wakeShow() {
+    const std::uint64_t one = 1;
+    (void)!write(wakeFd_, &one, sizeof one);
+}
+
+void SeatInput::drain() {
+    std::uint64_t count = 0;
+    (void)!read(wakeFd_, &count, sizeof count);
+}
+
+void SeatInput::loop() {
+    for (;;) {
+        while (wl_display_prepare_read_queue(display_, queue_) != 0) {
+            if (wl_display_dispatch_queue_pending(display_, queue_) < 0) {
+                lost_ = true;
+                wakeShow();
+                return;
+            }
+        }
+        wl_display_flush(display_);
+        int timeoutMs = -1;
+        if (exitAtMs_ != 0) {
+            timeoutMs = static_cast<int>(std::max<std::int64_t>(0, exitAtMs_ - nowMs()));
+        }
+        pollfd fds[2] = {{wl_display_get_fd(display_), POLLIN, 0}, {quitFd_, POLLIN, 0}};
+        const int ready = poll(fds, 2, timeoutMs);
+        if (ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+            if (wl_display_read_events(display_) < 0) {
+                lost_ = true;
+            }
+            wakeShow();  // some of it may be the show's
+        } else {
+            wl_display_cancel_read(display_);
+        }
+        if (!lost_ && wl_display_dispatch_queue_pending(display_, queue_) < 0) {
+            lost_ = true;
+        }
+        if (exitAtMs_ != 0 && nowMs() >= exitAtMs_) {
+            // The show's thread did not end the show in time (it runs at low priority on a
+            // busy machine): nothing of the show is left to save, and the compositor takes the
+            // surfaces away with the connection.
+            std::_Exit(EXIT_SUCCESS);
+        }
+        if (lost_) {
+            wakeShow();
+            return;
+        }
+        if ((fds[1].revents & POLLIN) != 0) {
+            return;
+        }
+    }
+}
+
+}  // namespace orvane

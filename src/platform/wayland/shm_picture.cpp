@@ -1,0 +1,290 @@
+#include "platform/wayland/shm_picture.h"
+
+#include <wayland-client.h>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+
+#include "platform/qt/image_canvas.h"
+#include "show/show_sequencer.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr int kSlots = ShmPicture::kBufferCount;
+// What a buffer lacks is kept by the show's own cells: a frame's changes are whole cells.
+constexpr int kCellWidth = kColumnPitch;
+constexpr int kCellHeight = kRowPitch;
+// Frames kept back longer than this (a compositor that shows nothing) are sent whole.
+constexpr std::size_t kMaxPendingRects = 4096;
+// More damaged rectangles than this in one frame are sent as their bounding box: the
+// compositor's region arithmetic grows faster than the area it saves.
+constexpr std::size_t kMaxDamageRects = 512;
+
+ShmPicture& pictureOf(void* data) { return *static_cast<ShmPicture*>(data); }
+
+const wl_buffer_listener kBufferListener = {
+    .release = [](void* data, wl_buffer* buffer) { pictureOf(data).bufferReleased(buffer); },
+};
+
+const wl_callback_listener kFrameListener = {
+    .done = [](void* data, wl_callback*, std::uint32_t) { pictureOf(data).frameDone(); },
+};
+
+Rect clipped(const Rect& r, int width, int height) {
+    return {std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width),
+            std::min(r.bottom, height)};
+}
+
+}  // namespace
+
+// The mapped pool of the buffers.
+struct ShmPicture::Pool {
+    void* memory = MAP_FAILED;
+    std::size_t bytes = 0;
+    wl_shm_pool* pool = nullptr;
+
+    ~Pool() {
+        if (pool != nullptr) {
+            wl_shm_pool_destroy(pool);
+        }
+        if (memory != MAP_FAILED) {
+            munmap(memory, bytes);
+        }
+    }
+};
+
+std::unique_ptr<ShmPicture> ShmPicture::create(wl_shm* shm, int width, int height,
+                                               std::string& reason) {
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    const std::size_t slotBytes =
+        std::size_t{4} * static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    const std::size_t bytes = slotBytes * kSlots;
+    // The protocol gives sizes and offsets as 32-bit signed numbers.
+    if (bytes > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+        reason = "an output of " + std::to_string(width) + "x" + std::to_string(height) +
+                 " pixels is too large for shared-memory buffers";
+        return nullptr;
+    }
+    const int fd = memfd_create("theorvane-picture", MFD_CLOEXEC);
+    if (fd < 0 || ftruncate(fd, static_cast<off_t>(bytes)) != 0) {
+        reason = std::string("no shared memory for the picture: ") + std::strerror(errno);
+        if (fd >= 0) {
+            close(fd);
+        }
+        return nullptr;
+    }
+    auto pool = std::make_shared<Pool>();
+    pool->bytes = bytes;
+    pool->memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (pool->memory == MAP_FAILED) {
+        reason = std::string("no shared memory for the picture: ") + std::strerror(errno);
+        close(fd);
+        return nullptr;
+    }
+    pool->pool = wl_shm_create_pool(shm, fd, static_cast<std::int32_t>(bytes));
+    close(fd);  // the compositor has its own
+
+    auto* base = static_cast<std::uint8_t*>(pool->memory);
+    const std::int32_t bytesPerLine = 4 * width;
+    // The drawing itself is the compositor's business only through the buffers, so it lives in
+    // the program's own picture memory (huge pages where the system has them): the show's
+    // cell copies then miss the address cache far less than in shared memory.
+    std::unique_ptr<ShmPicture> picture(
+        new ShmPicture(makePictureBackend(width, height), width, height, pool));
+    for (int i = 0; i < kBufferCount; ++i) {
+        Buffer& buffer = picture->buffers_[i];
+        const std::size_t offset = slotBytes * static_cast<std::size_t>(i);
+        buffer.pixels = reinterpret_cast<std::uint32_t*>(base + offset);
+        // The padding byte is not alpha: 0xFFRRGGBB words are opaque as they stand.
+        buffer.buffer = wl_shm_pool_create_buffer(pool->pool, static_cast<std::int32_t>(offset),
+                                                  width, height, bytesPerLine,
+                                                  WL_SHM_FORMAT_XRGB8888);
+        wl_buffer_add_listener(buffer.buffer, &kBufferListener, picture.get());
+    }
+    return picture;
+}
+
+ShmPicture::ShmPicture(std::unique_ptr<PictureBackend> backend, int width, int height,
+                       std::shared_ptr<Pool> pool)
+    : WindowPicture(std::move(backend), width, height, 32, 96),
+      pool_(std::move(pool)),
+      cellsAcross_((width + kCellWidth - 1) / kCellWidth),
+      cellsDown_((height + kCellHeight - 1) / kCellHeight) {
+    for (Buffer& buffer : buffers_) {
+        buffer.staleCells.assign(static_cast<std::size_t>(cellsAcross_) * cellsDown_, 0);
+    }
+}
+
+ShmPicture::~ShmPicture() {
+    if (frameCallback_ != nullptr) {
+        wl_callback_destroy(frameCallback_);
+    }
+    for (Buffer& buffer : buffers_) {
+        if (buffer.buffer != nullptr) {
+            wl_buffer_destroy(buffer.buffer);
+        }
+    }
+}
+
+void ShmPicture::showOn(wl_surface* surface) {
+    if (frameCallback_ != nullptr) {
+        wl_callback_destroy(frameCallback_);
+        frameCallback_ = nullptr;
+    }
+    surface_ = surface;
+    pendingAll_ = true;
+    pending_.clear();
+}
+
+void ShmPicture::bufferReleased(wl_buffer* released) {
+    for (Buffer& buffer : buffers_) {
+        if (buffer.buffer == released) {
+            buffer.held = false;
+        }
+    }
+}
+
+void ShmPicture::frameDone() {
+    if (frameCallback_ != nullptr) {
+        wl_callback_destroy(frameCallback_);
+        frameCallback_ = nullptr;
+    }
+}
+
+ShmPicture::Buffer* ShmPicture::freeBuffer() {
+    for (Buffer& buffer : buffers_) {
+        if (!buffer.held) {
+            return &buffer;
+        }
+    }
+    return nullptr;
+}
+
+void ShmPicture::markStale(const Rect& area) {
+    const Rect r = clipped(area, width(), height());
+    if (r.isEmpty()) {
+        return;
+    }
+    const int firstRow = r.top / kCellHeight;
+    const int lastRow = (r.bottom - 1) / kCellHeight;
+    const int firstColumn = r.left / kCellWidth;
+    const int lastColumn = (r.right - 1) / kCellWidth;
+    for (Buffer& buffer : buffers_) {
+        if (buffer.allStale) {
+            continue;
+        }
+        for (int row = firstRow; row <= lastRow; ++row) {
+            std::uint8_t* cells = buffer.staleCells.data() + static_cast<std::ptrdiff_t>(row) * cellsAcross_;
+            std::fill(cells + firstColumn, cells + lastColumn + 1, std::uint8_t{1});
+        }
+    }
+}
+
+void ShmPicture::present() {
+    const std::vector<Rect>& changed = takeDamageInColumns();
+    if (surface_ == nullptr) {
+        return;  // nowhere to show it
+    }
+    for (const Rect& r : changed) {
+        markStale(r);
+    }
+    if (!pendingAll_ && !changed.empty()) {
+        pendingMerged_ = pending_.empty();
+        pending_.insert(pending_.end(), changed.begin(), changed.end());
+        if (pending_.size() > kMaxPendingRects) {
+            pendingAll_ = true;
+            pending_.clear();
+        }
+    }
+    if ((pending_.empty() && !pendingAll_) || frameCallback_ != nullptr) {
+        return;  // nothing new, or the compositor has not shown the last frame yet
+    }
+    Buffer* buffer = freeBuffer();
+    if (buffer == nullptr) {
+        return;  // both are on the screen still; the changes wait for a release
+    }
+    if (pendingAll_) {
+        for (Buffer& each : buffers_) {
+            each.allStale = true;
+        }
+    }
+    bringUpToDate(*buffer);
+    wl_surface_attach(surface_, buffer->buffer, 0, 0);
+    markDamage();
+    frameCallback_ = wl_surface_frame(surface_);
+    wl_callback_add_listener(frameCallback_, &kFrameListener, this);
+    wl_surface_commit(surface_);
+    buffer->held = true;
+    pending_.clear();
+    pendingAll_ = false;
+    pendingMerged_ = true;
+    ++framesSent_;
+}
+
+void ShmPicture::bringUpToDate(Buffer& buffer) {
+    finishDrawing();
+    if (buffer.allStale) {
+        std::memcpy(buffer.pixels, row(0),
+                    std::size_t{4} * static_cast<std::size_t>(width()) *
+                        static_cast<std::size_t>(height()));
+        buffer.allStale = false;
+        std::fill(buffer.staleCells.begin(), buffer.staleCells.end(), std::uint8_t{0});
+        return;
+    }
+    // Each run of stale cells along a cell row is copied pixel row by pixel row.
+    for (int cellRow = 0; cellRow < cellsDown_; ++cellRow) {
+        std::uint8_t* cells = buffer.staleCells.data() + static_cast<std::ptrdiff_t>(cellRow) * cellsAcross_;
+        const int top = cellRow * kCellHeight;
+        const int bottom = std::min(top + kCellHeight, height());
+        for (int column = 0; column < cellsAcross_;) {
+            if (cells[column] == 0) {
+                ++column;
+                continue;
+            }
+            const int first = column;
+            while (column < cellsAcross_ && cells[column] != 0) {
+                cells[column++] = 0;
+            }
+            const int left = first * kCellWidth;
+            const int right = std::min(column * kCellWidth, width());
+            std::uint32_t* to = buffer.pixels + static_cast<std::ptrdiff_t>(top) * width() + left;
+            const std::uint32_t* from = row(top) + left;
+            const std::size_t rowBytes = std::size_t{4} * static_cast<std::size_t>(right - left);
+            for (int y = top; y < bottom; ++y, to += width(), from += width()) {
+                std::memcpy(to, from, rowBytes);
+            }
+        }
+    }
+}
+
+void ShmPicture::markDamage() {
+    if (pendingAll_ || pending_.size() > kMaxDamageRects) {
+        Rect box{width(), height(), 0, 0};
+        if (pendingAll_) {
+            box = {0, 0, width(), height()};
+        }
+        for (const Rect& r : pending_) {
+            box = {std::min(box.left, r.left), std::min(box.top, r.top),
+                   std::max(box.right, r.right), std::max(box.bottom, r.bottom)};
+        }
+        pending_.assign(1, clipped(box, width(), height()));
+    } else if (!pendingMerged_) {
+        WindowPicture::mergeColumns(pending_);
+    }
+    for (const Rect& area : pending_) {
+        const Rect r = clipped(area, width(), height());
+        if (!r.isEmpty()) {
+            wl_surface_damage_buffer(surface_, r.left, r.top, r.width(), r.height());
+        }
+    }
+}
+
+}  // namespace orvane

@@ -1,0 +1,75 @@
+// The show on a Wayland compositor: the mask strip (where the layer shell allows one under the
+// show), one saver surface per output, the first (Win0) on the primary output (the one at
+// logical 0,0, else the first announced), input on its own thread, and the show itself after
+// the start delay. Outputs plugged in mid-show are covered in black; an output unplugged takes
+// its surface with it. The program ends with 0 when input, a stop signal or the compositor's
+// going ends the show; a compositor without outputs, or one that refuses a surface, gets a
+// one-line reason and a non-zero code.
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/settings.h"
+#include "platform/wayland/output_surface.h"
+#include "platform/wayland/seat_input.h"
+#include "platform/wayland/wayland_connection.h"
+#include "platform/wayland/wayland_platform.h"
+#include "show/glyph_sheet.h"
+#include "show/show_sequencer.h"
+
+namespace orvane {
+
+class InputThread;
+class StopWatcher;
+
+class WaylandShow {
+public:
+    WaylandShow(const Settings& settings, GlyphPicture picture,
+                std::unique_ptr<WaylandConnection> connection);
+    ~WaylandShow();
+
+    WaylandShow(const WaylandShow&) = delete;
+    WaylandShow& operator=(const WaylandShow&) = delete;
+
+    // Puts a surface on every output; false, with the reason, where the compositor has no
+    // outputs or refuses a surface.
+    bool open(std::string& reason);
+    // Plays the show until it is asked to stop; returns the exit code.
+    int run(InputThread& thread, StopWatcher& watcher);
+
+    // Which way the surfaces went: "layer-shell" or "xdg-toplevel".
+    const char* pathName() const;
+
+private:
+    void pump();
+    bool stopAsked() const;
+    void coverOutput(WaylandOutput& output);
+    void outputGone(WaylandOutput& output);
+    void outputMoved(WaylandOutput& output);
+    std::unique_ptr<OutputSurface> makeSurface(WaylandOutput& output, OutputSurface::Kind kind,
+                                               const std::string& name);
+
+    Settings settings_;
+    GlyphPicture glyphs_;
+    std::unique_ptr<WaylandConnection> connection_;  // first: everything below is on it
+    std::unique_ptr<SeatInput> input_;
+    std::unique_ptr<OutputSurface> mask_;
+    std::vector<std::unique_ptr<OutputSurface>> windows_;
+    std::vector<std::unique_ptr<OutputSurface>> covers_;
+    ShowControl control_;
+    WaylandPlatform platform_;
+    bool gone_ = false;        // the compositor went away
+    bool closeAsked_ = false;  // the compositor asked a toplevel to close
+    bool signalled_ = false;   // a stop signal
+    QObject watcherContext_;
+};
+
+// Runs the show on the compositor WAYLAND_DISPLAY names; the exit code.
+int runWaylandShow(const Settings& settings, GlyphPicture picture, InputThread& thread,
+                   StopWatcher& watcher);
+
+}  // namespace orvane

@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# End to end on the compositors of the big desktops, headless with two outputs, through the
+# program's own Wayland platform: KWin (layer shell; input through its fake-input protocol)
+# and mutter (no layer shell, so a full-screen toplevel per output and no mask strip; input
+# through its remote-desktop D-Bus interface). The same rules as everywhere: 3 px of pointer
+# travel keep the show, 8 px end it with 0, a key ends it with 0.
+# Usage: desktop_e2e.sh kwin|mutter PATH_TO_THEORVANE PATH_TO_INPUT_TOOL
+# (the input tool reads "move DX DY" and "key CODE" lines and answers "ok")
+set -u
+SKIP=77
+compositor=$1
+case "$compositor" in
+    kwin) tools=(kwin_wayland dbus-run-session) ;;
+    mutter) tools=(mutter dbus-run-session) ;;
+    *) echo "usage: $0 kwin|mutter THEORVANE INPUT_TOOL"; exit 2 ;;
+esac
+for tool in "${tools[@]}"; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: '$tool' is not installed"; exit "$SKIP"; }
+done
+# Both want a session bus of their own.
+if [ -z "${ORVANE_IN_SESSION_BUS:-}" ]; then
+    ORVANE_IN_SESSION_BUS=1 exec dbus-run-session -- bash "$0" "$@"
+fi
+
+WORK=$(mktemp -d)
+mkdir -m 700 "$WORK/run"
+cp "$2" "$WORK/theorvane"
+printf '[Settings]\nShowTitle=0\nShowIntro=0\n' >"$WORK/TheOrvane.ini"
+export XDG_RUNTIME_DIR="$WORK/run"
+unset DISPLAY WAYLAND_DISPLAY
+cleanup() {
+    [ -n "${SAVER_PID:-}" ] && kill "$SAVER_PID" 2>/dev/null
+    [ -n "${COMPOSITOR_PID:-}" ] && kill "$COMPOSITOR_PID" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+socket=wayland-orvane
+if [ "$compositor" = kwin ]; then
+    # The installed binary carries a file capability that containers refuse; a copy keeps
+    # its name, which KWin needs.
+    cp "$(command -v kwin_wayland)" "$WORK/kwin_wayland"
+    KWIN_COMPOSE=Q KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 QT_QPA_PLATFORM=offscreen \
+        "$WORK/kwin_wayland" --virtual --no-lockscreen --output-count 2 --width 1280 --height 720 \
+        --socket "$socket" >"$WORK/compositor.log" 2>&1 &
+else
+    mutter --headless --wayland --no-x11 --wayland-display="$socket" \
+        --virtual-monitor 1280x720 --virtual-monitor 1024x768 >"$WORK/compositor.log" 2>&1 &
+fi
+COMPOSITOR_PID=$!
+for _ in $(seq 100); do
+    [ -S "$WORK/run/$socket" ] && break
+    sleep 0.1
+done
+sleep 1
+[ -S "$WORK/run/$socket" ] || { echo "FAIL: $compositor did not start"; cat "$WORK/compositor.log"; exit 1; }
+export WAYLAND_DISPLAY=$socket
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok:   $*"; }
+now_ms() { date +%s%3N; }
+END_WITHIN_MS=1000
+
+coproc INPUT { "$3"; }
+send() {
+    echo "$*" >&"${INPUT[1]}"
+    local answer
+    read -r -t 5 answer <&"${INPUT[0]}" && [ "$answer" = ok ] || fail "$compositor input: $*"
+}
+move() { send move "$1" "$2"; sleep 0.2; }
+
+# wait_end CASE: the show must end with 0 within END_WITHIN_MS.
+wait_end() {
+    local deadline=$(($(now_ms) + END_WITHIN_MS))
+    while kill -0 "$SAVER_PID" 2>/dev/null && [ "$(now_ms)" -lt "$deadline" ]; do sleep 0.02; done
+    if kill -0 "$SAVER_PID" 2>/dev/null; then
+        fail "$1: still running after $END_WITHIN_MS ms"; kill "$SAVER_PID"; wait "$SAVER_PID"
+    else
+        wait "$SAVER_PID"; local code=$?
+        [ "$code" -eq 0 ] && pass "$1: ended with 0" || fail "$1: ended with $code"
+    fi
+    SAVER_PID=
+}
+
+start_show() {
+    (cd "$WORK" && exec ./theorvane /s) 2>>"$WORK/saver.err" &
+    SAVER_PID=$!
+    sleep 2
+    kill -0 "$SAVER_PID" 2>/dev/null && pass "$compositor: the show runs" || fail "the show did not start"
+}
+
+move 600 400
+send key 42  # a shift, before the show: the compositor makes its keyboard at the first key
+start_show
+move 1 0  # the first position seen in the surface: where travel is counted from
+move 3 0
+sleep 0.8
+kill -0 "$SAVER_PID" 2>/dev/null && pass "3 px of pointer travel: still running" \
+    || fail "3 px of pointer travel ended the show"
+move 8 0
+wait_end "8 px of pointer travel"
+
+start_show
+send key 57  # space
+wait_end "a key"
+
+if [ -s "$WORK/saver.err" ]; then
+    fail "the program wrote to stderr:"; cat "$WORK/saver.err"
+fi
+[ "$failures" -eq 0 ] && echo "PASS" || echo "$failures failure(s)"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# End to end on headless sway with two outputs of different sizes, through the program's own
+# Wayland platform: the rain on each output and over the docked bar, no window of the program
+# in the tree, an output plugged in mid-show covered in black, the 5-pixel rule of pointer
+# travel from the first place seen in a surface (crossing to another output is no travel by
+# itself), a key ending the show with 0,
+# and the desktop whole again afterwards.
+# Usage: sway_e2e.sh PATH_TO_THEORVANE PATH_TO_WAYLAND_INPUT PATH_TO_PPM_STATS
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/sway_session.sh"
+require_sway_tools grim wtype
+
+start_sway "$1"
+pointer_tool=$2
+PPM_STATS=$3
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok:   $*"; }
+
+END_WITHIN_MS=1000  # what the show promises after input
+
+# check_output NAME WIDTH HEIGHT: the rain fills the output, and nothing of the bar shows.
+check_output() {
+    grim -t ppm -o "$1" "$WORK/$1.ppm" || { fail "grim -o $1"; return; }
+    read -r w h green magenta blue <<<"$(ppm_stats "$WORK/$1.ppm")"
+    [ "$w x $h" = "$2 x $3" ] && pass "$1 is $w x $h" || fail "$1 is $w x $h, expected $2 x $3"
+    [ "$green" -gt 500 ] && pass "$1 shows the rain ($green green pixels)" \
+        || fail "$1 shows no rain ($green green pixels)"
+    [ "$magenta" -eq 0 ] && [ "$blue" -eq 0 ] && pass "$1 shows nothing of the bar or the desktop" \
+        || fail "$1 shows $magenta pixels of the bar and $blue of the desktop"
+}
+
+# The desktop and the bar take a moment to be drawn.
+for _ in $(seq 50); do
+    grim -t ppm -o HEADLESS-1 "$WORK/before.ppm"
+    read -r _ _ _ bar_before desktop_before <<<"$(ppm_stats "$WORK/before.ppm")"
+    [ "$bar_before" -gt 1000 ] && [ "$desktop_before" -gt 100000 ] && break
+    sleep 0.1
+done
+[ "$bar_before" -gt 1000 ] && [ "$desktop_before" -gt 100000 ] \
+    || { fail "no bar or no desktop on HEADLESS-1 before the show"; exit 1; }
+
+# The pointer is there before the show, as a mouse is, away from the edges.
+coproc POINTER { "$pointer_tool"; }
+move() {
+    echo "move $1 $2" >&"${POINTER[1]}"
+    read -r -t 5 answer <&"${POINTER[0]}" && [ "$answer" = ok ] || fail "virtual pointer: move $1 $2"
+}
+move 600 400
+
+# 1. The show: rain on both outputs, above the bar; no window in the tree.
+(cd "$WORK" && exec ./theorvane /s) 2>"$WORK/saver.err" &
+SAVER_PID=$!
+sleep 3
+check_output HEADLESS-1 1280 720
+check_output HEADLESS-2 1024 768
+if swaymsg -t get_tree | grep -Eq '"(name|app_id)": "(Win[0-9]+|Form3|theorvane)"'; then
+    fail "the window tree lists a window of the program"
+else
+    pass "no window of the program in the tree"
+fi
+
+# 2. 3 pixels of travel from the first place seen keep the show.
+move 1 0
+move 3 0
+sleep 1
+kill -0 "$SAVER_PID" 2>/dev/null && pass "3 px of pointer travel: still running" \
+    || fail "3 px of pointer travel ended the show"
+
+# 3. An output plugged in now (HEADLESS-3, 1920x1080 at 2304,0) is covered in black; the
+# pointer going there is no travel by itself, 8 px more there end the show with 0.
+swaymsg create_output >/dev/null
+sleep 1
+grim -t ppm -o HEADLESS-3 "$WORK/new.ppm"
+read -r w h green magenta blue <<<"$(ppm_stats "$WORK/new.ppm")"
+[ "$w x $h $green $blue" = "1920 x 1080 0 0" ] && pass "the new output is covered in black" \
+    || fail "the new output ($w x $h) shows $green green and $blue desktop pixels"
+move 2000 0
+move 1 0
+sleep 1
+kill -0 "$SAVER_PID" 2>/dev/null && pass "the pointer to the new output: still running" \
+    || fail "the pointer going to the new output ended the show"
+move 8 0
+wait_exit "$SAVER_PID" "$END_WITHIN_MS"
+[ "$CODE" = 0 ] && pass "8 px of pointer travel: ended with 0" \
+    || fail "8 px of pointer travel: '$CODE' after $END_WITHIN_MS ms"
+[ "$CODE" = running ] && kill "$SAVER_PID"
+exec {POINTER[1]}>&-
+wait "$POINTER_PID" 2>/dev/null
+
+# 4. A key ends it with 0, and the desktop is whole again.
+(cd "$WORK" && exec ./theorvane /s) 2>>"$WORK/saver.err" &
+SAVER_PID=$!
+sleep 2
+wtype -s 300 -k space
+wait_exit "$SAVER_PID" "$END_WITHIN_MS"
+[ "$CODE" = 0 ] && pass "a key: ended with 0" || fail "a key: '$CODE' after $END_WITHIN_MS ms"
+[ "$CODE" = running ] && kill "$SAVER_PID"
+SAVER_PID=
+sleep 0.3
+grim -t ppm -o HEADLESS-1 "$WORK/after.ppm"
+read -r _ _ green_after bar_after desktop_after <<<"$(ppm_stats "$WORK/after.ppm")"
+[ "$bar_after $desktop_after $green_after" = "$bar_before $desktop_before 0" ] \
+    && pass "the desktop is back whole and nothing of the show is left" \
+    || fail "after the show: $bar_after bar pixels and $desktop_after of the desktop (before" \
+        "$bar_before, $desktop_before), $green_after green"
+
+if [ -s "$WORK/saver.err" ]; then
+    fail "the program wrote to stderr:"; cat "$WORK/saver.err"
+fi
+[ "$failures" -eq 0 ] && echo "PASS" || echo "$failures failure(s)"
+[ "$failures" -eq 0 ]
