@@ -4,8 +4,10 @@
 # monitor; a key ends the show but not the watcher; the show comes back after another idle
 # time; SIGTERM during a third show ends it and the watcher with code 0, leaving no process of
 # ours.
-# Usage: idle_e2e.sh KIND PATH_TO_THEORVANE [PATH_TO_X_PROBE | PATH_TO_MUTTER_INPUT]
-#   KIND: xvfb (MIT-SCREEN-SAVER; two RandR monitors, xdotool for input), or mutter (headless,
+# Usage: idle_e2e.sh KIND PATH_TO_THEORVANE [PATH_TO_X_PROBE | PATH_TO_REMOTE_DESKTOP]
+#   KIND: xvfb (MIT-SCREEN-SAVER; two RandR monitors, xdotool for input), sway (headless, two
+#   outputs, idle through org_kde_kwin_idle or ext_idle_notifier_v1, wtype for input, grim for
+#   the screen; the third argument the ppm_stats program), or mutter (headless,
 #   two virtual monitors, idle through its D-Bus idle monitor on a private session bus, input
 #   through its remote-desktop interface; it takes no screenshots without PipeWire, so there
 #   the shows are told apart by their processes)
@@ -28,6 +30,17 @@ case $kind in
         greens_on() { "$probe" greens $1 2>/dev/null | awk '{print $NF}'; }
         xdotool mousemove 500 400  # input now: the idle time starts here
         ;;
+    sway)
+        . "$here/wayland/sway_session.sh"
+        require_sway_tools grim wtype
+        PPM_STATS=$probe
+        [ -x "$PPM_STATS" ] || { echo "SKIP: no ppm_stats"; exit "$SKIP"; }
+        start_sway "$binary"
+        OUTPUTS=(HEADLESS-1 HEADLESS-2)
+        press_key() { wtype -s 300 -k space; }
+        greens_on() { grim -t ppm -o "$1" "$WORK/shot.ppm" 2>/dev/null && ppm_stats "$WORK/shot.ppm" | awk '{print $3}'; }
+        press_key  # input now: the idle time starts here
+        ;;
     mutter)
         for tool in mutter dbus-daemon gdbus; do
             command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: '$tool' is not installed"; exit "$SKIP"; }
@@ -48,11 +61,10 @@ case $kind in
         # The input client holds its remote-desktop session open for the whole script.
         for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ] && break; sleep 0.1; done
         coproc INPUT { "$probe" 2>"$WORK/input.log"; }
-        read -r -t 10 ready <&"${INPUT[0]}"
-        [ "${ready:-}" = ready ] || { echo "FAIL: no input through mutter's remote desktop"; cat "$WORK/input.log" "$WORK/mutter.log"; exit 1; }
+        INPUT_PID=$!
+        press_key() { echo "key 30" >&"${INPUT[1]}"; read -r -t 5 answer <&"${INPUT[0]}" && [ "$answer" = ok ]; }
+        press_key || { echo "FAIL: no input through mutter's remote desktop"; cat "$WORK/input.log" "$WORK/mutter.log"; exit 1; }
         OUTPUTS=()
-        press_key() { echo "key 30" >&"${INPUT[1]}"; read -r -t 5 _ <&"${INPUT[0]}"; }
-        press_key  # input now: the idle time starts here
         ;;
     *) echo "unknown kind '$kind'"; exit 2 ;;
 esac
