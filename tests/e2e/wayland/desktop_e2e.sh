@@ -30,6 +30,8 @@ export XDG_RUNTIME_DIR="$WORK/run"
 unset DISPLAY WAYLAND_DISPLAY
 cleanup() {
     [ -n "${SAVER_PID:-}" ] && kill "$SAVER_PID" 2>/dev/null
+    # The input tool reads its commands until killed.
+    [ -n "${INPUT_PID:-}" ] && kill "$INPUT_PID" 2>/dev/null
     [ -n "${COMPOSITOR_PID:-}" ] && kill "$COMPOSITOR_PID" 2>/dev/null
     wait 2>/dev/null
     rm -rf "$WORK"
@@ -63,6 +65,7 @@ now_ms() { date +%s%3N; }
 END_WITHIN_MS=1000
 
 coproc INPUT { "$3"; }
+INPUT_PID=$!
 send() {
     echo "$*" >&"${INPUT[1]}"
     local answer
