@@ -30,8 +30,7 @@ export XDG_RUNTIME_DIR="$WORK/run"
 unset DISPLAY WAYLAND_DISPLAY
 cleanup() {
     [ -n "${SAVER_PID:-}" ] && kill "$SAVER_PID" 2>/dev/null
-    # The input tool reads its commands until killed.
-    [ -n "${INPUT_PID:-}" ] && kill "$INPUT_PID" 2>/dev/null
+    [ -n "${INPUT_PID:-}" ] && kill "$INPUT_PID" 2>/dev/null  # it waits for input otherwise
     [ -n "${COMPOSITOR_PID:-}" ] && kill "$COMPOSITOR_PID" 2>/dev/null
     wait 2>/dev/null
     rm -rf "$WORK"

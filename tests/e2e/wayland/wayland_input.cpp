@@ -118,6 +118,18 @@ int main() {
     if (pointer != nullptr) {
         zwlr_virtual_pointer_v1_destroy(pointer);
     }
+    if (manager != nullptr) {
+        zwlr_virtual_pointer_manager_v1_destroy(manager);
+    }
+#if ORVANE_HAVE_FAKE_INPUT
+    if (fake != nullptr) {
+        org_kde_kwin_fake_input_destroy(fake);
+    }
+#endif
+    if (seat != nullptr) {
+        wl_seat_destroy(seat);
+    }
+    wl_registry_destroy(registry);
     wl_display_roundtrip(display);
     wl_display_disconnect(display);
     return 0;
