@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ext-idle-notify-v1-client-protocol.h"
-#include "idle-client-protocol.h"
+#include "ext-idle-notify-v1-client.h"
+#include "idle-client.h"
 #include "idle/idle_source.h"
 
 namespace orvane {
