@@ -83,6 +83,8 @@ protected:
     // A picture over a backend made elsewhere (memory shared with a display server).
     WindowPicture(std::unique_ptr<PictureBackend> backend, int width, int height,
                   int bitsPerPixel, int logicalDpiY);
+    // The backend now draws in other memory, holding the same picture.
+    void pixelsMoved() { pixels_ = backend_->pixels(); }
 
 public:
     int width() const { return width_; }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "platform/common/picture_canvas.h"
 #include "show/pixel_memory.h"
@@ -169,11 +170,23 @@ QImageBackend::~QImageBackend() {
     }
 }
 
+void QImageBackend::moveTo(QImage image) {
+    if (painter_.isActive()) {
+        painter_.end();
+    }
+    image_ = std::move(image);
+    bits_ = image_.bits();
+    painterOwner_ = nullptr;  // the next context to draw begins again, with its own state
+}
+
 std::unique_ptr<Canvas> QImageBackend::makeCanvas(WindowPicture& picture) {
     return std::make_unique<ImageCanvas>(picture, *this);
 }
 
 QPainter& QImageBackend::painterFor(const ImageCanvas* canvas) {
+    if (beforeAccess) {
+        beforeAccess();
+    }
     if (painterOwner_ != canvas || !painter_.isActive()) {
         if (!painter_.isActive()) {
             painter_.begin(&image_);

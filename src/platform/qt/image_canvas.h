@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include <functional>
 #include <memory>
 
 #include "platform/common/window_picture.h"
@@ -26,6 +27,17 @@ public:
 
     // The live picture; copy it to keep it.
     const QImage& image() const { return image_; }
+    // Draws from now on in another image of the same size and layout, which the caller has
+    // already made a copy of the current one.
+    void moveTo(QImage image);
+    // Called before the pixels are drawn on or read, when their owner may first have to move
+    // them (with moveTo) out of memory that is not the program's to touch just then.
+    std::function<void()> beforeAccess;
+    void finishDrawing() override {
+        if (beforeAccess) {
+            beforeAccess();
+        }
+    }
 
     QPainter& painterFor(const ImageCanvas* canvas);
     void releasePainter(const ImageCanvas* canvas);

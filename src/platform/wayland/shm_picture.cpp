@@ -94,11 +94,12 @@ std::unique_ptr<ShmPicture> ShmPicture::create(wl_shm* shm, int width, int heigh
 
     auto* base = static_cast<std::uint8_t*>(pool->memory);
     const std::int32_t bytesPerLine = 4 * width;
-    // The drawing itself is the compositor's business only through the buffers, so it lives in
-    // the program's own picture memory (huge pages where the system has them): the show's
-    // cell copies then miss the address cache far less than in shared memory.
+    auto images = std::make_unique<QImageBackend>(QImage(base, width, height, bytesPerLine,
+                                                         QImage::Format_RGB32));
+    QImageBackend* drawing = images.get();
     std::unique_ptr<ShmPicture> picture(
-        new ShmPicture(makePictureBackend(width, height), width, height, pool));
+        new ShmPicture(drawing, std::move(images), width, height, pool));
+    drawing->beforeAccess = [p = picture.get()] { p->keepDrawable(); };
     for (int i = 0; i < kBufferCount; ++i) {
         Buffer& buffer = picture->buffers_[i];
         const std::size_t offset = slotBytes * static_cast<std::size_t>(i);
@@ -109,13 +110,15 @@ std::unique_ptr<ShmPicture> ShmPicture::create(wl_shm* shm, int width, int heigh
                                                   WL_SHM_FORMAT_XRGB8888);
         wl_buffer_add_listener(buffer.buffer, &kBufferListener, picture.get());
     }
+    picture->buffers_[0].allStale = false;  // the picture itself, made black
     return picture;
 }
 
-ShmPicture::ShmPicture(std::unique_ptr<PictureBackend> backend, int width, int height,
-                       std::shared_ptr<Pool> pool)
+ShmPicture::ShmPicture(QImageBackend* drawing, std::unique_ptr<PictureBackend> backend,
+                       int width, int height, std::shared_ptr<Pool> pool)
     : WindowPicture(std::move(backend), width, height, 32, 96),
       pool_(std::move(pool)),
+      images_(drawing),
       cellsAcross_((width + kCellWidth - 1) / kCellWidth),
       cellsDown_((height + kCellHeight - 1) / kCellHeight) {
     for (Buffer& buffer : buffers_) {
@@ -124,6 +127,9 @@ ShmPicture::ShmPicture(std::unique_ptr<PictureBackend> backend, int width, int h
 }
 
 ShmPicture::~ShmPicture() {
+    // The drawing lets go of the pool's memory before the pool goes.
+    images_->beforeAccess = nullptr;
+    images_->moveTo(QImage());
     if (frameCallback_ != nullptr) {
         wl_callback_destroy(frameCallback_);
     }
@@ -152,20 +158,39 @@ void ShmPicture::bufferReleased(wl_buffer* released) {
     }
 }
 
+// A compositor that copies what it is given has let go of the buffer by the next frame, and
+// the drawing stays; one that shows the buffer itself keeps it, and the drawing moves to the
+// other as soon as that one is free. When both are held (a compositor that has stopped
+// showing), the drawing goes on in the held one: the frame waits for a release all the same.
+void ShmPicture::keepDrawable() {
+    if (moving_ || !buffers_[current_].held) {
+        return;
+    }
+    for (int i = 0; i < kBufferCount; ++i) {
+        if (!buffers_[i].held) {
+            moveDrawingTo(i);
+            return;
+        }
+    }
+}
+
+void ShmPicture::moveDrawingTo(int index) {
+    Buffer& to = buffers_[index];
+    moving_ = true;
+    bringUpToDate(to);
+    const std::int32_t bytesPerLine = 4 * width();
+    images_->moveTo(QImage(reinterpret_cast<uchar*>(to.pixels), width(), height(), bytesPerLine,
+                           QImage::Format_RGB32));
+    current_ = index;
+    pixelsMoved();
+    moving_ = false;
+}
+
 void ShmPicture::frameDone() {
     if (frameCallback_ != nullptr) {
         wl_callback_destroy(frameCallback_);
         frameCallback_ = nullptr;
     }
-}
-
-ShmPicture::Buffer* ShmPicture::freeBuffer() {
-    for (Buffer& buffer : buffers_) {
-        if (!buffer.held) {
-            return &buffer;
-        }
-    }
-    return nullptr;
 }
 
 void ShmPicture::markStale(const Rect& area) {
@@ -177,8 +202,9 @@ void ShmPicture::markStale(const Rect& area) {
     const int lastRow = (r.bottom - 1) / kCellHeight;
     const int firstColumn = r.left / kCellWidth;
     const int lastColumn = (r.right - 1) / kCellWidth;
-    for (Buffer& buffer : buffers_) {
-        if (buffer.allStale) {
+    for (int i = 0; i < kBufferCount; ++i) {
+        Buffer& buffer = buffers_[i];
+        if (i == current_ || buffer.allStale) {
             continue;
         }
         for (int row = firstRow; row <= lastRow; ++row) {
@@ -190,11 +216,11 @@ void ShmPicture::markStale(const Rect& area) {
 
 void ShmPicture::present() {
     const std::vector<Rect>& changed = takeDamageInColumns();
-    if (surface_ == nullptr) {
-        return;  // nowhere to show it
-    }
     for (const Rect& r : changed) {
         markStale(r);
+    }
+    if (surface_ == nullptr) {
+        return;  // nowhere to show it
     }
     if (!pendingAll_ && !changed.empty()) {
         pendingMerged_ = pending_.empty();
@@ -207,16 +233,11 @@ void ShmPicture::present() {
     if ((pending_.empty() && !pendingAll_) || frameCallback_ != nullptr) {
         return;  // nothing new, or the compositor has not shown the last frame yet
     }
-    Buffer* buffer = freeBuffer();
-    if (buffer == nullptr) {
-        return;  // both are on the screen still; the changes wait for a release
+    keepDrawable();
+    Buffer* buffer = &buffers_[current_];
+    if (buffer->held) {
+        return;  // never attached twice: the changes wait for a release
     }
-    if (pendingAll_) {
-        for (Buffer& each : buffers_) {
-            each.allStale = true;
-        }
-    }
-    bringUpToDate(*buffer);
     wl_surface_attach(surface_, buffer->buffer, 0, 0);
     markDamage();
     frameCallback_ = wl_surface_frame(surface_);
@@ -229,6 +250,7 @@ void ShmPicture::present() {
     ++framesSent_;
 }
 
+// Copies from the buffer drawn in what the other lacks.
 void ShmPicture::bringUpToDate(Buffer& buffer) {
     finishDrawing();
     if (buffer.allStale) {

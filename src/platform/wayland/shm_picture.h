@@ -1,10 +1,13 @@
-// A window picture on Wayland. The show draws into a QImage by the same Qt image backend as
-// the X11 direct path (so the same pixels); each frame goes to the compositor in one of the
-// slots of a shared-memory pool, a buffer the compositor does not hold: only the cells changed since that buffer was last shown are copied into it (each
-// buffer keeps a map of the show's 16 x 20 cells it lacks), and only the frame's own changes
-// are marked damaged. A frame waits for the compositor's frame
-// callback and for a free buffer, keeping its changes for the next present meanwhile, so the
-// show never waits on the compositor.
+// A window picture on Wayland. The show draws straight into one of two shared-memory buffers
+// of a pool, by the same Qt image backend as the X11 direct path (so the same pixels), and that
+// buffer goes to the compositor as it stands: no copy, as long as the compositor lets go of each
+// buffer before the next frame is drawn (compositors that upload what they are given). One that
+// keeps the buffer it shows until the next one arrives gets the other: when it lets go of that,
+// the drawing moves there, after copying in only the cells changed since it was last shown
+// (each buffer keeps a map of the show's 16 x 20 cells it lacks). Only a frame's own changes
+// are marked damaged. A frame waits for the compositor's frame callback and for the buffer to be
+// free, keeping its changes for the next present meanwhile, so the show never waits on the
+// compositor.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +23,8 @@ struct wl_shm;
 struct wl_surface;
 
 namespace orvane {
+
+class QImageBackend;
 
 class ShmPicture final : public WindowPicture {
 public:
@@ -55,15 +60,19 @@ private:
         std::vector<std::uint8_t> staleCells;
     };
 
-    ShmPicture(std::unique_ptr<PictureBackend> backend, int width, int height,
-               std::shared_ptr<Pool> pool);
-    Buffer* freeBuffer();
+    ShmPicture(QImageBackend* drawing, std::unique_ptr<PictureBackend> backend, int width,
+               int height, std::shared_ptr<Pool> pool);
+    void keepDrawable();
+    void moveDrawingTo(int index);
     void markStale(const Rect& area);
     void bringUpToDate(Buffer& buffer);
     void markDamage();
 
     std::shared_ptr<Pool> pool_;
+    QImageBackend* images_;  // the picture's backend, which draws in the current buffer
     Buffer buffers_[kBufferCount];
+    int current_ = 0;  // the buffer drawn in
+    bool moving_ = false;
     wl_surface* surface_ = nullptr;
     wl_callback* frameCallback_ = nullptr;
     int cellsAcross_ = 0;
