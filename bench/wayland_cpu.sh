@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The show on Wayland against the direct X11 path, in the same run: the real program, intro
 # and title off, 10 s of warm-up, then 20 s of rain; the processor time of the program and of
-# the display server (headless sway with pixman, or Xvfb) in percent of one core. Then how fast
-# the show ends on sway with four busy loops running: from a key (wtype) and from a pointer
-# move of 20 px to the process's exit, five tries each, medians.
+# the display server (headless sway with pixman, headless mutter, or Xvfb) in percent of one
+# core. Then how fast the show ends on sway with four busy loops running: from a key (wtype)
+# and from a pointer move of 20 px to the process's exit, five tries each, medians.
 # Usage: bench/wayland_cpu.sh BUILD_DIR   (prints "ROW|label|value|unit|target" lines)
 set -u
 build=$1
@@ -56,8 +56,32 @@ x11_rain() {
     )
 }
 
+# mutter copies each buffer into a texture when it gets it and lets go at once (sway with
+# pixman shows the buffer itself and keeps it): the picture is then never copied.
+mutter_rain() {
+    command -v mutter >/dev/null && command -v dbus-run-session >/dev/null || return 0
+    (
+        export -f sample ticks_of percent now_ms
+        export WARM_S MEASURE_S hz build
+        env -u XDG_RUNTIME_DIR dbus-run-session -- bash -c '
+            WORK=$(mktemp -d); mkdir -m 700 "$WORK/run"; cp "$build/src/theorvane" "$WORK/"
+            printf "[Settings]\nShowTitle=0\nShowIntro=0\n" >"$WORK/TheOrvane.ini"
+            export XDG_RUNTIME_DIR=$WORK/run; unset DISPLAY WAYLAND_DISPLAY
+            mutter --headless --wayland --no-x11 --wayland-display=wayland-bench \
+                --virtual-monitor 1920x1080 >/dev/null 2>&1 &
+            MUTTER_PID=$!
+            for _ in $(seq 100); do [ -S "$WORK/run/wayland-bench" ] && break; sleep 0.1; done
+            export WAYLAND_DISPLAY=wayland-bench
+            (cd "$WORK" && exec ./theorvane /s) 2>/dev/null &
+            SAVER_PID=$!
+            sample "$MUTTER_PID" "1920x1080, Wayland on mutter (software GL)" ""
+            kill "$SAVER_PID" "$MUTTER_PID"; wait; rm -rf "$WORK"'
+    )
+}
+
 sway_rain "HEADLESS-1 mode 1920x1080 position 0 0" "1920x1080, Wayland on sway" 3.0
 x11_rain
+mutter_rain
 sway_rain "HEADLESS-1 mode 1920x1080 position 0 0|HEADLESS-2 mode 1024x768 position 1920 0" \
     "1920x1080 + 1024x768, Wayland on sway" ""
 
