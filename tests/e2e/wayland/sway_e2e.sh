@@ -3,9 +3,9 @@
 # Wayland platform: the rain on each output and over the docked bar, no window of the program
 # in the tree, an output plugged in mid-show covered in black, the 5-pixel rule of pointer
 # travel from the first place seen in a surface (crossing to another output is no travel by
-# itself), a key ending the show with 0,
-# and the desktop whole again afterwards.
-# Usage: sway_e2e.sh PATH_TO_THEORVANE PATH_TO_WAYLAND_INPUT PATH_TO_PPM_STATS
+# itself), a key ending the show with 0, the desktop whole again afterwards, and the screen
+# showing exactly what the program's picture holds.
+# Usage: sway_e2e.sh PATH_TO_THEORVANE PATH_TO_WAYLAND_INPUT PATH_TO_PPM_STATS PATH_TO_PICTURE_CHECK
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/sway_session.sh"
@@ -14,6 +14,7 @@ require_sway_tools grim wtype
 start_sway "$1"
 pointer_tool=$2
 PPM_STATS=$3
+picture_check=$4
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -106,6 +107,24 @@ read -r _ _ green_after bar_after desktop_after <<<"$(ppm_stats "$WORK/after.ppm
     && pass "the desktop is back whole and nothing of the show is left" \
     || fail "after the show: $bar_after bar pixels and $desktop_after of the desktop (before" \
         "$bar_before, $desktop_before), $green_after green"
+
+# 5. After frames drawn now in one buffer, now in the other (sway keeps the one it shows), the
+# screen is the picture, pixel for pixel.
+coproc CHECK { "$picture_check" "$WORK/picture.ppm"; }
+if read -r -t 20 answer <&"${CHECK[0]}" && [ "$answer" = ready ]; then
+    grim -t ppm -o HEADLESS-1 "$WORK/shown.ppm"
+    # The pixels only: the two headers may be written differently.
+    if cmp -s <(tail -c 2764800 "$WORK/picture.ppm") <(tail -c 2764800 "$WORK/shown.ppm"); then
+        pass "the screen shows the picture exactly"
+    else
+        fail "the screen differs from the picture ($(cmp <(tail -c 2764800 "$WORK/picture.ppm") \
+            <(tail -c 2764800 "$WORK/shown.ppm") -l 2>/dev/null | wc -l) bytes)"
+    fi
+else
+    fail "the picture check did not draw"
+fi
+exec {CHECK[1]}>&-
+wait "$CHECK_PID" 2>/dev/null
 
 if [ -s "$WORK/saver.err" ]; then
     fail "the program wrote to stderr:"; cat "$WORK/saver.err"
