@@ -167,9 +167,17 @@ int main(int argc, char** argv) {
         arguments.emplace_back(argv[i]);
     }
     const Invocation invocation = invocationOf(arguments, environmentValue(kHostWindowVariable));
-    const ShowPlatform platform =
+    ShowPlatform platform =
         showPlatformOf(environmentValue(kPlatformVariable), environmentValue("WAYLAND_DISPLAY"));
 #if ORVANE_HAVE_WAYLAND
+    // A WAYLAND_DISPLAY left over from another session, that no compositor answers: the show
+    // goes to the X server, unless Wayland was asked for by name.
+    if (invocation.mode == RunMode::Show && platform == ShowPlatform::Wayland &&
+        !environmentValue(kPlatformVariable) && environmentValue("DISPLAY") &&
+        !waylandCompositorAnswers()) {
+        platform = ShowPlatform::Qt;
+        setenv("QT_QPA_PLATFORM", "xcb", 0);
+    }
     // Made before the priority is lowered, which it would otherwise inherit.
     std::unique_ptr<InputThread> waylandInput;
     if (invocation.mode == RunMode::Show && platform == ShowPlatform::Wayland) {

@@ -1,5 +1,7 @@
 #include "platform/wayland/wayland_show.h"
 
+#include <wayland-client.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -206,6 +208,15 @@ int WaylandShow::run(InputThread& thread, StopWatcher& watcher) {
     input_->stop();
     watcher.detach();
     return 0;
+}
+
+bool waylandCompositorAnswers() {
+    wl_display* display = wl_display_connect(nullptr);
+    if (display == nullptr) {
+        return false;
+    }
+    wl_display_disconnect(display);
+    return true;
 }
 
 int runWaylandShow(const Settings& settings, GlyphPicture picture, InputThread& thread,

@@ -68,6 +68,9 @@ private:
     QObject watcherContext_;
 };
 
+// Whether a compositor answers at WAYLAND_DISPLAY.
+bool waylandCompositorAnswers();
+
 // Runs the show on the compositor WAYLAND_DISPLAY names; the exit code.
 int runWaylandShow(const Settings& settings, GlyphPicture picture, InputThread& thread,
                    StopWatcher& watcher);
