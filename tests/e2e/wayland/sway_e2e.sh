@@ -109,17 +109,12 @@ read -r _ _ green_after bar_after desktop_after <<<"$(ppm_stats "$WORK/after.ppm
         "$bar_before, $desktop_before), $green_after green"
 
 # 5. After frames drawn now in one buffer, now in the other (sway keeps the one it shows), the
-# screen is the picture, pixel for pixel.
+# screen is the picture, pixel for pixel (the pixels only: the headers may differ).
 coproc CHECK { "$picture_check" "$WORK/picture.ppm"; }
 if read -r -t 20 answer <&"${CHECK[0]}" && [ "$answer" = ready ]; then
     grim -t ppm -o HEADLESS-1 "$WORK/shown.ppm"
-    # The pixels only: the two headers may be written differently.
-    if cmp -s <(tail -c 2764800 "$WORK/picture.ppm") <(tail -c 2764800 "$WORK/shown.ppm"); then
-        pass "the screen shows the picture exactly"
-    else
-        fail "the screen differs from the picture ($(cmp <(tail -c 2764800 "$WORK/picture.ppm") \
-            <(tail -c 2764800 "$WORK/shown.ppm") -l 2>/dev/null | wc -l) bytes)"
-    fi
+    cmp -s <(tail -c 2764800 "$WORK/picture.ppm") <(tail -c 2764800 "$WORK/shown.ppm") \
+        && pass "the screen shows the picture exactly" || fail "the screen differs from the picture"
 else
     fail "the picture check did not draw"
 fi
