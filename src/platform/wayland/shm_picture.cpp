@@ -37,6 +37,12 @@ const wl_callback_listener kFrameListener = {
     .done = [](void* data, wl_callback*, std::uint32_t) { pictureOf(data).frameDone(); },
 };
 
+// The Qt image over one buffer, which the show draws in while it is the current one.
+QImage imageOver(void* pixels, int width, int height) {
+    return QImage(static_cast<uchar*>(pixels), width, height, qsizetype{4} * width,
+                  QImage::Format_RGB32);
+}
+
 Rect clipped(const Rect& r, int width, int height) {
     return {std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width),
             std::min(r.bottom, height)};
@@ -94,8 +100,7 @@ std::unique_ptr<ShmPicture> ShmPicture::create(wl_shm* shm, int width, int heigh
 
     auto* base = static_cast<std::uint8_t*>(pool->memory);
     const std::int32_t bytesPerLine = 4 * width;
-    auto images = std::make_unique<QImageBackend>(QImage(base, width, height, bytesPerLine,
-                                                         QImage::Format_RGB32));
+    auto images = std::make_unique<QImageBackend>(imageOver(base, width, height));
     QImageBackend* drawing = images.get();
     std::unique_ptr<ShmPicture> picture(
         new ShmPicture(drawing, std::move(images), width, height, pool));
@@ -178,9 +183,7 @@ void ShmPicture::moveDrawingTo(int index) {
     Buffer& to = buffers_[index];
     moving_ = true;
     bringUpToDate(to);
-    const std::int32_t bytesPerLine = 4 * width();
-    images_->moveTo(QImage(reinterpret_cast<uchar*>(to.pixels), width(), height(), bytesPerLine,
-                           QImage::Format_RGB32));
+    images_->moveTo(imageOver(to.pixels, width(), height()));
     current_ = index;
     pixelsMoved();
     moving_ = false;

@@ -71,8 +71,8 @@ int main(int argc, char** argv) {
         canvas->textOut(cellX(), cellY(), std::to_string(frame));
         settle();
     }
-    for (int i = 0; i < 10; ++i) {
-        settle();  // the frames the compositor was not ready for
+    for (int i = 0; i < 25; ++i) {
+        settle();  // the frames the compositor was not ready for, on a busy machine too
     }
     const PixelPicture picture = window.picture()->snapshot();
     std::FILE* out = std::fopen(argv[1], "wb");
