@@ -107,8 +107,8 @@ void PictureCanvas::copyFromSurface(const Surface& surface, const Rect& area) {
         return;
     }
     const Rect wanted{left, top, right, bottom};
-    picture_.finishDrawing();
     forEachVisible(wanted, [&](const Rect& r) {
+        picture_.beforeOverwriting(r);
         copyPixelRows(picture_.row(r.top) + r.left, picture_.width(), surface.row(r.top) + r.left,
                       surface.width(), r.height(), r.width());
         picture_.addDamage(r);

@@ -124,6 +124,12 @@ public:
 
     // For drawing contexts and presenters. Direct access: call finishDrawing() first.
     void finishDrawing() const { backend_->finishDrawing(); }
+    // Instead, before every pixel of the area is written and none read: a picture whose
+    // pixels may first have to be brought in from elsewhere need not bring those.
+    virtual void beforeOverwriting(const Rect& area) {
+        static_cast<void>(area);
+        finishDrawing();
+    }
     std::uint32_t* row(int y) { return pixels_ + static_cast<std::ptrdiff_t>(y) * width_; }
     const std::uint32_t* row(int y) const {
         return pixels_ + static_cast<std::ptrdiff_t>(y) * width_;

@@ -104,7 +104,10 @@ std::unique_ptr<ShmPicture> ShmPicture::create(wl_shm* shm, int width, int heigh
     QImageBackend* drawing = images.get();
     std::unique_ptr<ShmPicture> picture(
         new ShmPicture(drawing, std::move(images), width, height, pool));
-    drawing->beforeAccess = [p = picture.get()] { p->keepDrawable(); };
+    drawing->beforeAccess = [p = picture.get()] {
+        p->keepDrawable();
+        p->bringUpToDate();
+    };
     for (int i = 0; i < kBufferCount; ++i) {
         Buffer& buffer = picture->buffers_[i];
         const std::size_t offset = slotBytes * static_cast<std::size_t>(i);
@@ -168,7 +171,7 @@ void ShmPicture::bufferReleased(wl_buffer* released) {
 // other as soon as that one is free. When both are held (a compositor that has stopped
 // showing), the drawing goes on in the held one: the frame waits for a release all the same.
 void ShmPicture::keepDrawable() {
-    if (moving_ || !buffers_[current_].held) {
+    if (!buffers_[current_].held) {
         return;
     }
     for (int i = 0; i < kBufferCount; ++i) {
@@ -179,14 +182,43 @@ void ShmPicture::keepDrawable() {
     }
 }
 
+// What the new buffer lacks is copied in only as the drawing comes to it (the buffer left
+// holds the whole picture until then): most cells the show changed in the last frame it
+// changes again, and draws whole.
 void ShmPicture::moveDrawingTo(int index) {
-    Buffer& to = buffers_[index];
-    moving_ = true;
-    bringUpToDate(to);
-    images_->moveTo(imageOver(to.pixels, width(), height()));
+    source_ = current_;
     current_ = index;
+    images_->moveTo(imageOver(buffers_[index].pixels, width(), height()));
     pixelsMoved();
-    moving_ = false;
+    owes_ = true;
+}
+
+void ShmPicture::beforeOverwriting(const Rect& area) {
+    keepDrawable();
+    if (!owes_) {
+        return;
+    }
+    Buffer& buffer = buffers_[current_];
+    const Rect r = clipped(area, width(), height());
+    if (buffer.allStale || r.isEmpty()) {
+        bringUpToDate();
+        return;
+    }
+    for (int cellRow = r.top / kCellHeight; cellRow <= (r.bottom - 1) / kCellHeight; ++cellRow) {
+        std::uint8_t* cells = buffer.staleCells.data() + static_cast<std::ptrdiff_t>(cellRow) * cellsAcross_;
+        const int top = cellRow * kCellHeight;
+        const bool rowsCovered = r.top <= top && std::min(top + kCellHeight, height()) <= r.bottom;
+        for (int column = r.left / kCellWidth; column <= (r.right - 1) / kCellWidth; ++column) {
+            if (cells[column] == 0) {
+                continue;
+            }
+            cells[column] = 0;
+            const int left = column * kCellWidth;
+            if (!rowsCovered || left < r.left || std::min(left + kCellWidth, width()) > r.right) {
+                copyCells(cellRow, column, column + 1);  // the part left as it was
+            }
+        }
+    }
 }
 
 void ShmPicture::frameDone() {
@@ -241,6 +273,7 @@ void ShmPicture::present() {
     if (buffer->held) {
         return;  // never attached twice: the changes wait for a release
     }
+    bringUpToDate();
     wl_surface_attach(surface_, buffer->buffer, 0, 0);
     markDamage();
     frameCallback_ = wl_surface_frame(surface_);
@@ -253,22 +286,23 @@ void ShmPicture::present() {
     ++framesSent_;
 }
 
-// Copies from the buffer drawn in what the other lacks.
-void ShmPicture::bringUpToDate(Buffer& buffer) {
-    finishDrawing();
+// Copies into the buffer drawn in what it still lacks, from the one the drawing left.
+void ShmPicture::bringUpToDate() {
+    if (!owes_) {
+        return;
+    }
+    owes_ = false;
+    Buffer& buffer = buffers_[current_];
     if (buffer.allStale) {
-        std::memcpy(buffer.pixels, row(0),
+        std::memcpy(buffer.pixels, buffers_[source_].pixels,
                     std::size_t{4} * static_cast<std::size_t>(width()) *
                         static_cast<std::size_t>(height()));
         buffer.allStale = false;
         std::fill(buffer.staleCells.begin(), buffer.staleCells.end(), std::uint8_t{0});
         return;
     }
-    // Each run of stale cells along a cell row is copied pixel row by pixel row.
     for (int cellRow = 0; cellRow < cellsDown_; ++cellRow) {
         std::uint8_t* cells = buffer.staleCells.data() + static_cast<std::ptrdiff_t>(cellRow) * cellsAcross_;
-        const int top = cellRow * kCellHeight;
-        const int bottom = std::min(top + kCellHeight, height());
         for (int column = 0; column < cellsAcross_;) {
             if (cells[column] == 0) {
                 ++column;
@@ -278,15 +312,23 @@ void ShmPicture::bringUpToDate(Buffer& buffer) {
             while (column < cellsAcross_ && cells[column] != 0) {
                 cells[column++] = 0;
             }
-            const int left = first * kCellWidth;
-            const int right = std::min(column * kCellWidth, width());
-            std::uint32_t* to = buffer.pixels + static_cast<std::ptrdiff_t>(top) * width() + left;
-            const std::uint32_t* from = row(top) + left;
-            const std::size_t rowBytes = std::size_t{4} * static_cast<std::size_t>(right - left);
-            for (int y = top; y < bottom; ++y, to += width(), from += width()) {
-                std::memcpy(to, from, rowBytes);
-            }
+            copyCells(cellRow, first, column);
         }
+    }
+}
+
+// A run of cells along one cell row, pixel row by pixel row.
+void ShmPicture::copyCells(int cellRow, int firstColumn, int endColumn) {
+    const int top = cellRow * kCellHeight;
+    const int bottom = std::min(top + kCellHeight, height());
+    const int left = firstColumn * kCellWidth;
+    const int right = std::min(endColumn * kCellWidth, width());
+    const std::ptrdiff_t start = static_cast<std::ptrdiff_t>(top) * width() + left;
+    std::uint32_t* to = buffers_[current_].pixels + start;
+    const std::uint32_t* from = buffers_[source_].pixels + start;
+    const std::size_t rowBytes = std::size_t{4} * static_cast<std::size_t>(right - left);
+    for (int y = top; y < bottom; ++y, to += width(), from += width()) {
+        std::memcpy(to, from, rowBytes);
     }
 }
 

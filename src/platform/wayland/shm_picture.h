@@ -3,8 +3,9 @@
 // buffer goes to the compositor as it stands: no copy, as long as the compositor lets go of each
 // buffer before the next frame is drawn (compositors that upload what they are given). One that
 // keeps the buffer it shows until the next one arrives gets the other: when it lets go of that,
-// the drawing moves there, after copying in only the cells changed since it was last shown
-// (each buffer keeps a map of the show's 16 x 20 cells it lacks). Only a frame's own changes
+// the drawing moves there, and the cells changed since it was last shown are copied in only
+// where the drawing does not cover them whole before the next present (each buffer keeps a
+// map of the show's 16 x 20 cells it lacks). Only a frame's own changes
 // are marked damaged. A frame waits for the compositor's frame callback and for the buffer to be
 // free, keeping its changes for the next present meanwhile, so the show never waits on the
 // compositor.
@@ -40,6 +41,7 @@ public:
     // whole picture with the next present.
     void showOn(wl_surface* surface);
     void present() override;
+    void beforeOverwriting(const Rect& area) override;
 
     // Frames committed so far (for the figures).
     int framesSent() const { return framesSent_; }
@@ -65,14 +67,16 @@ private:
     void keepDrawable();
     void moveDrawingTo(int index);
     void markStale(const Rect& area);
-    void bringUpToDate(Buffer& buffer);
+    void bringUpToDate();
+    void copyCells(int cellRow, int firstColumn, int endColumn);
     void markDamage();
 
     std::shared_ptr<Pool> pool_;
     QImageBackend* images_;  // the picture's backend, which draws in the current buffer
     Buffer buffers_[kBufferCount];
     int current_ = 0;  // the buffer drawn in
-    bool moving_ = false;
+    int source_ = 0;   // the one it left, which holds what the current one still lacks
+    bool owes_ = false;
     wl_surface* surface_ = nullptr;
     wl_callback* frameCallback_ = nullptr;
     int cellsAcross_ = 0;

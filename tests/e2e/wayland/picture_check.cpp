@@ -1,8 +1,8 @@
 // Draws on the first output through the program's Wayland pictures, frame after frame as the
 // show does (cells copied from a surface, opaque text), taking the compositor's answers between
-// frames; then writes what the picture holds as a binary PPM, prints "ready" and waits for the
-// end of its input. The script compares the file with what the compositor shows: a cell
-// missing from one of the buffers shows as a difference.
+// frames, and the same in a picture in memory; then writes that one as a binary PPM, prints
+// "ready" and waits for the end of its input. The script compares the file with what the
+// compositor shows: a cell, or part of one, missing from a buffer shows as a difference.
 // Usage: wayland_picture_check OUT.ppm
 #include <QGuiApplication>
 
@@ -49,14 +49,19 @@ int main(int argc, char** argv) {
     constexpr int kCellHeight = 20;
     Surface cells(window.clientWidth(), window.clientHeight());
     std::mt19937 random(30);
-    const int columns = cells.width() / kCellWidth;
-    const int rows = cells.height() / kCellHeight;
+    const int columns = cells.width() / kCellWidth - 1;  // room for the cells off the grid
+    const int rows = cells.height() / kCellHeight - 1;
     const auto cellX = [&] { return static_cast<int>(random() % columns) * kCellWidth; };
     const auto cellY = [&] { return static_cast<int>(random() % rows) * kCellHeight; };
+    // The same drawing in a picture in memory: what the screen must show.
+    WindowPicture expected(window.clientWidth(), window.clientHeight());
     auto canvas = window.getCanvas();
+    auto expectedCanvas = expected.makeCanvas();
     for (int frame = 0; frame < 40; ++frame) {
         for (int i = 0; i < 30; ++i) {
-            const Rect cell = Rect::fromSize(cellX(), cellY(), kCellWidth, kCellHeight);
+            // Every third cell off the show's grid: the picture's own cells drawn in part.
+            const int off = i % 3 == 0 ? 7 : 0;
+            const Rect cell = Rect::fromSize(cellX() + off, cellY() + off, kCellWidth, kCellHeight);
             const Colour colour = rgb(static_cast<int>(random() & 0xFF), frame * 6, 0x80);
             for (int y = cell.top; y < cell.bottom; ++y) {
                 for (int x = cell.left; x < cell.right; ++x) {
@@ -64,17 +69,22 @@ int main(int argc, char** argv) {
                 }
             }
             canvas->copyFromSurface(cells, cell);
+            expectedCanvas->copyFromSurface(cells, cell);
         }
-        canvas->setBackgroundMode(BackgroundMode::Opaque);
-        canvas->setBackgroundColour(rgb(0, 0, frame * 6));
-        canvas->setTextColour(rgb(255, 255 - frame * 6, 0));
-        canvas->textOut(cellX(), cellY(), std::to_string(frame));
+        const int x = cellX();
+        const int y = cellY();
+        for (Canvas* c : {canvas.get(), expectedCanvas.get()}) {
+            c->setBackgroundMode(BackgroundMode::Opaque);
+            c->setBackgroundColour(rgb(0, 0, frame * 6));
+            c->setTextColour(rgb(255, 255 - frame * 6, 0));
+            c->textOut(x, y, std::to_string(frame));
+        }
         settle();
     }
     for (int i = 0; i < 25; ++i) {
         settle();  // the frames the compositor was not ready for, on a busy machine too
     }
-    const PixelPicture picture = window.picture()->snapshot();
+    const PixelPicture picture = expected.snapshot();
     std::FILE* out = std::fopen(argv[1], "wb");
     std::fprintf(out, "P6\n%d %d\n255\n", picture.width, picture.height);
     for (const std::uint32_t pixel : picture.pixels) {
