@@ -3,7 +3,8 @@
 # program's own Wayland platform: KWin (layer shell; input through its fake-input protocol)
 # and mutter (no layer shell, so a full-screen toplevel per output and no mask strip; input
 # through its remote-desktop D-Bus interface). The same rules as everywhere: 3 px of pointer
-# travel keep the show, 8 px end it with 0, a key ends it with 0.
+# travel keep the show, 8 px end it with 0, a key ends it with 0; on mutter also after a
+# monitor was unplugged and plugged in again mid-show.
 # Usage: desktop_e2e.sh kwin|mutter PATH_TO_THEORVANE PATH_TO_INPUT_TOOL
 # (the input tool reads "move DX DY" and "key CODE" lines and answers "ok")
 set -u
@@ -106,6 +107,29 @@ wait_end "8 px of pointer travel"
 start_show
 send key 57  # space
 wait_end "a key"
+
+# mutter's display configuration unplugs the second monitor mid-show and plugs it in again:
+# the show goes on, and 8 px of travel on the monitor plugged in end it.
+monitors() {
+    local config=(gdbus call --session --dest org.gnome.Mutter.DisplayConfig
+        --object-path /org/gnome/Mutter/DisplayConfig --method org.gnome.Mutter.DisplayConfig)
+    local serial
+    serial=$("${config[@]}.GetCurrentState" | sed -E 's/^\(uint32 ([0-9]+),.*/\1/')
+    "${config[@]}.ApplyMonitorsConfig" "$serial" 1 "[$1]" "@a{sv} {}" >/dev/null \
+        || fail "mutter took no monitor configuration"
+    sleep 1
+    kill -0 "$SAVER_PID" 2>/dev/null && pass "$2: the show goes on" || fail "$2 ended the show"
+}
+if [ "$compositor" = mutter ] && command -v gdbus >/dev/null; then
+    first="(0, 0, 1.0, uint32 0, true, [('Meta-0', '1280x720@60.000', @a{sv} {})])"
+    second="(1280, 0, 1.0, uint32 0, false, [('Meta-1', '1024x768@60.000', @a{sv} {})])"
+    start_show
+    monitors "$first" "the second monitor unplugged"
+    monitors "$first, $second" "the second monitor plugged in again"
+    move 700 0  # onto it: another surface, no travel by itself
+    move 8 0
+    wait_end "8 px of pointer travel on the monitor plugged in mid-show"
+fi
 
 if [ -s "$WORK/saver.err" ]; then
     fail "the program wrote to stderr:"; cat "$WORK/saver.err"
