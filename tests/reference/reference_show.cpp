@@ -95,8 +95,19 @@ Settings runSettings(const ShowRun& run) {
     return settings;
 }
 
-bool playReferenceRun(const ShowRun& run, ReferenceRun& references) {
+bool playReferenceRun(const ShowRun& run, ReferenceRun& references, const RunWindows* elsewhere) {
     VirtualShow vs(run.monitors, kStartTick, run.bitsPerPixel);
+    const auto pictureOf = [&](int i) -> WindowPicture& {
+        if (elsewhere != nullptr) {
+            return *elsewhere->windows.at(static_cast<std::size_t>(i)).second;
+        }
+        return vs.platform.window(i);
+    };
+    if (elsewhere != nullptr) {
+        for (const auto& window : elsewhere->windows) {
+            vs.drawIn.push_back(window.first);
+        }
+    }
     vs.settings = runSettings(run);
     vs.platform.utcMsSinceMidnight = kSeed;
     vs.platform.localTime = kLocalTime;
@@ -104,8 +115,8 @@ bool playReferenceRun(const ShowRun& run, ReferenceRun& references) {
     // Each window's text, followed from its drawing records, for the rows with text.
     std::vector<TextLayer> texts;
     for (int i = 0; i < vs.platform.windowCount(); ++i) {
-        VirtualWindow& window = vs.platform.window(i);
-        window.setContent(desktopPicture(window.monitor()));
+        WindowPicture& window = pictureOf(i);
+        window.setContent(desktopPicture(run.monitors.at(static_cast<std::size_t>(i))));
         window.setLogging(true);
         texts.emplace_back(window.width(), window.height());
     }
@@ -124,8 +135,11 @@ bool playReferenceRun(const ShowRun& run, ReferenceRun& references) {
     bool reachedLast = false;
     for (const std::uint32_t t : moments) {
         vs.platform.atElapsed(std::uint64_t{t} * 1000, [&, t] {
+            if (elsewhere != nullptr && elsewhere->atMoment) {
+                elsewhere->atMoment(t);
+            }
             for (int i = 0; i < vs.platform.windowCount(); ++i) {
-                VirtualWindow& window = vs.platform.window(i);
+                WindowPicture& window = pictureOf(i);
                 TextLayer& text = texts[static_cast<std::size_t>(i)];
                 text.apply(window.records());
                 window.clearRecords();

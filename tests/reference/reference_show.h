@@ -45,9 +45,18 @@ Settings runSettings(const ShowRun& run);
 // The picture the monitor shows before the show starts (part of one fixed desktop).
 PixelPicture desktopPicture(const VirtualMonitor& monitor);
 
+// Where a run is drawn when not in the virtual platform's windows: a window and its picture for
+// each of the run's monitors, in their order, and what to do at each moment before the
+// pictures are taken (time stands still meanwhile).
+struct RunWindows {
+    std::vector<std::pair<ShowWindow*, WindowPicture*>> windows;
+    std::function<void(std::uint32_t ms)> atMoment;
+};
+
 // Plays the run and checks (or, when blessing, records) every moment's pictures; the show
 // stops after the last moment or at the first difference. Returns what finish() returns.
-bool playReferenceRun(const ShowRun& run, ReferenceRun& references);
+bool playReferenceRun(const ShowRun& run, ReferenceRun& references,
+                      const RunWindows* elsewhere = nullptr);
 
 // A moment's name in the table: milliseconds with leading zeros, so the rows sort in time.
 std::string momentName(std::uint32_t ms);

@@ -33,6 +33,8 @@ ShowSequencer& VirtualShow::show() {
     return *sequencer_;
 }
 
-void VirtualShow::play() { startShow(control, platform, settings, picture, platform.showWindows()); }
+void VirtualShow::play() {
+    startShow(control, platform, settings, picture, drawIn.empty() ? platform.showWindows() : drawIn);
+}
 
 }  // namespace orvane

@@ -28,6 +28,9 @@ public:
 
     Settings settings;
     VirtualPlatform platform;
+    // The windows play() draws in, when not the platform's own: a real platform's windows under
+    // the virtual clock, one per monitor in the monitors' order.
+    std::vector<ShowWindow*> drawIn;
     ShowControl control;
     InputRules rules;
     GlyphPicture picture;

@@ -63,6 +63,8 @@ public:
     int clientWidth() const override { return picture_ ? picture_->width() : 1; }
     int clientHeight() const override { return picture_ ? picture_->height() : 1; }
     std::unique_ptr<Canvas> getCanvas() override;
+    // What the surface shows once the compositor has taken the last frame; null until configured.
+    ShmPicture* picture() { return picture_.get(); }
 
     // For the listeners.
     void configure(std::uint32_t serial, int width, int height);

@@ -15,6 +15,7 @@
 
 #include "platform/wayland/output_surface.h"
 #include "platform/wayland/wayland_connection.h"
+#include "ppm_file.h"
 #include "show/colour.h"
 #include "show/surface.h"
 
@@ -73,7 +74,11 @@ int main(int argc, char** argv) {
         }
         const int x = cellX();
         const int y = cellY();
+        // Text on every other frame: the rain's frames copy cells only.
         for (Canvas* c : {canvas.get(), expectedCanvas.get()}) {
+            if (frame % 2 == 1) {
+                break;
+            }
             c->setBackgroundMode(BackgroundMode::Opaque);
             c->setBackgroundColour(rgb(0, 0, frame * 6));
             c->setTextColour(rgb(255, 255 - frame * 6, 0));
@@ -84,16 +89,10 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 25; ++i) {
         settle();  // the frames the compositor was not ready for, on a busy machine too
     }
-    const PixelPicture picture = expected.snapshot();
-    std::FILE* out = std::fopen(argv[1], "wb");
-    std::fprintf(out, "P6\n%d %d\n255\n", picture.width, picture.height);
-    for (const std::uint32_t pixel : picture.pixels) {
-        const unsigned char bytes[3] = {static_cast<unsigned char>(pixel >> 16),
-                                        static_cast<unsigned char>(pixel >> 8),
-                                        static_cast<unsigned char>(pixel)};
-        std::fwrite(bytes, 1, 3, out);
+    if (!writePpm(argv[1], expected.snapshot())) {
+        std::fprintf(stderr, "wayland_picture_check: cannot write %s\n", argv[1]);
+        return 1;
     }
-    std::fclose(out);
     std::cout << "ready" << std::endl;
     for (std::string line; std::getline(std::cin, line);) {
     }

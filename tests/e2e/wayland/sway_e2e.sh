@@ -3,9 +3,9 @@
 # Wayland platform: the rain on each output and over the docked bar, no window of the program
 # in the tree, an output plugged in mid-show covered in black, the 5-pixel rule of pointer
 # travel from the first place seen in a surface (crossing to another output is no travel by
-# itself), a key ending the show with 0, the desktop whole again afterwards, and the screen
-# showing exactly what the program's picture holds.
-# Usage: sway_e2e.sh THEORVANE WAYLAND_INPUT PPM_STATS PICTURE_CHECK (paths)
+# itself), a key ending the show with 0, the desktop whole again afterwards, the screen
+# showing exactly what the program's picture holds, and a reference run played through it.
+# Usage: sway_e2e.sh THEORVANE WAYLAND_INPUT PPM_STATS PICTURE_CHECK REFERENCE_PLAY (paths)
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/sway_session.sh"
@@ -15,6 +15,7 @@ start_sway "$1"
 pointer_tool=$2
 PPM_STATS=$3
 picture_check=$4
+reference_play=$5
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -108,19 +109,39 @@ read -r _ _ green_after bar_after desktop_after <<<"$(ppm_stats "$WORK/after.ppm
     || fail "after the show: $bar_after bar pixels and $desktop_after of the desktop (before" \
         "$bar_before, $desktop_before), $green_after green"
 
+# same_as_screen OUTPUT PPM WIDTH HEIGHT: the output shows the picture, pixel for pixel (the
+# pixels only: the headers may differ).
+same_as_screen() {
+    local bytes=$(($3 * $4 * 3))
+    grim -t ppm -o "$1" "$WORK/shown.ppm" \
+        && cmp -s <(tail -c "$bytes" "$2") <(tail -c "$bytes" "$WORK/shown.ppm")
+}
+
 # 5. After frames drawn now in one buffer, now in the other (sway keeps the one it shows), the
-# screen is the picture, pixel for pixel (the pixels only: the headers may differ).
+# screen is the picture.
 coproc CHECK { "$picture_check" "$WORK/picture.ppm"; }
 if read -r -t 20 answer <&"${CHECK[0]}" && [ "$answer" = ready ]; then
-    grim -t ppm -o HEADLESS-1 "$WORK/shown.ppm"
-    bytes=$((1280 * 720 * 3))  # HEADLESS-1's pixels
-    cmp -s <(tail -c "$bytes" "$WORK/picture.ppm") <(tail -c "$bytes" "$WORK/shown.ppm") \
+    same_as_screen HEADLESS-1 "$WORK/picture.ppm" 1280 720 \
         && pass "the screen shows the picture exactly" || fail "the screen differs from the picture"
 else
     fail "the picture check did not draw"
 fi
 exec {CHECK[1]}>&-
 wait "$CHECK_PID" 2>/dev/null
+
+# 6. A reference run of the rain, played on the outputs made the run's monitors: each moment's
+# pictures are the run's rows, and the screens show the last ones.
+swaymsg output HEADLESS-1 mode 640x480 position 0 0 >/dev/null
+swaymsg output HEADLESS-2 mode 400x300 position 640 0 >/dev/null
+coproc PLAY { "$reference_play" dense-wild-fast "$WORK/run" 2>"$WORK/play.err"; }
+if read -r -t 60 answer <&"${PLAY[0]}" && [ "$answer" = ready ]; then
+    same_as_screen HEADLESS-1 "$WORK/run0.ppm" 640 480 \
+        && same_as_screen HEADLESS-2 "$WORK/run1.ppm" 400 300 \
+        && pass "the screens show the run's last pictures" || fail "the screens differ from the run's"
+fi
+exec {PLAY[1]}>&-
+wait "$PLAY_PID" && pass "the run's pictures are its rows" \
+    || { fail "the reference run on the outputs:"; cat "$WORK/play.err"; }
 
 if [ -s "$WORK/saver.err" ]; then
     fail "the program wrote to stderr:"; cat "$WORK/saver.err"
