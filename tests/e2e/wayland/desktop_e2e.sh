@@ -4,7 +4,8 @@
 # and mutter (no layer shell, so a full-screen toplevel per output and no mask strip; input
 # through its remote-desktop D-Bus interface). The same rules as everywhere: 3 px of pointer
 # travel keep the show, 8 px end it with 0, a key ends it with 0; on mutter also after a
-# monitor was unplugged and plugged in again mid-show.
+# monitor was unplugged and plugged in again mid-show. A compositor that goes away ends the
+# show quietly with 0; one with no outputs (mutter without monitors) gets one line and an error.
 # Usage: desktop_e2e.sh kwin|mutter PATH_TO_THEORVANE PATH_TO_INPUT_TOOL
 # (the input tool reads "move DX DY" and "key CODE" lines and answers "ok")
 set -u
@@ -50,12 +51,16 @@ else
         --virtual-monitor 1280x720 --virtual-monitor 1024x768 >"$WORK/compositor.log" 2>&1 &
 fi
 COMPOSITOR_PID=$!
-for _ in $(seq 100); do
-    [ -S "$WORK/run/$socket" ] && break
-    sleep 0.1
-done
-sleep 1
-[ -S "$WORK/run/$socket" ] || { echo "FAIL: $compositor did not start"; cat "$WORK/compositor.log"; exit 1; }
+# await_socket NAME: the compositor answers there.
+await_socket() {
+    for _ in $(seq 100); do
+        [ -S "$WORK/run/$1" ] && break
+        sleep 0.1
+    done
+    sleep 1
+    [ -S "$WORK/run/$1" ] || { echo "FAIL: $compositor did not start"; cat "$WORK/compositor.log"; exit 1; }
+}
+await_socket "$socket"
 export WAYLAND_DISPLAY=$socket
 
 failures=0
@@ -131,8 +136,26 @@ if [ "$compositor" = mutter ] && command -v gdbus >/dev/null; then
     wait_end "8 px of pointer travel on the monitor plugged in mid-show"
 fi
 
+# The compositor goes away mid-show (the session is over): the program ends quietly with 0.
+start_show
+kill "$COMPOSITOR_PID"
+wait "$COMPOSITOR_PID" 2>/dev/null
+COMPOSITOR_PID=
+wait_end "the compositor gone"
+
 if [ -s "$WORK/saver.err" ]; then
     fail "the program wrote to stderr:"; cat "$WORK/saver.err"
 fi
+# A compositor with no outputs: one line and an error code, at once.
+if [ "$compositor" = mutter ]; then
+    mutter --headless --wayland --no-x11 --wayland-display=wayland-empty >"$WORK/compositor.log" 2>&1 &
+    COMPOSITOR_PID=$!
+    await_socket wayland-empty
+    message=$(cd "$WORK" && WAYLAND_DISPLAY=wayland-empty timeout 10 ./theorvane /s 2>&1)
+    code=$?
+    [ "$code" -ne 0 ] && [ "$code" -ne 124 ] && [ "$(wc -l <<<"$message")" -eq 1 ] \
+        && pass "no outputs: '$message', code $code" || fail "no outputs: code $code, '$message'"
+fi
+
 [ "$failures" -eq 0 ] && echo "PASS" || echo "$failures failure(s)"
 [ "$failures" -eq 0 ]
