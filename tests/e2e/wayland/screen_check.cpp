@@ -1,0 +1,183 @@
+// Draws through the program's own Wayland windows and writes what the screen must then show,
+// for the sway test to hold against grim's pictures. Each mode takes the compositor's answers
+// between frames, writes binary PPMs, prints "ready" and waits for the end of its input.
+//   picture OUT.ppm: on the first output, frame after frame, cells copied from a surface (some
+//     off the show's grid) and, every other frame, opaque text; OUT.ppm is the same drawing
+//     made in memory. A cell, or part of one, missing from a buffer shows as a difference.
+//   run RUN OUT_PREFIX: plays a reference run of the show under its fixed clock, one window
+//     on each output that lies and measures as one of the run's monitors; each moment's
+//     pictures are held against the run's rows. OUT_PREFIX0.ppm... are the last pictures.
+// Exit code 0 when the mode's own checks passed.
+#include <QGuiApplication>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <random>
+#include <string>
+
+#include "platform/wayland/output_surface.h"
+#include "platform/wayland/shm_picture.h"
+#include "platform/wayland/wayland_connection.h"
+#include "reference/reference_show.h"
+#include "show/colour.h"
+#include "show/surface.h"
+
+using namespace orvane;
+
+namespace {
+
+bool writePpm(const std::string& file, const PixelPicture& picture) {
+    std::FILE* out = std::fopen(file.c_str(), "wb");
+    if (out == nullptr) {
+        return false;
+    }
+    std::fprintf(out, "P6\n%d %d\n255\n", picture.width, picture.height);
+    for (const std::uint32_t pixel : picture.pixels) {
+        const unsigned char rgb[3] = {static_cast<unsigned char>(pixel >> 16),
+                                      static_cast<unsigned char>(pixel >> 8),
+                                      static_cast<unsigned char>(pixel)};
+        std::fwrite(rgb, 1, 3, out);
+    }
+    return std::fclose(out) == 0;
+}
+
+class Check {
+public:
+    explicit Check(WaylandConnection& connection) : connection_(connection) {}
+
+    // A window on the output, shown; null where the compositor did not show it.
+    OutputSurface* open(WaylandOutput& output) {
+        windows_.push_back(std::make_unique<OutputSurface>(
+            connection_, output, OutputSurface::Kind::Saver, "Win" + std::to_string(windows_.size())));
+        settle();
+        return windows_.back()->shown() ? windows_.back().get() : nullptr;
+    }
+    // The frames out where the compositor is ready, and its answers.
+    void settle() {
+        for (auto& window : windows_) {
+            window->present();
+        }
+        connection_.flush();
+        usleep(20000);
+        connection_.roundtrip();
+    }
+    void finish() {
+        for (int i = 0; i < 25; ++i) {
+            settle();  // the last frames, on a busy machine too
+        }
+    }
+
+private:
+    WaylandConnection& connection_;
+    std::vector<std::unique_ptr<OutputSurface>> windows_;
+};
+
+bool drawPicture(Check& check, OutputSurface& window, const std::string& out) {
+    constexpr int kCellWidth = 16;
+    constexpr int kCellHeight = 20;
+    Surface cells(window.clientWidth(), window.clientHeight());
+    std::mt19937 random(30);
+    const int columns = cells.width() / kCellWidth - 1;  // room for the cells off the grid
+    const int rows = cells.height() / kCellHeight - 1;
+    const auto cellX = [&] { return static_cast<int>(random() % columns) * kCellWidth; };
+    const auto cellY = [&] { return static_cast<int>(random() % rows) * kCellHeight; };
+    WindowPicture expected(window.clientWidth(), window.clientHeight());
+    auto canvas = window.getCanvas();
+    auto expectedCanvas = expected.makeCanvas();
+    for (int frame = 0; frame < 40; ++frame) {
+        for (int i = 0; i < 30; ++i) {
+            const int off = i % 3 == 0 ? 7 : 0;  // every third cell off the grid
+            const Rect cell = Rect::fromSize(cellX() + off, cellY() + off, kCellWidth, kCellHeight);
+            const Colour colour = rgb(static_cast<int>(random() & 0xFF), frame * 6, 0x80);
+            for (int y = cell.top; y < cell.bottom; ++y) {
+                for (int x = cell.left; x < cell.right; ++x) {
+                    cells.setPixel(x, y, colour);
+                }
+            }
+            canvas->copyFromSurface(cells, cell);
+            expectedCanvas->copyFromSurface(cells, cell);
+        }
+        const int x = cellX();
+        const int y = cellY();
+        // Text on every other frame: the rain's frames copy cells only.
+        for (Canvas* c : {canvas.get(), expectedCanvas.get()}) {
+            if (frame % 2 == 1) {
+                break;
+            }
+            c->setBackgroundMode(BackgroundMode::Opaque);
+            c->setBackgroundColour(rgb(0, 0, frame * 6));
+            c->setTextColour(rgb(255, 255 - frame * 6, 0));
+            c->textOut(x, y, std::to_string(frame));
+        }
+        check.settle();
+    }
+    check.finish();
+    return writePpm(out, expected.snapshot());
+}
+
+bool playRun(Check& check, WaylandConnection& connection, const std::string& name,
+             const std::string& out) {
+    using namespace orvane::reference;
+    const ShowRun* run = nullptr;
+    for (const ShowRun& r : referenceShowRuns()) {
+        run = r.name == name ? &r : run;
+    }
+    RunWindows windows;
+    for (const VirtualMonitor& m : run != nullptr ? run->monitors : std::vector<VirtualMonitor>{}) {
+        for (const auto& output : connection.outputs()) {
+            if (output->logicalRect() == Rect::fromSize(m.left, m.top, m.width, m.height)) {
+                if (OutputSurface* window = check.open(*output)) {
+                    windows.windows.emplace_back(window, window->picture());
+                }
+            }
+        }
+    }
+    if (run == nullptr || windows.windows.size() != run->monitors.size()) {
+        std::fprintf(stderr, "wayland_screen_check: no run '%s' with these outputs\n", name.c_str());
+        return false;
+    }
+    windows.atMoment = [&](std::uint32_t) { check.settle(); };
+    ReferenceRun references(run->name, referencePaths("show"));
+    const bool matched = playReferenceRun(*run, references, &windows);
+    if (!matched) {
+        std::fprintf(stderr, "wayland_screen_check: %s\n", references.failure().c_str());
+    }
+    check.finish();
+    for (std::size_t i = 0; i < windows.windows.size(); ++i) {
+        if (!writePpm(out + std::to_string(i) + ".ppm", windows.windows[i].second->snapshot())) {
+            return false;
+        }
+    }
+    return matched;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (!((mode == "picture" && argc == 3) || (mode == "run" && argc == 4))) {
+        std::fprintf(stderr, "usage: wayland_screen_check picture OUT.ppm | run RUN OUT_PREFIX\n");
+        return 2;
+    }
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);  // the fonts only
+    QGuiApplication application(argc, argv);
+    std::string reason;
+    auto connection = WaylandConnection::open(reason);
+    if (!connection || connection->outputs().empty()) {
+        std::fprintf(stderr, "wayland_screen_check: no output %s\n", reason.c_str());
+        return 1;
+    }
+    Check check(*connection);
+    bool passed = false;
+    if (mode == "run") {
+        passed = playRun(check, *connection, argv[2], argv[3]);
+    } else if (OutputSurface* window = check.open(*connection->outputs().front())) {
+        passed = drawPicture(check, *window, argv[2]);
+    }
+    std::cout << "ready" << std::endl;
+    for (std::string line; std::getline(std::cin, line);) {
+    }
+    return passed ? 0 : 1;
+}
