@@ -34,7 +34,8 @@ ShowSequencer& VirtualShow::show() {
 }
 
 void VirtualShow::play() {
-    startShow(control, platform, settings, picture, drawIn.empty() ? platform.showWindows() : drawIn);
+    startShow(control, platform, settings, picture,
+              drawIn.empty() ? platform.showWindows() : drawIn);
 }
 
 }  // namespace orvane

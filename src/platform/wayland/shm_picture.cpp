@@ -205,7 +205,8 @@ void ShmPicture::beforeOverwriting(const Rect& area) {
         return;
     }
     for (int cellRow = r.top / kCellHeight; cellRow <= (r.bottom - 1) / kCellHeight; ++cellRow) {
-        std::uint8_t* cells = buffer.staleCells.data() + static_cast<std::ptrdiff_t>(cellRow) * cellsAcross_;
+        std::uint8_t* cells =
+            buffer.staleCells.data() + static_cast<std::ptrdiff_t>(cellRow) * cellsAcross_;
         const int top = cellRow * kCellHeight;
         const bool rowsCovered = r.top <= top && std::min(top + kCellHeight, height()) <= r.bottom;
         for (int column = r.left / kCellWidth; column <= (r.right - 1) / kCellWidth; ++column) {
@@ -302,7 +303,8 @@ void ShmPicture::bringUpToDate() {
         return;
     }
     for (int cellRow = 0; cellRow < cellsDown_; ++cellRow) {
-        std::uint8_t* cells = buffer.staleCells.data() + static_cast<std::ptrdiff_t>(cellRow) * cellsAcross_;
+        std::uint8_t* cells =
+            buffer.staleCells.data() + static_cast<std::ptrdiff_t>(cellRow) * cellsAcross_;
         for (int column = 0; column < cellsAcross_;) {
             if (cells[column] == 0) {
                 ++column;

@@ -5,10 +5,9 @@
 // keeps the buffer it shows until the next one arrives gets the other: when it lets go of that,
 // the drawing moves there, and the cells changed since it was last shown are copied in only
 // where the drawing does not cover them whole before the next present (each buffer keeps a
-// map of the show's 16 x 20 cells it lacks). Only a frame's own changes
-// are marked damaged. A frame waits for the compositor's frame callback and for the buffer to be
-// free, keeping its changes for the next present meanwhile, so the show never waits on the
-// compositor.
+// map of the show's 16 x 20 cells it lacks). Only a frame's own changes are marked damaged. A
+// frame waits for the compositor's frame callback and for the buffer to be free, keeping its
+// changes for the next present meanwhile, so the show never waits on the compositor.
 #pragma once
 
 #include <cstdint>

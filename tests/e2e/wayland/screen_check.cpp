@@ -49,8 +49,9 @@ public:
 
     // A window on the output, shown; null where the compositor did not show it.
     OutputSurface* open(WaylandOutput& output) {
-        windows_.push_back(std::make_unique<OutputSurface>(
-            connection_, output, OutputSurface::Kind::Saver, "Win" + std::to_string(windows_.size())));
+        windows_.push_back(
+            std::make_unique<OutputSurface>(connection_, output, OutputSurface::Kind::Saver,
+                                            "Win" + std::to_string(windows_.size())));
         settle();
         return windows_.back()->shown() ? windows_.back().get() : nullptr;
     }
@@ -135,7 +136,8 @@ bool playRun(Check& check, WaylandConnection& connection, const std::string& nam
         }
     }
     if (run == nullptr || windows.windows.size() != run->monitors.size()) {
-        std::fprintf(stderr, "wayland_screen_check: no run '%s' with these outputs\n", name.c_str());
+        std::fprintf(stderr, "wayland_screen_check: no run '%s' with these outputs\n",
+                     name.c_str());
         return false;
     }
     windows.atMoment = [&](std::uint32_t) { check.settle(); };
