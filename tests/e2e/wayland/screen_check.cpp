@@ -17,6 +17,7 @@
 #include <random>
 #include <string>
 
+#include "platform/qt/image_canvas.h"
 #include "platform/wayland/output_surface.h"
 #include "platform/wayland/shm_picture.h"
 #include "platform/wayland/wayland_connection.h"
@@ -29,18 +30,7 @@ using namespace orvane;
 namespace {
 
 bool writePpm(const std::string& file, const PixelPicture& picture) {
-    std::FILE* out = std::fopen(file.c_str(), "wb");
-    if (out == nullptr) {
-        return false;
-    }
-    std::fprintf(out, "P6\n%d %d\n255\n", picture.width, picture.height);
-    for (const std::uint32_t pixel : picture.pixels) {
-        const unsigned char rgb[3] = {static_cast<unsigned char>(pixel >> 16),
-                                      static_cast<unsigned char>(pixel >> 8),
-                                      static_cast<unsigned char>(pixel)};
-        std::fwrite(rgb, 1, 3, out);
-    }
-    return std::fclose(out) == 0;
+    return toQImage(picture).save(QString::fromStdString(file), "PPM");
 }
 
 class Check {
