@@ -1,17 +1,14 @@
-// Draws through the program's own Wayland windows and writes what the screen must then show,
-// for the sway test to hold against grim's pictures. Each mode takes the compositor's answers
-// between frames, writes binary PPMs, prints "ready" and waits for the end of its input.
-//   picture OUT.ppm: on the first output, frame after frame, cells copied from a surface (some
-//     off the show's grid) and, every other frame, opaque text; OUT.ppm is the same drawing
-//     made in memory. A cell, or part of one, missing from a buffer shows as a difference.
-//   run RUN OUT_PREFIX: plays a reference run of the show under its fixed clock, one window
-//     on each output that lies and measures as one of the run's monitors; each moment's
-//     pictures are held against the run's rows. OUT_PREFIX0.ppm... are the last pictures.
-// Exit code 0 when the mode's own checks passed.
+// Draws through the program's own Wayland windows, writes as PPMs what the screen must then
+// show (for the sway test to hold against grim's pictures), prints "ready", waits for the end
+// of its input, and exits 0 when its own checks passed. "picture OUT.ppm": on the first output,
+// cells copied from a surface (some off the show's grid) and, every other frame, text, against
+// the same drawing in memory. "run RUN OUT_PREFIX": a reference run on the outputs that match
+// its monitors, each moment held against its rows; OUT_PREFIX0.ppm... are the last pictures.
 #include <QGuiApplication>
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <random>
@@ -83,9 +80,7 @@ bool drawPicture(Check& check, OutputSurface& window, const std::string& out) {
             const Rect cell = Rect::fromSize(cellX() + off, cellY() + off, kCellWidth, kCellHeight);
             const Colour colour = rgb(static_cast<int>(random() & 0xFF), frame * 6, 0x80);
             for (int y = cell.top; y < cell.bottom; ++y) {
-                for (int x = cell.left; x < cell.right; ++x) {
-                    cells.setPixel(x, y, colour);
-                }
+                std::fill_n(cells.row(y) + cell.left, cell.width(), Surface::toPixel(colour));
             }
             canvas->copyFromSurface(cells, cell);
             expectedCanvas->copyFromSurface(cells, cell);

@@ -109,39 +109,38 @@ read -r _ _ green_after bar_after desktop_after <<<"$(ppm_stats "$WORK/after.ppm
     || fail "after the show: $bar_after bar pixels and $desktop_after of the desktop (before" \
         "$bar_before, $desktop_before), $green_after green"
 
-# same_as_screen OUTPUT PPM WIDTH HEIGHT: the output shows the picture, pixel for pixel (the
-# pixels only: the headers may differ).
-same_as_screen() {
-    local bytes=$(($3 * $4 * 3))
-    grim -t ppm -o "$1" "$WORK/shown.ppm" \
-        && cmp -s <(tail -c "$bytes" "$2") <(tail -c "$bytes" "$WORK/shown.ppm")
+# shows_exactly LABEL MODE ARGS... -- OUTPUT:PPM:WIDTH:HEIGHT...: once the screen check has
+# drawn in that mode, each output shows its picture pixel for pixel (the headers may differ),
+# and the check itself passed.
+shows_exactly() {
+    local label=$1 args=() screen output ppm width height bytes
+    shift
+    while [ "$1" != -- ]; do args+=("$1"); shift; done
+    shift
+    coproc CHECK { "$screen_check" "${args[@]}" 2>"$WORK/check.err"; }
+    read -r -t 60 answer <&"${CHECK[0]}" && [ "$answer" = ready ] || fail "$label: nothing drawn"
+    for screen in "$@"; do
+        IFS=: read -r output ppm width height <<<"$screen"
+        grim -t ppm -o "$output" "$WORK/shown.ppm"
+        bytes=$((width * height * 3))
+        cmp -s <(tail -c "$bytes" "$ppm") <(tail -c "$bytes" "$WORK/shown.ppm") \
+            || fail "$label: $output differs from the picture"
+    done
+    exec {CHECK[1]}>&-
+    wait "$CHECK_PID" && pass "$label: the screen is the picture" \
+        || { fail "$label:"; cat "$WORK/check.err"; }
 }
 
-# 5. After frames drawn now in one buffer, now in the other (sway keeps the one it shows), the
-# screen is the picture.
-coproc CHECK { "$screen_check" picture "$WORK/picture.ppm"; }
-if read -r -t 20 answer <&"${CHECK[0]}" && [ "$answer" = ready ]; then
-    same_as_screen HEADLESS-1 "$WORK/picture.ppm" 1280 720 \
-        && pass "the screen shows the picture exactly" || fail "the screen differs from the picture"
-else
-    fail "the picture check did not draw"
-fi
-exec {CHECK[1]}>&-
-wait "$CHECK_PID" 2>/dev/null
+# 5. After frames drawn now in one buffer, now in the other (sway keeps the one it shows).
+shows_exactly "cells and text" picture "$WORK/picture.ppm" -- \
+    "HEADLESS-1:$WORK/picture.ppm:1280:720"
 
-# 6. A reference run of the rain, played on the outputs made the run's monitors: each moment's
+# 6. A reference run of the rain on the outputs made the run's monitors: each moment's
 # pictures are the run's rows, and the screens show the last ones.
 swaymsg output HEADLESS-1 mode 640x480 position 0 0 >/dev/null
 swaymsg output HEADLESS-2 mode 400x300 position 640 0 >/dev/null
-coproc PLAY { "$screen_check" run dense-wild-fast "$WORK/run" 2>"$WORK/play.err"; }
-if read -r -t 60 answer <&"${PLAY[0]}" && [ "$answer" = ready ]; then
-    same_as_screen HEADLESS-1 "$WORK/run0.ppm" 640 480 \
-        && same_as_screen HEADLESS-2 "$WORK/run1.ppm" 400 300 \
-        && pass "the screens show the run's last pictures" || fail "the screens differ from the run's"
-fi
-exec {PLAY[1]}>&-
-wait "$PLAY_PID" && pass "the run's pictures are its rows" \
-    || { fail "the reference run on the outputs:"; cat "$WORK/play.err"; }
+shows_exactly "a reference run" run dense-wild-fast "$WORK/run" -- \
+    "HEADLESS-1:$WORK/run0.ppm:640:480" "HEADLESS-2:$WORK/run1.ppm:400:300"
 
 if [ -s "$WORK/saver.err" ]; then
     fail "the program wrote to stderr:"; cat "$WORK/saver.err"
