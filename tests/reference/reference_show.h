@@ -53,8 +53,9 @@ struct RunWindows {
     std::function<void(std::uint32_t ms)> atMoment;
 };
 
-// Plays the run and checks (or, when blessing, records) every moment's pictures; the show
-// stops after the last moment or at the first difference. Returns what finish() returns.
+// Plays the run (in the virtual platform's windows, or elsewhere's) and checks (or, when
+// blessing, records) every moment's pictures; the show stops after the last moment or at the
+// first difference. Returns what finish() returns.
 bool playReferenceRun(const ShowRun& run, ReferenceRun& references,
                       const RunWindows* elsewhere = nullptr);
 
