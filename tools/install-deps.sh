@@ -5,7 +5,7 @@ set -euo pipefail
 
 build=(cmake ninja-build g++ make pkg-config qt6-base-dev libgl-dev fonts-liberation libxcb1-dev libxcb-xkb-dev libxcb-shm0-dev
        libwayland-dev wayland-protocols libxkbcommon-dev
-       libxcb-screensaver0-dev libsystemd-dev plasma-wayland-protocols)
+       libxcb-screensaver0-dev libxcb-res0-dev libsystemd-dev plasma-wayland-protocols)
 # Qt's Wayland plugin: the configuration dialogs on a Wayland desktop.
 run=(qt6-qpa-plugins qt6-wayland)
 # The reference pictures read and write PNGs with zlib, and the configuration windows' pictures
@@ -16,7 +16,7 @@ test=(libgtest-dev libgmock-dev xvfb xdotool x11-xserver-utils x11-utils xauth l
       mate-screensaver dbus-x11 dbus-daemon libglib2.0-bin dconf-gsettings-backend dconf-service
       man-db appstream lintian
       zlib1g-dev fonts-dejavu-core
-      sway swaybg grim wtype mutter)
+      sway swaybg grim wtype mutter python3-dbus python3-gi)
 package=(dpkg-dev)
 bench=(libbenchmark-dev valgrind xvfb xdotool x11-xserver-utils)
 tools=(fonts-ipafont-gothic imagemagick)

@@ -27,6 +27,7 @@
 #include "host/run_mode.h"
 #include "host/settings.h"
 #include "idle/idle_watcher.h"
+#include "idle/session_claim.h"
 #include "platform/qt/host_window.h"
 #include "platform/qt/qt_show.h"
 #include "platform/qt/stop_watcher.h"
@@ -167,6 +168,11 @@ int main(int argc, char** argv) {
         arguments.emplace_back(argv[i]);
     }
     const Invocation invocation = invocationOf(arguments, environmentValue(kHostWindowVariable));
+    // One show per display: another (an idle daemon's beside the watcher's) already covers it.
+    if (invocation.mode == RunMode::Show && !claimForSession(SessionRole::Show)) {
+        std::fprintf(stderr, "theorvane: a show already runs on this display\n");
+        return 0;
+    }
     ShowPlatform platform =
         showPlatformOf(environmentValue(kPlatformVariable), environmentValue("WAYLAND_DISPLAY"));
 #if ORVANE_HAVE_WAYLAND

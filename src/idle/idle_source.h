@@ -10,7 +10,7 @@ namespace orvane {
 
 class IdleSource {
 public:
-    enum class News { Nothing, Idle, Gone };
+    enum class News { Nothing, Idle, Active, Gone };
 
     virtual ~IdleSource() = default;
     // What the source is, for the watcher's log ("ext_idle_notifier_v1", ...).
@@ -24,10 +24,8 @@ public:
     virtual void prepare() {}
     virtual void cancel() {}
     // After the wait: readable, or the timeout passed. Idle once each time the session has
-    // been idle for the time asked for.
+    // been idle for the time asked for, Active at the first input after that.
     virtual News wake(bool readable) = 0;
-    // Whether something the desktop knows of asks the screen to stay as it is (a video).
-    virtual bool inhibited() { return false; }
 };
 
 // The sources, each nullptr when the session does not offer it (why is appended to missing).

@@ -8,12 +8,16 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 
 #include "idle/idle_source.h"
+#include "idle/session_claim.h"
+#include "idle/session_watch.h"
+#include "idle/show_schedule.h"
 
 extern char** environ;
 
@@ -24,6 +28,14 @@ namespace {
 // How long a show has to leave after SIGTERM before it is killed.
 constexpr int kShowStopGraceMs = 5000;
 constexpr int kReapStepMs = 10;
+// How often a desktop's list of inhibitions that held the show off is asked again.
+constexpr std::int64_t kAskAgainMs = 5000;
+
+std::int64_t nowMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1'000'000;
+}
 
 short defaultEvents() { return POLLIN; }
 
@@ -118,6 +130,10 @@ int runIdleWatcher(const std::vector<std::string>& arguments) {
                      arguments.empty() ? "" : arguments[0].c_str(), arguments.empty() ? "" : "'");
         return 2;
     }
+    if (!claimForSession(SessionRole::IdleWatcher)) {
+        std::fprintf(stderr, "theorvane: an idle watcher already runs for this session\n");
+        return 2;
+    }
     // Signals are read from a descriptor beside the source's, so that the wait is one poll().
     sigset_t handled;
     sigemptyset(&handled);
@@ -135,14 +151,67 @@ int runIdleWatcher(const std::vector<std::string>& arguments) {
                      missing.size() > 2 ? missing.c_str() + 2 : "no signals");
         return 2;
     }
+    SessionWatch session;
     std::fprintf(stderr, "theorvane: the show starts after %u s of idle time (read through %s)\n",
                  *seconds, source->name());
+    if (!session.found().empty()) {
+        std::fprintf(stderr, "theorvane: the session's own say: %s\n", session.found().c_str());
+    }
 
+    ShowSchedule schedule(std::int64_t{*seconds} * 1000);
     pid_t child = 0;
+    bool asked = false;  // a desktop's list of inhibitions held the show off
+    std::int64_t askAgainMs = 0;
+    auto endShow = [&] {
+        if (child == 0) return;
+        stopShow(child);
+        child = 0;
+        schedule.taken();
+        session.setShowActive(false);
+    };
     for (;;) {
+        std::int64_t now = nowMs();
+        // A lock or sleep takes the show away at once; so does activity a program reports.
+        if (session.takeStopRequest() || session.locked() || session.sleeping()) endShow();
+        if (session.takeActivity()) {
+            endShow();
+            schedule.hold(true, now);
+            schedule.hold(false, now);
+        }
+        if (asked && now >= askAgainMs) {
+            asked = session.askInhibitors() != nullptr;
+            askAgainMs = now + kAskAgainMs;
+        }
+        schedule.hold(asked || session.locked() || session.sleeping() || session.servedInhibitions() > 0,
+                      now);
+        if (child == 0 && schedule.due(now)) {
+            if (const char* holder = session.askInhibitors()) {
+                log("idle, but %s asks for the screen to stay as it is: the show waits", holder);
+                asked = true;
+                askAgainMs = now + kAskAgainMs;
+                schedule.hold(true, now);
+            } else if ((child = startShow(ownExecutable())) != 0) {
+                schedule.shown();
+                session.setShowActive(true);
+            } else {
+                schedule.shown();  // logged; the next idle period tries again
+            }
+        }
+
+        int timeout = source->timeoutMs();
+        auto shorten = [&timeout](std::int64_t ms) {
+            const int wait = static_cast<int>(std::min<std::int64_t>(std::max<std::int64_t>(ms, 0), 86'400'000));
+            if (timeout < 0 || wait < timeout) timeout = wait;
+        };
+        if (session.timeoutMs() >= 0) shorten(session.timeoutMs());
+        if (const auto wait = schedule.waitMs(now)) shorten(*wait);
+        if (asked) shorten(askAgainMs - now);
+
         source->prepare();
-        pollfd waits[2] = {{signals, POLLIN, 0}, {source->fd(), source->events(), 0}};
-        const int ready = poll(waits, 2, source->timeoutMs());
+        std::vector<pollfd> waits{{signals, POLLIN, 0}, {source->fd(), source->events(), 0}};
+        session.appendWaits(waits);
+        const int ready = poll(waits.data(), waits.size(), timeout);
+        now = nowMs();
         if (ready < 0) {
             source->cancel();
             continue;
@@ -156,7 +225,10 @@ int runIdleWatcher(const std::vector<std::string>& arguments) {
                     return 0;
                 }
             }
-            if (child != 0 && reaped(child)) child = 0;
+            if (child != 0 && reaped(child)) {
+                child = 0;
+                session.setShowActive(false);
+            }
         }
         IdleSource::News news = IdleSource::News::Nothing;
         if (waits[1].revents != 0) {
@@ -166,17 +238,25 @@ int runIdleWatcher(const std::vector<std::string>& arguments) {
         } else {
             source->cancel();
         }
-        if (news == IdleSource::News::Gone) {
+        session.process();
+        switch (news) {
+        case IdleSource::News::Gone:
             // The session is over: so is the watcher.
             stopShow(child);
             return 0;
-        }
-        if (news == IdleSource::News::Idle && child == 0) {
-            if (source->inhibited()) {
-                log("idle, but the desktop is asked to stay as it is: no show this time");
-            } else {
-                child = startShow(ownExecutable());
+        case IdleSource::News::Idle:
+            schedule.idle(now);
+            if (session.locked()) log("idle, but the session is locked: no show");
+            if (session.servedInhibitions() > 0) {
+                log("idle, but a program asks for the screen to stay as it is: the show waits");
             }
+            break;
+        case IdleSource::News::Active:
+            schedule.active();
+            asked = false;
+            break;
+        case IdleSource::News::Nothing:
+            break;
         }
     }
 }

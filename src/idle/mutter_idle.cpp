@@ -1,6 +1,6 @@
 // Idle time on GNOME: mutter's idle monitor on the session bus. An idle watch fires each time
-// the session has been idle for the time asked for; before a show, the session manager is asked
-// whether an application (a video player) inhibits idleness.
+// the session has been idle for the time asked for; a user-active watch, asked for after it,
+// fires at the next input.
 #include <poll.h>
 #include <systemd/sd-bus.h>
 #include <time.h>
@@ -15,8 +15,6 @@ namespace {
 
 constexpr const char* kMonitorName = "org.gnome.Mutter.IdleMonitor";
 constexpr const char* kMonitorPath = "/org/gnome/Mutter/IdleMonitor/Core";
-constexpr const char* kSessionName = "org.gnome.SessionManager";
-constexpr std::uint32_t kInhibitIdle = 8;
 
 bool hasOwner(sd_bus* bus, const char* name) {
     sd_bus_message* reply = nullptr;
@@ -69,29 +67,29 @@ public:
         while ((processed = sd_bus_process(bus_, nullptr)) > 0) {
         }
         if (processed < 0) return News::Gone;
-        if (!fired_) return News::Nothing;
-        fired_ = false;
-        return News::Idle;
-    }
-
-    bool inhibited() override {
-        if (!hasOwner(bus_, kSessionName)) return false;
-        sd_bus_message* reply = nullptr;
-        int inhibited = 0;
-        const bool asked = sd_bus_call_method(bus_, kSessionName, "/org/gnome/SessionManager",
-                                              kSessionName, "IsInhibited", nullptr, &reply, "u",
-                                              kInhibitIdle) >= 0 &&
-                           sd_bus_message_read(reply, "b", &inhibited) >= 0;
-        sd_bus_message_unref(reply);
-        return asked && inhibited != 0;
+        const News news = news_;
+        news_ = News::Nothing;
+        if (news == News::Idle) {
+            // The monitor drops a user-active watch once it fired: one for each idle period.
+            sd_bus_message* reply = nullptr;
+            if (sd_bus_call_method(bus_, kMonitorName, kMonitorPath, kMonitorName, "AddUserActiveWatch",
+                                   nullptr, &reply, "") >= 0) {
+                sd_bus_message_read(reply, "u", &activeWatch_);
+            }
+            sd_bus_message_unref(reply);
+        }
+        return news;
     }
 
 private:
     static int fired(sd_bus_message* message, void* self, sd_bus_error*) {
         auto* source = static_cast<MutterIdle*>(self);
         std::uint32_t id = 0;
-        if (sd_bus_message_read(message, "u", &id) >= 0 && id == source->watch_) {
-            source->fired_ = true;
+        if (sd_bus_message_read(message, "u", &id) < 0) return 0;
+        if (id == source->watch_) source->news_ = News::Idle;
+        if (id == source->activeWatch_ && id != 0) {
+            source->news_ = News::Active;
+            source->activeWatch_ = 0;
         }
         return 0;
     }
@@ -99,7 +97,8 @@ private:
     sd_bus* bus_;
     sd_bus_slot* match_ = nullptr;
     std::uint32_t watch_ = 0;
-    bool fired_ = false;
+    std::uint32_t activeWatch_ = 0;
+    News news_ = News::Nothing;
 };
 
 }  // namespace

@@ -62,7 +62,8 @@ public:
 
     void prepare() override {
         while (wl_display_prepare_read(display_) != 0) {
-            wl_display_dispatch_pending(display_);
+            // A connection that failed would have this loop spin: the next wake says it is gone.
+            if (wl_display_dispatch_pending(display_) < 0) return;
         }
         preparedRead_ = true;
         wl_display_flush(display_);
@@ -77,13 +78,15 @@ public:
             cancel();
             return News::Nothing;
         }
+        if (!preparedRead_) return News::Gone;
         preparedRead_ = false;
         if (wl_display_read_events(display_) < 0 || wl_display_dispatch_pending(display_) < 0) {
             return News::Gone;
         }
-        if (!idle_) return News::Nothing;
-        idle_ = false;
-        return News::Idle;
+        // The last of what came counts: idle then input again is input.
+        const News news = news_;
+        news_ = News::Nothing;
+        return news;
     }
 
 private:
@@ -101,10 +104,18 @@ private:
         }
     }
     static void globalRemoved(void*, wl_registry*, std::uint32_t) {}
-    static void idled(void* data, ext_idle_notification_v1*) { static_cast<WaylandIdle*>(data)->idle_ = true; }
-    static void resumed(void*, ext_idle_notification_v1*) {}
-    static void kdeIdled(void* data, org_kde_kwin_idle_timeout*) { static_cast<WaylandIdle*>(data)->idle_ = true; }
-    static void kdeResumed(void*, org_kde_kwin_idle_timeout*) {}
+    static void idled(void* data, ext_idle_notification_v1*) {
+        static_cast<WaylandIdle*>(data)->news_ = News::Idle;
+    }
+    static void resumed(void* data, ext_idle_notification_v1*) {
+        static_cast<WaylandIdle*>(data)->news_ = News::Active;
+    }
+    static void kdeIdled(void* data, org_kde_kwin_idle_timeout*) {
+        static_cast<WaylandIdle*>(data)->news_ = News::Idle;
+    }
+    static void kdeResumed(void* data, org_kde_kwin_idle_timeout*) {
+        static_cast<WaylandIdle*>(data)->news_ = News::Active;
+    }
 
     static constexpr wl_registry_listener kRegistryListener{&global, &globalRemoved};
     static constexpr ext_idle_notification_v1_listener kNotificationListener{&idled, &resumed};
@@ -118,7 +129,7 @@ private:
     ext_idle_notification_v1* notification_ = nullptr;
     org_kde_kwin_idle_timeout* timeout_ = nullptr;
     const char* name_ = "";
-    bool idle_ = false;
+    News news_ = News::Nothing;
     bool preparedRead_ = false;
 };
 
