@@ -85,6 +85,13 @@ protected:
                   int bitsPerPixel, int logicalDpiY);
     // The backend now draws in other memory, holding the same picture.
     void pixelsMoved() { pixels_ = backend_->pixels(); }
+    // The backend now draws in other memory of another size (the window itself changed size);
+    // contexts already made draw on, clipped to the new size.
+    void pixelsMoved(int width, int height) {
+        width_ = atLeastOne(width);
+        height_ = atLeastOne(height);
+        pixelsMoved();
+    }
 
 public:
     int width() const { return width_; }

@@ -29,6 +29,13 @@ constexpr std::uint32_t kExclusiveKeyboard = 1;
 
 OutputSurface& surfaceOf(void* data) { return *static_cast<OutputSurface*>(data); }
 
+// Logical pixels times the scale, rounded; bounded so that no scale a compositor may tell
+// overflows (a picture that large is then refused for want of memory).
+int devicePixels(int logical, double scale) {
+    constexpr double kLargest = 1 << 20;
+    return static_cast<int>(std::lround(std::clamp(logical * scale, 1.0, kLargest)));
+}
+
 const zwlr_layer_surface_v1_listener kLayerListener = {
     .configure = [](void* data, zwlr_layer_surface_v1*, std::uint32_t serial, std::uint32_t width,
                     std::uint32_t height) {
@@ -161,7 +168,17 @@ std::unique_ptr<Canvas> OutputSurface::getCanvas() {
 
 void OutputSurface::toplevelSize(int width, int height) { toplevelSize_ = {width, height}; }
 
-void OutputSurface::preferredScale(std::uint32_t scale120) { scale120_ = scale120; }
+// A scale told after the first configure counts from the next frame on, as one told before.
+void OutputSurface::preferredScale(std::uint32_t scale120) {
+    if (scale120 == scale120_) {
+        return;
+    }
+    scale120_ = scale120;
+    if (picture_ && surface_ != nullptr) {
+        fitPicture();
+        wl_surface_commit(surface_);
+    }
+}
 
 void OutputSurface::configure(std::uint32_t serial, int width, int height) {
     if (surface_ == nullptr) {
@@ -174,11 +191,6 @@ void OutputSurface::configure(std::uint32_t serial, int width, int height) {
         width = toplevelSize_.width;
         height = toplevelSize_.height;
     }
-    if (picture_) {
-        // A later size change keeps the picture the show draws on; the compositor places it.
-        wl_surface_commit(surface_);
-        return;
-    }
     // Zero leaves the size to the client: the output's own.
     const Rect outputRect = output_ != nullptr ? output_->logicalRect() : Rect{};
     if (width <= 0) {
@@ -187,35 +199,53 @@ void OutputSurface::configure(std::uint32_t serial, int width, int height) {
     if (height <= 0) {
         height = kind_ == Kind::MaskStrip ? kMaskHeight : outputRect.height();
     }
-    makePicture(width, height);
+    logicalSize_ = {std::max(width, 1), std::max(height, 1)};
+    const bool first = !picture_;
+    fitPicture();
+    // Every configure is answered by a commit, with the picture or without.
+    if (!first && picture_ && surface_ != nullptr) {
+        wl_surface_commit(surface_);
+    }
 }
 
-void OutputSurface::makePicture(int logicalWidth, int logicalHeight) {
-    logicalWidth = std::max(logicalWidth, 1);
-    logicalHeight = std::max(logicalHeight, 1);
-    int width = logicalWidth;
-    int height = logicalHeight;
+// The picture in device pixels for the logical size the compositor gave: the output's integer
+// scale, or its fractional scale shown through a viewport. A later size, scale or mode gets
+// new buffers (what the show drew is kept where the sizes overlap); the show draws on in the
+// size it began with, and a later part of it takes the new size.
+void OutputSurface::fitPicture() {
     int bufferScale = 1;
-    if (scale120_ != 0 && connection_.viewporter() != nullptr) {
-        // Drawn in device pixels, shown at the logical size.
-        width = static_cast<int>(std::lround(double(logicalWidth) * scale120_ / kFractionalScaleDenominator));
-        height = static_cast<int>(std::lround(double(logicalHeight) * scale120_ / kFractionalScaleDenominator));
-        viewport_ = wp_viewporter_get_viewport(connection_.viewporter(), surface_);
-        wp_viewport_set_destination(viewport_, logicalWidth, logicalHeight);
+    double scale = 1.0;
+    const bool fractional = scale120_ != 0 && connection_.viewporter() != nullptr;
+    if (fractional) {
+        scale = double(scale120_) / kFractionalScaleDenominator;
     } else if (output_ != nullptr && output_->scale > 1) {
         bufferScale = output_->scale;
-        width = logicalWidth * bufferScale;
-        height = logicalHeight * bufferScale;
+        scale = bufferScale;
     }
+    const int width = devicePixels(logicalSize_.width, scale);
+    const int height = devicePixels(logicalSize_.height, scale);
     std::string reason;
-    picture_ = ShmPicture::create(connection_.shm(), width, height, reason);
     if (!picture_) {
-        refused_ = true;
-        refusal_ = reason;
-        return;
+        picture_ = ShmPicture::create(connection_.shm(), width, height, reason);
+        if (!picture_) {
+            refused_ = true;
+            refusal_ = reason;
+            return;
+        }
+        picture_->showOn(surface_);
+    } else if (!picture_->resize(connection_.shm(), width, height, reason)) {
+        return;  // no memory for the new size: the old picture stays, placed by the compositor
+    }
+    if (fractional) {
+        if (viewport_ == nullptr) {
+            viewport_ = wp_viewporter_get_viewport(connection_.viewporter(), surface_);
+        }
+        wp_viewport_set_destination(viewport_, logicalSize_.width, logicalSize_.height);
+    } else if (viewport_ != nullptr) {
+        wp_viewport_destroy(viewport_);  // the buffer's own size again
+        viewport_ = nullptr;
     }
     wl_surface_set_buffer_scale(surface_, bufferScale);
-    picture_->showOn(surface_);
     picture_->present();
 }
 

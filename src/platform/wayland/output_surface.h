@@ -4,7 +4,7 @@
 // top layer, under every overlay surface. Elsewhere a saver window or a cover is a toplevel
 // made full-screen on its output, and there is no mask strip. The picture is made when the
 // compositor first tells the size, in device pixels (the output's scale, or its fractional
-// scale through a viewport where offered).
+// scale through a viewport where offered), and made again at each configure that changes them.
 #pragma once
 
 #include <functional>
@@ -73,7 +73,7 @@ public:
     void preferredScale(std::uint32_t scale120);
 
 private:
-    void makePicture(int logicalWidth, int logicalHeight);
+    void fitPicture();
 
     WaylandConnection& connection_;
     WaylandOutput* output_;
@@ -87,6 +87,7 @@ private:
     wp_fractional_scale_v1* fractionalScale_ = nullptr;
     std::uint32_t scale120_ = 0;  // preferred fractional scale x 120, 0 until told
     Size toplevelSize_;
+    Size logicalSize_;  // as last configured
     std::unique_ptr<ShmPicture> picture_;
     std::unique_ptr<WindowPicture> spare_;  // drawn on where the compositor gave no size
     bool refused_ = false;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <limits>
 
@@ -66,10 +67,8 @@ struct ShmPicture::Pool {
     }
 };
 
-std::unique_ptr<ShmPicture> ShmPicture::create(wl_shm* shm, int width, int height,
-                                               std::string& reason) {
-    width = std::max(width, 1);
-    height = std::max(height, 1);
+std::shared_ptr<ShmPicture::Pool> ShmPicture::makePool(wl_shm* shm, int width, int height,
+                                                      std::string& reason) {
     const std::size_t slotBytes =
         std::size_t{4} * static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     const std::size_t bytes = slotBytes * kSlots;
@@ -97,42 +96,100 @@ std::unique_ptr<ShmPicture> ShmPicture::create(wl_shm* shm, int width, int heigh
     }
     pool->pool = wl_shm_create_pool(shm, fd, static_cast<std::int32_t>(bytes));
     close(fd);  // the compositor has its own
+    return pool;
+}
 
-    auto* base = static_cast<std::uint8_t*>(pool->memory);
-    const std::int32_t bytesPerLine = 4 * width;
-    auto images = std::make_unique<QImageBackend>(imageOver(base, width, height));
+std::unique_ptr<ShmPicture> ShmPicture::create(wl_shm* shm, int width, int height,
+                                               std::string& reason) {
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    std::shared_ptr<Pool> pool = makePool(shm, width, height, reason);
+    if (!pool) {
+        return nullptr;
+    }
+    auto images = std::make_unique<QImageBackend>(imageOver(pool->memory, width, height));
     QImageBackend* drawing = images.get();
-    std::unique_ptr<ShmPicture> picture(
-        new ShmPicture(drawing, std::move(images), width, height, pool));
+    std::unique_ptr<ShmPicture> picture(new ShmPicture(drawing, std::move(images), width, height));
     drawing->beforeAccess = [p = picture.get()] {
         p->keepDrawable();
         p->bringUpToDate();
     };
-    for (int i = 0; i < kBufferCount; ++i) {
-        Buffer& buffer = picture->buffers_[i];
-        const std::size_t offset = slotBytes * static_cast<std::size_t>(i);
-        buffer.pixels = reinterpret_cast<std::uint32_t*>(base + offset);
-        // The padding byte is not alpha: 0xFFRRGGBB words are opaque as they stand.
-        buffer.buffer = wl_shm_pool_create_buffer(pool->pool, static_cast<std::int32_t>(offset),
-                                                  width, height, bytesPerLine,
-                                                  WL_SHM_FORMAT_XRGB8888);
-        wl_buffer_add_listener(buffer.buffer, &kBufferListener, picture.get());
-    }
-    picture->buffers_[0].allStale = false;  // the picture itself, made black
+    picture->useBuffers(std::move(pool));  // the first buffer holds the picture, made black
     return picture;
 }
 
-ShmPicture::ShmPicture(QImageBackend* drawing, std::unique_ptr<PictureBackend> backend,
-                       int width, int height, std::shared_ptr<Pool> pool)
-    : WindowPicture(std::move(backend), width, height, 32, 96),
-      pool_(std::move(pool)),
-      images_(drawing),
-      cellsAcross_((width + kCellWidth - 1) / kCellWidth),
-      cellsDown_((height + kCellHeight - 1) / kCellHeight) {
+// The buffers of a new pool, the first of which holds the whole picture.
+void ShmPicture::useBuffers(std::shared_ptr<Pool> pool) {
     for (Buffer& buffer : buffers_) {
+        if (buffer.buffer != nullptr) {
+            wl_buffer_destroy(buffer.buffer);
+        }
+        buffer = Buffer{};
+    }
+    pool_ = std::move(pool);
+    cellsAcross_ = (width() + kCellWidth - 1) / kCellWidth;
+    cellsDown_ = (height() + kCellHeight - 1) / kCellHeight;
+    auto* base = static_cast<std::uint8_t*>(pool_->memory);
+    const std::size_t slotBytes = std::size_t{4} * static_cast<std::size_t>(width()) *
+                                  static_cast<std::size_t>(height());
+    for (int i = 0; i < kBufferCount; ++i) {
+        Buffer& buffer = buffers_[i];
+        const std::size_t offset = slotBytes * static_cast<std::size_t>(i);
+        buffer.pixels = reinterpret_cast<std::uint32_t*>(base + offset);
+        // The padding byte is not alpha: 0xFFRRGGBB words are opaque as they stand.
+        buffer.buffer = wl_shm_pool_create_buffer(pool_->pool, static_cast<std::int32_t>(offset),
+                                                  width(), height(), 4 * width(),
+                                                  WL_SHM_FORMAT_XRGB8888);
+        wl_buffer_add_listener(buffer.buffer, &kBufferListener, this);
         buffer.staleCells.assign(static_cast<std::size_t>(cellsAcross_) * cellsDown_, 0);
     }
+    buffers_[0].allStale = false;
+    current_ = 0;
+    source_ = 0;
+    owes_ = false;
+    resendWhole();
 }
+
+// The part the old picture and the new size share is kept; what the new size adds is black.
+bool ShmPicture::resize(wl_shm* shm, int width, int height, std::string& reason) {
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    if (width == this->width() && height == this->height()) {
+        return true;
+    }
+    std::shared_ptr<Pool> pool = makePool(shm, width, height, reason);
+    if (!pool) {
+        return false;
+    }
+    bringUpToDate();
+    const std::uint32_t* from = buffers_[current_].pixels;
+    auto* to = static_cast<std::uint32_t*>(pool->memory);
+    const int kept = std::min(width, this->width());
+    for (int y = 0; y < height; ++y, to += width) {
+        if (y < this->height()) {
+            std::memcpy(to, from + static_cast<std::ptrdiff_t>(y) * this->width(),
+                        std::size_t{4} * static_cast<std::size_t>(kept));
+        }
+        std::fill(to + (y < this->height() ? kept : 0), to + width, 0xFF000000u);
+    }
+    images_->moveTo(imageOver(pool->memory, width, height));
+    pixelsMoved(width, height);
+    useBuffers(std::move(pool));
+    return true;
+}
+
+void ShmPicture::resendWhole() {
+    if (frameCallback_ != nullptr) {
+        wl_callback_destroy(frameCallback_);
+        frameCallback_ = nullptr;
+    }
+    pendingAll_ = true;
+    pending_.clear();
+}
+
+ShmPicture::ShmPicture(QImageBackend* drawing, std::unique_ptr<PictureBackend> backend,
+                       int width, int height)
+    : WindowPicture(std::move(backend), width, height, 32, 96), images_(drawing) {}
 
 ShmPicture::~ShmPicture() {
     // The drawing lets go of the pool's memory before the pool goes.
@@ -149,13 +206,8 @@ ShmPicture::~ShmPicture() {
 }
 
 void ShmPicture::showOn(wl_surface* surface) {
-    if (frameCallback_ != nullptr) {
-        wl_callback_destroy(frameCallback_);
-        frameCallback_ = nullptr;
-    }
     surface_ = surface;
-    pendingAll_ = true;
-    pending_.clear();
+    resendWhole();
 }
 
 void ShmPicture::bufferReleased(wl_buffer* released) {
@@ -222,6 +274,11 @@ void ShmPicture::beforeOverwriting(const Rect& area) {
     }
 }
 
+bool ShmPicture::unanswered(std::chrono::steady_clock::duration longerThan) const {
+    return frameCallback_ != nullptr &&
+           std::chrono::steady_clock::now() - frameAsked_ > longerThan;
+}
+
 void ShmPicture::frameDone() {
     if (frameCallback_ != nullptr) {
         wl_callback_destroy(frameCallback_);
@@ -279,6 +336,7 @@ void ShmPicture::present() {
     markDamage();
     frameCallback_ = wl_surface_frame(surface_);
     wl_callback_add_listener(frameCallback_, &kFrameListener, this);
+    frameAsked_ = std::chrono::steady_clock::now();
     wl_surface_commit(surface_);
     buffer->held = true;
     pending_.clear();

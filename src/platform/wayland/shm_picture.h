@@ -7,9 +7,11 @@
 // where the drawing does not cover them whole before the next present (each buffer keeps a
 // map of the show's 16 x 20 cells it lacks). Only a frame's own changes are marked damaged. A
 // frame waits for the compositor's frame callback and for the buffer to be free, keeping its
-// changes for the next present meanwhile, so the show never waits on the compositor.
+// changes for the next present meanwhile, so the show never waits on the compositor. A window
+// that changes size gets new buffers of the new size, the old picture kept where they overlap.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -39,6 +41,13 @@ public:
     // Where the frames go; nothing drops them (the output is gone). A new surface gets the
     // whole picture with the next present.
     void showOn(wl_surface* surface);
+    // Width x height device pixels from now on: the part both sizes share stays as it was, the
+    // rest is black, and the whole goes with the next present, without waiting for the frame
+    // callback. False, with the reason, where there is no memory for it (the old size stays).
+    bool resize(wl_shm* shm, int width, int height, std::string& reason);
+    // A frame callback has been awaited for longer than that: the compositor shows nothing of
+    // the surface (an output powered off, a hidden surface).
+    bool unanswered(std::chrono::steady_clock::duration longerThan) const;
     void present() override;
     void beforeOverwriting(const Rect& area) override;
 
@@ -62,7 +71,11 @@ private:
     };
 
     ShmPicture(QImageBackend* drawing, std::unique_ptr<PictureBackend> backend, int width,
-               int height, std::shared_ptr<Pool> pool);
+               int height);
+    static std::shared_ptr<Pool> makePool(wl_shm* shm, int width, int height,
+                                          std::string& reason);
+    void useBuffers(std::shared_ptr<Pool> pool);
+    void resendWhole();
     void keepDrawable();
     void moveDrawingTo(int index);
     void markStale(const Rect& area);
@@ -78,6 +91,7 @@ private:
     bool owes_ = false;
     wl_surface* surface_ = nullptr;
     wl_callback* frameCallback_ = nullptr;
+    std::chrono::steady_clock::time_point frameAsked_;
     int cellsAcross_ = 0;
     int cellsDown_ = 0;
     std::vector<Rect> pending_;  // changed since the last frame sent
