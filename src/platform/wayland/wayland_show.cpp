@@ -3,6 +3,7 @@
 #include <wayland-client.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "platform/qt/qt_show.h"
@@ -16,6 +17,10 @@ namespace {
 
 constexpr const char* kMaskName = "Form3";
 constexpr const char* kCoverName = "Cover";
+// A frame callback unanswered this long means the compositor shows nothing of that surface: far
+// longer than a busy compositor takes for a frame (a slow one taken for it would only slow the
+// show down, whose clock stands still while it is held).
+constexpr std::chrono::milliseconds kUnseenAfter{1000};
 
 std::string saverName(int index) { return "Win" + std::to_string(index); }
 
@@ -32,7 +37,8 @@ WaylandShow::WaylandShow(const Settings& settings, GlyphPicture picture,
       glyphs_(std::move(picture)),
       connection_(std::move(connection)),
       input_(std::make_unique<SeatInput>(connection_->display(), settings_)),
-      platform_([this] { pump(); }, [this] { input_->drain(); }, input_->wakeFd()) {}
+      platform_([this] { pump(); }, [this] { input_->drain(); }, input_->wakeFd(),
+                [this] { return unseen(); }) {}
 
 WaylandShow::~WaylandShow() {
     input_->stop();
@@ -156,6 +162,19 @@ void WaylandShow::outputMoved(WaylandOutput& output) {
             }
         }
     }
+}
+
+// Every saver surface has been waiting longer than that for the compositor to show its last
+// frame, or is gone with its output: nothing the show draws would be seen. One surface still
+// shown is enough to go on (the others keep their changes until they are shown again).
+bool WaylandShow::unseen() const {
+    if (stopAsked() || gone_) {
+        return false;
+    }
+    return std::none_of(windows_.begin(), windows_.end(), [](const auto& window) {
+        return window->surface() != nullptr && window->picture() != nullptr &&
+               !window->picture()->unanswered(kUnseenAfter);
+    });
 }
 
 bool WaylandShow::stopAsked() const {

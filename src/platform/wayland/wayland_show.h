@@ -2,7 +2,9 @@
 // show), one saver surface per output, the first (Win0) on the primary output (the one at
 // logical 0,0, else the first announced), input on its own thread, and the show itself after
 // the start delay. Outputs plugged in mid-show are covered in black; an output unplugged takes
-// its surface with it. The program ends with 0 when input, a stop signal or the compositor's
+// its surface with it; an output whose size, scale or mode changes gets a picture of the new
+// size. While the compositor shows none of the saver surfaces, the show is held (see
+// WaylandPlatform). The program ends with 0 when input, a stop signal or the compositor's
 // going ends the show; a compositor without outputs, or one that refuses a surface, gets a
 // one-line reason and a non-zero code.
 #pragma once
@@ -47,6 +49,7 @@ public:
 private:
     void pump();
     bool stopAsked() const;
+    bool unseen() const;
     void coverOutput(WaylandOutput& output);
     void outputGone(WaylandOutput& output);
     void outputMoved(WaylandOutput& output);
