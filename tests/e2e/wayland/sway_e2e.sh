@@ -3,8 +3,9 @@
 # Wayland platform: the rain on each output and over the docked bar, no window of the program
 # in the tree, an output plugged in mid-show covered in black, the 5-pixel rule of pointer
 # travel from the first place seen in a surface (crossing to another output is no travel by
-# itself), a key ending the show with 0, the desktop whole again afterwards, the screen
-# showing exactly what the program's picture holds, and a reference run played through it.
+# itself), a key ending the show with 0, the desktop whole again afterwards, an output turned
+# and scaled mid-show still covered whole, the screen showing exactly what the program's
+# picture holds, and a reference run played through it.
 # Usage: sway_e2e.sh THEORVANE WAYLAND_INPUT PPM_STATS SCREEN_CHECK (paths)
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -109,6 +110,30 @@ read -r _ _ green_after bar_after desktop_after <<<"$(ppm_stats "$WORK/after.ppm
     || fail "after the show: $bar_after bar pixels and $desktop_after of the desktop (before" \
         "$bar_before, $desktop_before), $green_after green"
 
+# 5. A show begun on HEADLESS-1 at scale 2, which is then scaled by 1.5, by 1 and turned:
+# each time, a second later, the output shows nothing of the desktop and the rain goes on; a
+# key still ends the show with 0.
+swaymsg output HEADLESS-1 scale 2 >/dev/null
+(cd "$WORK" && exec ./theorvane /s) 2>>"$WORK/saver.err" &
+SAVER_PID=$!
+sleep 2
+for change in "scale 1.5" "scale 1" "transform 90"; do
+    swaymsg output HEADLESS-1 $change >/dev/null
+    sleep 1
+    grim -t ppm -o HEADLESS-1 "$WORK/changed.ppm"
+    read -r w h green _ blue <<<"$(ppm_stats "$WORK/changed.ppm")"
+    [ "$blue" -eq 0 ] && [ "$green" -gt 500 ] \
+        && pass "$change: the rain covers HEADLESS-1 ($w x $h, $green green pixels)" \
+        || fail "$change: HEADLESS-1 ($w x $h) shows $blue desktop pixels and $green green"
+done
+wtype -s 300 -k space
+wait_exit "$SAVER_PID" "$END_WITHIN_MS"
+[ "$CODE" = 0 ] && pass "a key after the changes: ended with 0" \
+    || fail "a key after the changes: '$CODE' after $END_WITHIN_MS ms"
+[ "$CODE" = running ] && kill "$SAVER_PID"
+SAVER_PID=
+swaymsg output HEADLESS-1 transform normal >/dev/null
+
 # shows_exactly LABEL MODE ARGS... -- OUTPUT:PPM:WIDTH:HEIGHT...: once the screen check has
 # drawn in that mode, each output shows its picture pixel for pixel (the headers may differ),
 # and the check itself passed.
@@ -131,11 +156,11 @@ shows_exactly() {
         || { fail "$label:"; cat "$WORK/check.err"; }
 }
 
-# 5. After frames drawn now in one buffer, now in the other (sway keeps the one it shows).
+# 6. After frames drawn now in one buffer, now in the other (sway keeps the one it shows).
 shows_exactly "cells and text" picture "$WORK/picture.ppm" -- \
     "HEADLESS-1:$WORK/picture.ppm:1280:720"
 
-# 6. A reference run of the rain on the outputs made the run's monitors: each moment's
+# 7. A reference run of the rain on the outputs made the run's monitors: each moment's
 # pictures are the run's rows, and the screens show the last ones.
 swaymsg output HEADLESS-1 mode 640x480 position 0 0 >/dev/null
 swaymsg output HEADLESS-2 mode 400x300 position 640 0 >/dev/null
