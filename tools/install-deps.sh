@@ -11,7 +11,7 @@ run=(qt6-qpa-plugins qt6-wayland)
 # The reference pictures read and write PNGs with zlib, and the configuration windows' pictures
 # depend on the fonts installed: fontconfig's sans face (DejaVu) beside Liberation. The Wayland
 # show and the idle watcher are tested on headless sway and mutter.
-test=(libgtest-dev libgmock-dev xvfb xdotool x11-xserver-utils x11-utils xauth libx11-dev libxfixes-dev
+test=(libgtest-dev libgmock-dev xvfb xdotool x11-xserver-utils x11-utils xauth libx11-dev libxfixes-dev libxss-dev
       xscreensaver desktop-file-utils libxml2-utils dpkg-dev
       mate-screensaver dbus-x11 dbus-daemon libglib2.0-bin dconf-gsettings-backend dconf-service
       man-db appstream lintian

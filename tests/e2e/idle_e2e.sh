@@ -3,7 +3,11 @@
 # source: nothing before the idle time; after it, the show (a child process) with rain on every
 # monitor; a key ends the show but not the watcher; the show comes back after another idle
 # time; SIGTERM during a third show ends it and the watcher with code 0, leaving no process of
-# ours.
+# ours. Then what the session says beside the idle time: no show while it is locked, asleep or
+# a program holds idle off, a show ended within a second when it locks or sleeps, and the show
+# after the idle time once the hold ends (mutter: stand-ins for GNOME's lock screen and for
+# logind on a bus of their own; sway: a player's inhibition through the screen saver name the
+# watcher serves; X11: a player's suspension of the server's saver, whose own saver is off).
 # Usage: idle_e2e.sh KIND PATH_TO_THEORVANE [PATH_TO_X_PROBE | PATH_TO_REMOTE_DESKTOP]
 #   KIND: xvfb (MIT-SCREEN-SAVER; two RandR monitors, xdotool for input), sway (headless, two
 #   outputs, idle through org_kde_kwin_idle or ext_idle_notifier_v1, wtype for input, grim for
@@ -18,6 +22,39 @@ kind=$1 binary=$2 probe=${3:-}
 IDLE_S=2
 SLOW=${ORVANE_E2E_SLOWDOWN:-1}
 failures=0
+BUS_PIDS=""
+
+# start_bus NAME VARIABLE: a bus of the test's own, its address exported in VARIABLE.
+start_bus() {
+    command -v dbus-daemon >/dev/null 2>&1 || { echo "SKIP: 'dbus-daemon' is not installed"; exit "$SKIP"; }
+    local address
+    address=$(dbus-daemon --session --fork --print-address=1 --print-pid=3 3>"$WORK/$1-bus.pid")
+    export "$2=$address"
+    BUS_PIDS+=" $(cat "$WORK/$1-bus.pid")"
+}
+# standin ROLE: a stand-in of session_standin.py, told its commands through a pipe; tell ROLE
+# WORD waits for its answer.
+standin() {
+    mkfifo "$WORK/$1.in"
+    /usr/bin/python3 "$here/session_standin.py" "$1" <"$WORK/$1.in" >"$WORK/$1.out" 2>&1 &
+    eval "STANDIN_$1=\$!"
+    exec {fd}>"$WORK/$1.in"
+    eval "STANDIN_FD_$1=\$fd TOLD_$1=0"
+    wait_for_line "$WORK/$1.out" ready || { fail "the $1 stand-in did not start: $(cat "$WORK/$1.out")"; finish; }
+}
+tell() {
+    local fd_name=STANDIN_FD_$1 told_name=TOLD_$1
+    eval "TOLD_$1=\$(( $told_name + 1 ))"
+    echo "$2" >&"${!fd_name}"
+    local deadline=$(( $(now_ms) + 5000 ))
+    while [ "$(grep -c '^ok' "$WORK/$1.out")" -lt "${!told_name}" ] && [ "$(now_ms)" -lt "$deadline" ]; do
+        sleep 0.02
+    done
+}
+wait_for_line() {
+    local deadline=$(( $(now_ms) + 10000 ))
+    until grep -q "^$2" "$1" 2>/dev/null; do [ "$(now_ms)" -lt "$deadline" ] || return 1; sleep 0.05; done
+}
 
 case $kind in
     xvfb)
@@ -28,6 +65,8 @@ case $kind in
         press_key() { xdotool key a; }
         # Rain on an output: green pixels in its rectangle.
         greens_on() { "$probe" greens $1 2>/dev/null | awk '{print $NF}'; }
+        # The server's own saver off, as many users have it: no hold on the show.
+        xset s off
         xdotool mousemove 500 400  # input now: the idle time starts here
         ;;
     sway)
@@ -36,6 +75,7 @@ case $kind in
         PPM_STATS=$probe
         [ -x "$PPM_STATS" ] || { echo "SKIP: no ppm_stats"; exit "$SKIP"; }
         start_sway "$binary"
+        start_bus session DBUS_SESSION_BUS_ADDRESS
         OUTPUTS=(HEADLESS-1 HEADLESS-2)
         press_key() { wtype -s 300 -k space; }
         greens_on() { grim -t ppm -o "$1" "$WORK/shot.ppm" 2>/dev/null && ppm_stats "$WORK/shot.ppm" | awk '{print $3}'; }
@@ -46,14 +86,16 @@ case $kind in
             command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: '$tool' is not installed"; exit "$SKIP"; }
         done
         WORK=$(mktemp -d)
-        trap 'kill ${INPUT_PID:-} $MUTTER_PID $BUS_PID 2>/dev/null; cleanup' EXIT
+        trap 'kill ${INPUT_PID:-} $MUTTER_PID $BUS_PIDS 2>/dev/null; cleanup' EXIT
         cp "$binary" "$WORK/theorvane"
         printf '[Settings]\nShowTitle=0\nShowIntro=0\n' >"$WORK/TheOrvane.ini"
         export XDG_RUNTIME_DIR=$WORK/run
         mkdir -m 700 "$XDG_RUNTIME_DIR"
-        DBUS_SESSION_BUS_ADDRESS=$(dbus-daemon --session --fork --print-address=1 --print-pid=3 3>"$WORK/bus.pid")
-        BUS_PID=$(cat "$WORK/bus.pid")
-        export DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY=orvane-idle
+        start_bus session DBUS_SESSION_BUS_ADDRESS
+        start_bus system DBUS_SYSTEM_BUS_ADDRESS  # logind's stand-in has it to itself
+        export WAYLAND_DISPLAY=orvane-idle
+        standin lock
+        standin logind
         unset DISPLAY
         mutter --headless --wayland --no-x11 --wayland-display="$WAYLAND_DISPLAY" \
             --virtual-monitor 1024x768 --virtual-monitor 800x600 >"$WORK/mutter.log" 2>&1 &
@@ -120,6 +162,15 @@ for round in 1 2; do
     else
         fail "round $round: no show $((IDLE_S + 5 * SLOW)) s after the last input"; break
     fi
+    # One show per display, one watcher per session: a second of each ends at once.
+    if [ "$round" = 1 ]; then
+        second=$(timeout 5 "$WORK/theorvane" /s 2>&1); code=$?
+        [ "$code" = 0 ] && [[ $second == *"a show already runs"* ]] && pass "a second show ends at once with 0" \
+            || fail "a second show: code $code, '$second'"
+        second=$(timeout 5 "$WORK/theorvane" --idle 5 2>&1); code=$?
+        [ "$code" = 2 ] && [[ $second == *"already runs"* ]] && pass "a second watcher ends at once with 2" \
+            || fail "a second watcher: code $code, '$second'"
+    fi
     # 3. A key ends the show, not the watcher.
     press_key
     LAST_INPUT_MS=$(now_ms)
@@ -130,6 +181,80 @@ for round in 1 2; do
     kill -0 "$WATCHER" 2>/dev/null && pass "round $round: the watcher goes on" \
         || { fail "round $round: the watcher ended with the show"; break; }
 done
+
+# 5. The session's say (run before the watcher's last show).
+# gone_within MS PID: the show ended within the time.
+gone_within() {
+    local deadline=$(( $(now_ms) + $1 )) start=$(now_ms)
+    while kill -0 "$2" 2>/dev/null && [ "$(now_ms)" -lt "$deadline" ]; do sleep 0.02; done
+    ! kill -0 "$2" 2>/dev/null && GONE_MS=$(( $(now_ms) - start ))
+}
+# held WHAT: no show while it holds (the idle time and 3 s more); released WHAT: then the show,
+# not before the idle time has passed again since the hold ended.
+held() {
+    sleep $((IDLE_S + 3))
+    [ -z "$(watcher_children)" ] && pass "$1: no show $((IDLE_S + 3)) s into the idle time" \
+        || fail "$1: a show started"
+}
+released() {
+    local start=$(now_ms) show
+    if show=$(wait_for_show $((IDLE_S + 8 * SLOW))); then
+        local after=$(( $(now_ms) - start ))
+        [ "$after" -ge $((IDLE_S * 1000 - 300)) ] && pass "$1: the show $after ms after" \
+            || fail "$1: the show only $after ms after (idle time ${IDLE_S} s)"
+        [ ${#OUTPUTS[@]} -gt 0 ] && rain_everywhere $((15 * SLOW)) || sleep $((3 * SLOW))  # up before the key
+        press_key
+        gone_within 3000 "$show" || fail "$1: a key did not end the show"
+    else
+        fail "$1: no show $((IDLE_S + 8 * SLOW)) s after"
+    fi
+}
+# taken_by WHAT: a running show ends within a second.
+taken_by() {
+    local show
+    show=$(wait_for_show $((IDLE_S + 5 * SLOW))) || { fail "$1: no show to end"; return; }
+    sleep 0.5
+    tell "$2" "$3"
+    gone_within $((1000 * SLOW)) "$show" && pass "$1 ended the show in $GONE_MS ms" \
+        || fail "$1: the show still runs 1 s after"
+}
+case $kind in
+    mutter)
+        taken_by "the lock" lock lock
+        held "locked"
+        tell lock unlock
+        released "unlocked"
+        taken_by "logind's lock hint" logind lock
+        tell logind unlock
+        released "logind unlocked"
+        taken_by "sleep" logind sleep
+        tell logind wake
+        released "after sleep"
+        tell logind inhibit
+        press_key
+        held "logind's idle inhibitor"
+        tell logind release
+        # It is asked again every 5 s.
+        released "logind's inhibitor released"
+        ;;
+    sway)
+        standin player
+        tell player inhibit
+        press_key
+        held "a player's inhibition"
+        eval "exec ${STANDIN_FD_player}>&-"  # the player quits without releasing
+        released "the player left the bus"
+        ;;
+    xvfb)
+        "$probe" suspend >"$WORK/suspend.out" 2>&1 &
+        SUSPENDER=$!
+        wait_for_line "$WORK/suspend.out" suspended || fail "no suspension"
+        press_key
+        held "the server's saver suspended"
+        kill "$SUSPENDER"
+        released "the suspension ended"
+        ;;
+esac
 
 # 4. SIGTERM during a show: the watcher ends it, then itself with 0, and nothing of ours is left.
 show=$(wait_for_show $((IDLE_S + 5 * SLOW))) || fail "no third show"

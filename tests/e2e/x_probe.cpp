@@ -12,10 +12,13 @@
 //   x_probe blues X Y W H    the same for shades of blue (a tint chosen in a test's settings).
 //   x_probe window X Y W H  makes a plain window with no children (a settings app's preview
 //                           pane), grey, prints its id and keeps it until killed.
+//   x_probe suspend         suspends the server's screen saver, as a video player does, prints
+//                           "suspended" and holds it until killed.
 // Exit code 2 when the server gives no answer.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
+#include <X11/extensions/scrnsaver.h>
 
 #include <poll.h>
 
@@ -24,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -139,7 +143,8 @@ int plainWindow(Display* display, int x, int y, unsigned width, unsigned height)
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: x_probe cursor | pixels|greens|blues X Y W H | wait-gone ID MS | window X Y W H\n");
+    std::fprintf(stderr, "usage: x_probe cursor | pixels|greens|blues X Y W H | wait-gone ID MS | "
+                         "window X Y W H | suspend\n");
     return kNoAnswer;
 }
 
@@ -155,13 +160,21 @@ int main(int argc, char** argv) {
     const bool pixels = (greens || blues || std::strcmp(argv[1], "pixels") == 0) && argc == 6;
     const bool gone = std::strcmp(argv[1], "wait-gone") == 0 && argc == 4;
     const bool window = std::strcmp(argv[1], "window") == 0 && argc == 6;
-    if (!cursor && !pixels && !gone && !window) {
+    const bool suspend = std::strcmp(argv[1], "suspend") == 0;
+    if (!cursor && !pixels && !gone && !window && !suspend) {
         return usage();
     }
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {
         std::fprintf(stderr, "x_probe: cannot open the display\n");
         return kNoAnswer;
+    }
+    if (suspend) {
+        XScreenSaverSuspend(display, True);
+        XSync(display, False);
+        std::printf("suspended\n");
+        std::fflush(stdout);
+        for (;;) pause();
     }
     if (window) {
         return plainWindow(display, std::atoi(argv[2]), std::atoi(argv[3]),

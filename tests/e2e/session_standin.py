@@ -1,0 +1,122 @@
+#!/usr/bin/python3
+# Stand-ins for the desktop's own services, for the idle watcher's end-to-end test. Each reads
+# commands on stdin, one a line, and answers "ok" on stdout once the command took effect.
+#   session_standin.py lock      org.gnome.ScreenSaver on the session bus: "lock", "unlock"
+#   session_standin.py player    a video player: "inhibit" (org.freedesktop.ScreenSaver.Inhibit),
+#                                "release" (UnInhibit); leaving ends its inhibitions with it
+#   session_standin.py logind    org.freedesktop.login1 on the system bus
+#                                (DBUS_SYSTEM_BUS_ADDRESS): one session, "lock", "unlock",
+#                                "sleep", "wake", "inhibit", "release" (an idle inhibitor)
+import sys
+
+import dbus
+import dbus.service
+from dbus.mainloop.glib import DBusGMainLoop
+from gi.repository import GLib
+
+PROPERTIES = "org.freedesktop.DBus.Properties"
+
+
+class GnomeLock(dbus.service.Object):
+    def __init__(self, bus):
+        self.name = dbus.service.BusName("org.gnome.ScreenSaver", bus)
+        super().__init__(bus, "/org/gnome/ScreenSaver")
+        self.active = False
+
+    @dbus.service.method("org.gnome.ScreenSaver", out_signature="b")
+    def GetActive(self):
+        return self.active
+
+    @dbus.service.signal("org.gnome.ScreenSaver", signature="b")
+    def ActiveChanged(self, active):
+        pass
+
+    def command(self, word):
+        self.active = word == "lock"
+        self.ActiveChanged(self.active)
+
+
+class Player:
+    def __init__(self, bus):
+        self.saver = bus.get_object("org.freedesktop.ScreenSaver", "/org/freedesktop/ScreenSaver")
+        self.cookie = None
+
+    def command(self, word):
+        if word == "inhibit":
+            self.cookie = self.saver.Inhibit("player", "a film", dbus_interface="org.freedesktop.ScreenSaver")
+        elif self.cookie is not None:
+            self.saver.UnInhibit(self.cookie, dbus_interface="org.freedesktop.ScreenSaver")
+
+
+class Session(dbus.service.Object):
+    PATH = "/org/freedesktop/login1/session/c1"
+
+    def __init__(self, bus):
+        super().__init__(bus, self.PATH)
+        self.locked = False
+
+    @dbus.service.method(PROPERTIES, in_signature="ss", out_signature="v")
+    def Get(self, interface, name):
+        return dbus.Boolean(self.locked) if name == "LockedHint" else dbus.String("c1")
+
+    @dbus.service.signal(PROPERTIES, signature="sa{sv}as")
+    def PropertiesChanged(self, interface, changed, invalidated):
+        pass
+
+
+class Login(dbus.service.Object):
+    def __init__(self, bus):
+        self.name = dbus.service.BusName("org.freedesktop.login1", bus)
+        super().__init__(bus, "/org/freedesktop/login1")
+        self.session = Session(bus)
+        self.blocked = ""
+
+    @dbus.service.method("org.freedesktop.login1.Manager", in_signature="s", out_signature="o")
+    def GetSession(self, session_id):
+        return Session.PATH
+
+    @dbus.service.method("org.freedesktop.login1.Manager", in_signature="u", out_signature="o")
+    def GetSessionByPID(self, pid):
+        return Session.PATH
+
+    @dbus.service.method(PROPERTIES, in_signature="ss", out_signature="v")
+    def Get(self, interface, name):
+        return dbus.String(self.blocked)
+
+    @dbus.service.signal("org.freedesktop.login1.Manager", signature="b")
+    def PrepareForSleep(self, starting):
+        pass
+
+    def command(self, word):
+        if word in ("lock", "unlock"):
+            self.session.locked = word == "lock"
+            self.session.PropertiesChanged("org.freedesktop.login1.Session",
+                                           {"LockedHint": dbus.Boolean(self.session.locked)}, [])
+        elif word in ("sleep", "wake"):
+            self.PrepareForSleep(word == "sleep")
+        else:
+            self.blocked = "sleep:idle" if word == "inhibit" else "sleep"
+
+
+def main():
+    DBusGMainLoop(set_as_default=True)
+    role = sys.argv[1]
+    bus = dbus.SystemBus() if role == "logind" else dbus.SessionBus()
+    service = {"lock": GnomeLock, "player": Player, "logind": Login}[role](bus)
+    loop = GLib.MainLoop()
+
+    def read(channel, condition):
+        line = channel.readline()
+        if not line:
+            loop.quit()
+            return False
+        service.command(line.strip())
+        print("ok", flush=True)
+        return True
+
+    GLib.io_add_watch(GLib.IOChannel.unix_new(sys.stdin.fileno()), GLib.IO_IN | GLib.IO_HUP, read)
+    print("ready", flush=True)
+    loop.run()
+
+
+main()
