@@ -7,7 +7,8 @@
 # a program holds idle off, a show ended within a second when it locks or sleeps, and the show
 # after the idle time once the hold ends (mutter: stand-ins for GNOME's lock screen and for
 # logind on a bus of their own; sway: a player's inhibition through the screen saver name the
-# watcher serves; X11: a player's suspension of the server's saver, whose own saver is off).
+# watcher serves; X11: a player's suspension of the server's saver, whose own saver is off, and a
+# stand-in for Plasma's lock screen and power management).
 # Usage: idle_e2e.sh KIND PATH_TO_THEORVANE [PATH_TO_X_PROBE | PATH_TO_REMOTE_DESKTOP]
 #   KIND: xvfb (MIT-SCREEN-SAVER; two RandR monitors, xdotool for input), sway (headless, two
 #   outputs, idle through org_kde_kwin_idle or ext_idle_notifier_v1, wtype for input, grim for
@@ -37,7 +38,7 @@ start_bus() {
 standin() {
     mkfifo "$WORK/$1.in"
     /usr/bin/python3 "$here/session_standin.py" "$1" <"$WORK/$1.in" >"$WORK/$1.out" 2>&1 &
-    eval "STANDIN_$1=\$!"
+    BUS_PIDS+=" $!"  # ended with the buses
     exec {fd}>"$WORK/$1.in"
     eval "STANDIN_FD_$1=\$fd TOLD_$1=0"
     wait_for_line "$WORK/$1.out" ready || { fail "the $1 stand-in did not start: $(cat "$WORK/$1.out")"; finish; }
@@ -67,6 +68,9 @@ case $kind in
         greens_on() { "$probe" greens $1 2>/dev/null | awk '{print $NF}'; }
         # The server's own saver off, as many users have it: no hold on the show.
         xset s off
+        start_bus session DBUS_SESSION_BUS_ADDRESS
+        trap 'kill $BUS_PIDS 2>/dev/null; cleanup' EXIT
+        standin plasma
         xdotool mousemove 500 400  # input now: the idle time starts here
         ;;
     sway)
@@ -76,6 +80,7 @@ case $kind in
         [ -x "$PPM_STATS" ] || { echo "SKIP: no ppm_stats"; exit "$SKIP"; }
         start_sway "$binary"
         start_bus session DBUS_SESSION_BUS_ADDRESS
+        trap 'kill $BUS_PIDS 2>/dev/null; cleanup_sway' EXIT
         OUTPUTS=(HEADLESS-1 HEADLESS-2)
         press_key() { wtype -s 300 -k space; }
         greens_on() { grim -t ppm -o "$1" "$WORK/shot.ppm" 2>/dev/null && ppm_stats "$WORK/shot.ppm" | awk '{print $3}'; }
@@ -253,6 +258,14 @@ case $kind in
         held "the server's saver suspended"
         kill "$SUSPENDER"
         released "the suspension ended"
+        taken_by "the desktop's lock" plasma lock
+        tell plasma unlock
+        released "the desktop unlocked"
+        tell plasma inhibit
+        press_key
+        held "KDE's inhibition"
+        tell plasma release
+        released "KDE's inhibition released"
         ;;
 esac
 

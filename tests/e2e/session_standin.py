@@ -4,6 +4,9 @@
 #   session_standin.py lock      org.gnome.ScreenSaver on the session bus: "lock", "unlock"
 #   session_standin.py player    a video player: "inhibit" (org.freedesktop.ScreenSaver.Inhibit),
 #                                "release" (UnInhibit); leaving ends its inhibitions with it
+#   session_standin.py plasma    a desktop that owns org.freedesktop.ScreenSaver (its lock screen:
+#                                "lock", "unlock") and KDE's power management policy agent
+#                                ("inhibit", "release": the screen's inhibition)
 #   session_standin.py logind    org.freedesktop.login1 on the system bus
 #                                (DBUS_SYSTEM_BUS_ADDRESS): one session, "lock", "unlock",
 #                                "sleep", "wake", "inhibit", "release" (an idle inhibitor)
@@ -46,6 +49,40 @@ class Player:
             self.cookie = self.saver.Inhibit("player", "a film", dbus_interface="org.freedesktop.ScreenSaver")
         elif self.cookie is not None:
             self.saver.UnInhibit(self.cookie, dbus_interface="org.freedesktop.ScreenSaver")
+
+
+class Plasma(dbus.service.Object):
+    def __init__(self, bus):
+        self.names = [dbus.service.BusName(name, bus) for name in
+                      ("org.freedesktop.ScreenSaver", "org.kde.Solid.PowerManagement.PolicyAgent")]
+        super().__init__(bus, "/org/freedesktop/ScreenSaver")
+        self.agent = PolicyAgent(bus)
+        self.active = False
+
+    @dbus.service.method("org.freedesktop.ScreenSaver", out_signature="b")
+    def GetActive(self):
+        return self.active
+
+    @dbus.service.signal("org.freedesktop.ScreenSaver", signature="b")
+    def ActiveChanged(self, active):
+        pass
+
+    def command(self, word):
+        if word in ("lock", "unlock"):
+            self.active = word == "lock"
+            self.ActiveChanged(self.active)
+        else:
+            self.agent.screen = word == "inhibit"
+
+
+class PolicyAgent(dbus.service.Object):
+    def __init__(self, bus):
+        super().__init__(bus, "/org/kde/Solid/PowerManagement/PolicyAgent")
+        self.screen = False
+
+    @dbus.service.method("org.kde.Solid.PowerManagement.PolicyAgent", in_signature="u", out_signature="b")
+    def HasInhibition(self, types):
+        return self.screen and (types & 4) != 0
 
 
 class Session(dbus.service.Object):
@@ -102,7 +139,7 @@ def main():
     DBusGMainLoop(set_as_default=True)
     role = sys.argv[1]
     bus = dbus.SystemBus() if role == "logind" else dbus.SessionBus()
-    service = {"lock": GnomeLock, "player": Player, "logind": Login}[role](bus)
+    service = {"lock": GnomeLock, "player": Player, "plasma": Plasma, "logind": Login}[role](bus)
     loop = GLib.MainLoop()
 
     def read(channel, condition):
