@@ -209,9 +209,10 @@ void OutputSurface::configure(std::uint32_t serial, int width, int height) {
 }
 
 // The picture in device pixels for the logical size the compositor gave: the output's integer
-// scale, or its fractional scale shown through a viewport. A later size, scale or mode gets
-// new buffers (what the show drew is kept where the sizes overlap); the show draws on in the
-// size it began with, and a later part of it takes the new size.
+// scale, or its fractional scale shown through a viewport; its buffers turned as the output is.
+// A later size, scale, mode or turn gets new buffers (what the show drew is kept where the
+// sizes overlap); the show draws on in the size it began with, and a later part of it takes the
+// new size.
 void OutputSurface::fitPicture() {
     int bufferScale = 1;
     double scale = 1.0;
@@ -224,16 +225,17 @@ void OutputSurface::fitPicture() {
     }
     const int width = devicePixels(logicalSize_.width, scale);
     const int height = devicePixels(logicalSize_.height, scale);
+    const int turn = ShmPicture::validTurn(output_ != nullptr ? output_->transform : 0);
     std::string reason;
     if (!picture_) {
-        picture_ = ShmPicture::create(connection_.shm(), width, height, reason);
+        picture_ = ShmPicture::create(connection_.shm(), width, height, reason, turn);
         if (!picture_) {
             refused_ = true;
             refusal_ = reason;
             return;
         }
         picture_->showOn(surface_);
-    } else if (!picture_->resize(connection_.shm(), width, height, reason)) {
+    } else if (!picture_->resize(connection_.shm(), width, height, turn, reason)) {
         return;  // no memory for the new size: the old picture stays, placed by the compositor
     }
     if (fractional) {
@@ -246,7 +248,21 @@ void OutputSurface::fitPicture() {
         viewport_ = nullptr;
     }
     wl_surface_set_buffer_scale(surface_, bufferScale);
+    wl_surface_set_buffer_transform(surface_, picture_->turn());
     picture_->present();
+}
+
+// A turn by a half (or a flip) leaves the size as it was, and the compositor need not configure
+// the surface again; a quarter turn changes the size, and the configure that follows does it.
+void OutputSurface::outputChanged() {
+    if (!picture_ || surface_ == nullptr || output_ == nullptr) {
+        return;
+    }
+    const int turn = ShmPicture::validTurn(output_->transform);
+    if (turn != picture_->turn() && (turn & 1) == (picture_->turn() & 1)) {
+        fitPicture();
+        wl_surface_commit(surface_);
+    }
 }
 
 void OutputSurface::closed() {

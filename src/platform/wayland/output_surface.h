@@ -5,6 +5,7 @@
 // made full-screen on its output, and there is no mask strip. The picture is made when the
 // compositor first tells the size, in device pixels (the output's scale, or its fractional
 // scale through a viewport where offered), and made again at each configure that changes them.
+// Its buffers are turned as the output is, so that the compositor need not turn them.
 #pragma once
 
 #include <functional>
@@ -53,6 +54,8 @@ public:
     void withdraw();
     // Called when the output's picture goes to the screen.
     void present();
+    // Called when the compositor has told new facts of the output.
+    void outputChanged();
 
     // The compositor asks a toplevel to close: the user wants the show to end.
     std::function<void()> closeRequested;

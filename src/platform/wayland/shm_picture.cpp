@@ -100,21 +100,30 @@ std::shared_ptr<ShmPicture::Pool> ShmPicture::makePool(wl_shm* shm, int width, i
 }
 
 std::unique_ptr<ShmPicture> ShmPicture::create(wl_shm* shm, int width, int height,
-                                               std::string& reason) {
+                                               std::string& reason, int turn) {
     width = std::max(width, 1);
     height = std::max(height, 1);
+    turn = validTurn(turn);
     std::shared_ptr<Pool> pool = makePool(shm, width, height, reason);
     if (!pool) {
         return nullptr;
     }
-    auto images = std::make_unique<QImageBackend>(imageOver(pool->memory, width, height));
+    std::vector<std::uint32_t> own;
+    void* memory = pool->memory;
+    if (turn != kUnturned) {
+        own.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        memory = own.data();
+    }
+    auto images = std::make_unique<QImageBackend>(imageOver(memory, width, height));
     QImageBackend* drawing = images.get();
     std::unique_ptr<ShmPicture> picture(new ShmPicture(drawing, std::move(images), width, height));
     drawing->beforeAccess = [p = picture.get()] {
         p->keepDrawable();
         p->bringUpToDate();
     };
-    picture->useBuffers(std::move(pool));  // the first buffer holds the picture, made black
+    picture->own_ = std::move(own);
+    picture->turn_ = turn;
+    picture->useBuffers(std::move(pool));  // the picture is black, and so are the buffers
     return picture;
 }
 
@@ -132,18 +141,21 @@ void ShmPicture::useBuffers(std::shared_ptr<Pool> pool) {
     auto* base = static_cast<std::uint8_t*>(pool_->memory);
     const std::size_t slotBytes = std::size_t{4} * static_cast<std::size_t>(width()) *
                                   static_cast<std::size_t>(height());
+    const int across = sideways() ? height() : width();
+    const int down = sideways() ? width() : height();
     for (int i = 0; i < kBufferCount; ++i) {
         Buffer& buffer = buffers_[i];
         const std::size_t offset = slotBytes * static_cast<std::size_t>(i);
         buffer.pixels = reinterpret_cast<std::uint32_t*>(base + offset);
         // The padding byte is not alpha: 0xFFRRGGBB words are opaque as they stand.
         buffer.buffer = wl_shm_pool_create_buffer(pool_->pool, static_cast<std::int32_t>(offset),
-                                                  width(), height(), 4 * width(),
+                                                  across, down, 4 * across,
                                                   WL_SHM_FORMAT_XRGB8888);
         wl_buffer_add_listener(buffer.buffer, &kBufferListener, this);
         buffer.staleCells.assign(static_cast<std::size_t>(cellsAcross_) * cellsDown_, 0);
     }
-    buffers_[0].allStale = false;
+    // Turned buffers are all brought up to date from the picture before they are shown.
+    buffers_[0].allStale = turn_ != kUnturned;
     current_ = 0;
     source_ = 0;
     owes_ = false;
@@ -151,19 +163,27 @@ void ShmPicture::useBuffers(std::shared_ptr<Pool> pool) {
 }
 
 // The part the old picture and the new size share is kept; what the new size adds is black.
-bool ShmPicture::resize(wl_shm* shm, int width, int height, std::string& reason) {
+bool ShmPicture::resize(wl_shm* shm, int width, int height, int turn, std::string& reason) {
     width = std::max(width, 1);
     height = std::max(height, 1);
-    if (width == this->width() && height == this->height()) {
+    turn = validTurn(turn);
+    if (width == this->width() && height == this->height() && turn == turn_) {
         return true;
     }
     std::shared_ptr<Pool> pool = makePool(shm, width, height, reason);
     if (!pool) {
         return false;
     }
+    // The whole picture: its own memory where the buffers are turned, else the buffer drawn in.
     bringUpToDate();
-    const std::uint32_t* from = buffers_[current_].pixels;
-    auto* to = static_cast<std::uint32_t*>(pool->memory);
+    const std::uint32_t* from = turn_ != kUnturned ? own_.data() : buffers_[current_].pixels;
+    std::vector<std::uint32_t> own;
+    auto* memory = static_cast<std::uint32_t*>(pool->memory);
+    if (turn != kUnturned) {
+        own.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        memory = own.data();
+    }
+    std::uint32_t* to = memory;
     const int kept = std::min(width, this->width());
     for (int y = 0; y < height; ++y, to += width) {
         if (y < this->height()) {
@@ -172,7 +192,9 @@ bool ShmPicture::resize(wl_shm* shm, int width, int height, std::string& reason)
         }
         std::fill(to + (y < this->height() ? kept : 0), to + width, 0xFF000000u);
     }
-    images_->moveTo(imageOver(pool->memory, width, height));
+    images_->moveTo(imageOver(memory, width, height));
+    own_ = std::move(own);
+    turn_ = turn;
     pixelsMoved(width, height);
     useBuffers(std::move(pool));
     return true;
@@ -223,8 +245,8 @@ void ShmPicture::bufferReleased(wl_buffer* released) {
 // other as soon as that one is free. When both are held (a compositor that has stopped
 // showing), the drawing goes on in the held one: the frame waits for a release all the same.
 void ShmPicture::keepDrawable() {
-    if (!buffers_[current_].held) {
-        return;
+    if (turn_ != kUnturned || !buffers_[current_].held) {
+        return;  // turned buffers are never drawn in
     }
     for (int i = 0; i < kBufferCount; ++i) {
         if (!buffers_[i].held) {
@@ -297,7 +319,7 @@ void ShmPicture::markStale(const Rect& area) {
     const int lastColumn = (r.right - 1) / kCellWidth;
     for (int i = 0; i < kBufferCount; ++i) {
         Buffer& buffer = buffers_[i];
-        if (i == current_ || buffer.allStale) {
+        if ((i == current_ && turn_ == kUnturned) || buffer.allStale) {
             continue;
         }
         for (int row = firstRow; row <= lastRow; ++row) {
@@ -327,9 +349,15 @@ void ShmPicture::present() {
         return;  // nothing new, or the compositor has not shown the last frame yet
     }
     keepDrawable();
+    if (turn_ != kUnturned && buffers_[current_].held) {
+        current_ = (current_ + 1) % kBufferCount;
+    }
     Buffer* buffer = &buffers_[current_];
     if (buffer->held) {
         return;  // never attached twice: the changes wait for a release
+    }
+    if (turn_ != kUnturned) {
+        turnInto(*buffer);
     }
     bringUpToDate();
     wl_surface_attach(surface_, buffer->buffer, 0, 0);
@@ -392,6 +420,76 @@ void ShmPicture::copyCells(int cellRow, int firstColumn, int endColumn) {
     }
 }
 
+// Where a picture pixel lies in a turned buffer: bx = a x + b y + c, by = d x + e y + f, as
+// wl_output's transforms turn the picture (counter-clockwise, a flip before the turn).
+ShmPicture::Turn ShmPicture::turnOf() const {
+    const int w = width() - 1;
+    const int h = height() - 1;
+    switch (turn_) {
+    case WL_OUTPUT_TRANSFORM_90: return {0, 1, 0, -1, 0, w};
+    case WL_OUTPUT_TRANSFORM_180: return {-1, 0, w, 0, -1, h};
+    case WL_OUTPUT_TRANSFORM_270: return {0, -1, h, 1, 0, 0};
+    case WL_OUTPUT_TRANSFORM_FLIPPED: return {-1, 0, w, 0, 1, 0};
+    case WL_OUTPUT_TRANSFORM_FLIPPED_90: return {0, 1, 0, 1, 0, 0};
+    case WL_OUTPUT_TRANSFORM_FLIPPED_180: return {1, 0, 0, 0, -1, h};
+    case WL_OUTPUT_TRANSFORM_FLIPPED_270: return {0, -1, h, -1, 0, w};
+    default: return {1, 0, 0, 0, 1, 0};
+    }
+}
+
+Rect ShmPicture::turned(const Rect& r) const {
+    if (turn_ == kUnturned || r.isEmpty()) {
+        return r;
+    }
+    const Turn t = turnOf();
+    const int x0 = t.a * r.left + t.b * r.top + t.c;
+    const int y0 = t.d * r.left + t.e * r.top + t.f;
+    const int x1 = t.a * (r.right - 1) + t.b * (r.bottom - 1) + t.c;
+    const int y1 = t.d * (r.right - 1) + t.e * (r.bottom - 1) + t.f;
+    return {std::min(x0, x1), std::min(y0, y1), std::max(x0, x1) + 1, std::max(y0, y1) + 1};
+}
+
+// Brings a turned buffer up to date from the picture: the cells it lacks, or all of it.
+void ShmPicture::turnInto(Buffer& buffer) {
+    if (buffer.allStale) {
+        turnArea(buffer, {0, 0, width(), height()});
+        buffer.allStale = false;
+        std::fill(buffer.staleCells.begin(), buffer.staleCells.end(), std::uint8_t{0});
+        return;
+    }
+    for (int cellRow = 0; cellRow < cellsDown_; ++cellRow) {
+        std::uint8_t* cells =
+            buffer.staleCells.data() + static_cast<std::ptrdiff_t>(cellRow) * cellsAcross_;
+        for (int column = 0; column < cellsAcross_;) {
+            if (cells[column] == 0) {
+                ++column;
+                continue;
+            }
+            const int first = column;
+            while (column < cellsAcross_ && cells[column] != 0) {
+                cells[column++] = 0;
+            }
+            turnArea(buffer, clipped({first * kCellWidth, cellRow * kCellHeight,
+                                      column * kCellWidth, (cellRow + 1) * kCellHeight},
+                                     width(), height()));
+        }
+    }
+}
+
+void ShmPicture::turnArea(Buffer& buffer, const Rect& area) {
+    const Turn t = turnOf();
+    const std::ptrdiff_t across = sideways() ? height() : width();
+    const std::ptrdiff_t stepX = t.a + t.d * across;
+    const std::ptrdiff_t stepY = t.b + t.e * across;
+    for (int y = area.top; y < area.bottom; ++y) {
+        const std::uint32_t* from = own_.data() + static_cast<std::ptrdiff_t>(y) * width();
+        std::uint32_t* to = buffer.pixels + t.c + t.f * across + stepY * y + stepX * area.left;
+        for (int x = area.left; x < area.right; ++x, to += stepX) {
+            *to = from[x];
+        }
+    }
+}
+
 void ShmPicture::markDamage() {
     if (pendingAll_ || pending_.size() > kMaxDamageRects) {
         Rect box{width(), height(), 0, 0};
@@ -407,7 +505,7 @@ void ShmPicture::markDamage() {
         WindowPicture::mergeColumns(pending_);
     }
     for (const Rect& area : pending_) {
-        const Rect r = clipped(area, width(), height());
+        const Rect r = turned(clipped(area, width(), height()));
         if (!r.isEmpty()) {
             wl_surface_damage_buffer(surface_, r.left, r.top, r.width(), r.height());
         }

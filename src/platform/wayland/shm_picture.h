@@ -9,6 +9,9 @@
 // frame waits for the compositor's frame callback and for the buffer to be free, keeping its
 // changes for the next present meanwhile, so the show never waits on the compositor. A window
 // that changes size gets new buffers of the new size, the old picture kept where they overlap.
+// On a turned output the buffers are turned as the output is (its transform given as theirs),
+// so that the compositor shows them without turning them: the show then draws in memory of its
+// own, and each buffer takes what it lacks from there, turned, before it is shown.
 #pragma once
 
 #include <chrono>
@@ -31,11 +34,13 @@ class QImageBackend;
 class ShmPicture final : public WindowPicture {
 public:
     static constexpr int kBufferCount = 2;
+    static constexpr int kUnturned = 0;  // wl_output's normal transform
 
-    // A black picture of width x height device pixels; nothing, with a reason, where the
-    // system or the compositor gives no memory of that size.
+    // A black picture of width x height device pixels, whose buffers are turned by turn (one of
+    // wl_output's transforms; others count as none); nothing, with a reason, where the system
+    // or the compositor gives no memory of that size.
     static std::unique_ptr<ShmPicture> create(wl_shm* shm, int width, int height,
-                                              std::string& reason);
+                                              std::string& reason, int turn = kUnturned);
     ~ShmPicture() override;
 
     // Where the frames go; nothing drops them (the output is gone). A new surface gets the
@@ -44,7 +49,11 @@ public:
     // Width x height device pixels from now on: the part both sizes share stays as it was, the
     // rest is black, and the whole goes with the next present, without waiting for the frame
     // callback. False, with the reason, where there is no memory for it (the old size stays).
-    bool resize(wl_shm* shm, int width, int height, std::string& reason);
+    bool resize(wl_shm* shm, int width, int height, int turn, std::string& reason);
+    // The transform its buffers carry, for wl_surface.set_buffer_transform.
+    int turn() const { return turn_; }
+    // One of wl_output's transforms, or none.
+    static int validTurn(int turn) { return turn >= 0 && turn <= kLastTurn ? turn : kUnturned; }
     // A frame callback has been awaited for longer than that: the compositor shows nothing of
     // the surface (an output powered off, a hidden surface).
     bool unanswered(std::chrono::steady_clock::duration longerThan) const;
@@ -61,6 +70,12 @@ public:
     struct Pool;
 
 private:
+    static constexpr int kLastTurn = 7;  // wl_output's flipped_270
+    // bx = a x + b y + c, by = d x + e y + f
+    struct Turn {
+        int a, b, c, d, e, f;
+    };
+
     struct Buffer {
         wl_buffer* buffer = nullptr;
         std::uint32_t* pixels = nullptr;
@@ -76,6 +91,11 @@ private:
                                           std::string& reason);
     void useBuffers(std::shared_ptr<Pool> pool);
     void resendWhole();
+    bool sideways() const { return (turn_ & 1) != 0; }  // a quarter or three quarters turned
+    Turn turnOf() const;
+    Rect turned(const Rect& r) const;
+    void turnInto(Buffer& buffer);
+    void turnArea(Buffer& buffer, const Rect& area);
     void keepDrawable();
     void moveDrawingTo(int index);
     void markStale(const Rect& area);
@@ -92,6 +112,8 @@ private:
     wl_surface* surface_ = nullptr;
     wl_callback* frameCallback_ = nullptr;
     std::chrono::steady_clock::time_point frameAsked_;
+    int turn_ = kUnturned;
+    std::vector<std::uint32_t> own_;  // the picture, where the buffers are turned
     int cellsAcross_ = 0;
     int cellsDown_ = 0;
     std::vector<Rect> pending_;  // changed since the last frame sent

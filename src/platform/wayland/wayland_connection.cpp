@@ -35,7 +35,10 @@ WaylandOutput& outputOf(void* data) { return *static_cast<WaylandOutput*>(data);
 const wl_output_listener kOutputListener = {
     .geometry = [](void* data, wl_output*, std::int32_t x, std::int32_t y, std::int32_t,
                    std::int32_t, std::int32_t, const char*, const char*,
-                   std::int32_t) { outputOf(data).geometryPosition = {x, y}; },
+                   std::int32_t transform) {
+        outputOf(data).geometryPosition = {x, y};
+        outputOf(data).transform = transform;
+    },
     .mode = [](void* data, wl_output*, std::uint32_t flags, std::int32_t width, std::int32_t height,
                std::int32_t) {
         if ((flags & WL_OUTPUT_MODE_CURRENT) != 0) {

@@ -38,6 +38,7 @@ struct WaylandOutput {
     Point geometryPosition;  // wl_output's own, for compositors without xdg-output
     Size mode;               // current mode, in device pixels
     int scale = 1;
+    int transform = 0;  // how the output is turned (wl_output's transform)
     bool hasLogicalPosition = false;
     bool hasLogicalSize = false;
     Point logicalPosition;

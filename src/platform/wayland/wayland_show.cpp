@@ -159,8 +159,12 @@ void WaylandShow::outputMoved(WaylandOutput& output) {
         for (auto& surface : *list) {
             if (surface->output() == &output && surface->surface() != nullptr) {
                 input_->place(surface->surface(), originOf(output));
+                surface->outputChanged();
             }
         }
+    }
+    if (mask_ && mask_->output() == &output) {
+        mask_->outputChanged();
     }
 }
 
