@@ -33,15 +33,16 @@ std::string displayKey() {
 }  // namespace
 
 bool claimForSession(SessionRole role) {
-    // The runtime folder is the user's own; without one, a folder of the user's own in /tmp.
+    // The runtime folder is the user's own; without one, a folder of the user's own in /tmp,
+    // where another user's folder of that name is passed over.
     std::string folder = environment("XDG_RUNTIME_DIR");
     if (folder.empty()) {
         folder = "/tmp/theorvane-" + std::to_string(getuid());
-        if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return true;
-    }
-    struct stat status {};
-    if (lstat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != getuid()) {
-        return true;
+        mkdir(folder.c_str(), 0700);
+        struct stat status {};
+        if (lstat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != getuid()) {
+            return true;
+        }
     }
     const std::string path = folder + "/theorvane-" + (role == SessionRole::Show ? "show-" : "idle-") +
                              displayKey() + ".lock";
