@@ -9,13 +9,14 @@
 # logind on a bus of their own; sway: a player's inhibition through the screen saver name the
 # watcher serves; X11: a player's suspension of the server's saver, whose own saver is off, and a
 # stand-in for Plasma's lock screen and power management).
-# Usage: idle_e2e.sh KIND PATH_TO_THEORVANE [PATH_TO_X_PROBE | PATH_TO_REMOTE_DESKTOP]
+# Usage: idle_e2e.sh KIND PATH_TO_THEORVANE [PATH_TO_X_PROBE | PATH_TO_REMOTE_DESKTOP | PATH_TO_WAYLAND_INPUT]
 #   KIND: xvfb (MIT-SCREEN-SAVER; two RandR monitors, xdotool for input), sway (headless, two
 #   outputs, idle through org_kde_kwin_idle or ext_idle_notifier_v1, wtype for input, grim for
 #   the screen; the third argument the ppm_stats program), or mutter (headless,
 #   two virtual monitors, idle through its D-Bus idle monitor on a private session bus, input
 #   through its remote-desktop interface; it takes no screenshots without PipeWire, so there
-#   the shows are told apart by their processes)
+#   the shows are told apart by their processes), or kwin (headless, two outputs, its fake
+#   input through the third argument, the wayland_input tool; no screenshots either)
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/xvfb_session.sh"
@@ -82,6 +83,10 @@ case $kind in
         start_bus session DBUS_SESSION_BUS_ADDRESS
         trap 'kill $BUS_PIDS 2>/dev/null; cleanup_sway' EXIT
         OUTPUTS=(HEADLESS-1 HEADLESS-2)
+        # sway 1.8 and newer offer ext_idle_notifier_v1, which the watcher takes over KDE's.
+        IDLE_PROTOCOL=org_kde_kwin_idle
+        printf '1.8\n%s\n' "$(sway --version | awk '{print $NF}')" | sort -CV \
+            && IDLE_PROTOCOL=ext_idle_notifier_v1
         press_key() { wtype -s 300 -k space; }
         greens_on() { grim -t ppm -o "$1" "$WORK/shot.ppm" 2>/dev/null && ppm_stats "$WORK/shot.ppm" | awk '{print $3}'; }
         press_key  # input now: the idle time starts here
@@ -111,6 +116,31 @@ case $kind in
         INPUT_PID=$!
         press_key() { echo "key 30" >&"${INPUT[1]}"; read -r -t 5 answer <&"${INPUT[0]}" && [ "$answer" = ok ]; }
         press_key || { echo "FAIL: no input through mutter's remote desktop"; cat "$WORK/input.log" "$WORK/mutter.log"; exit 1; }
+        OUTPUTS=()
+        ;;
+    kwin)
+        for tool in kwin_wayland dbus-daemon; do
+            command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: '$tool' is not installed"; exit "$SKIP"; }
+        done
+        WORK=$(mktemp -d)
+        mkdir -m 700 "$WORK/run"
+        cp "$binary" "$WORK/theorvane"
+        printf '[Settings]\nShowTitle=0\nShowIntro=0\n' >"$WORK/TheOrvane.ini"
+        export XDG_RUNTIME_DIR=$WORK/run WAYLAND_DISPLAY=orvane-idle
+        unset DISPLAY
+        start_bus session DBUS_SESSION_BUS_ADDRESS
+        trap 'kill ${INPUT_PID:-} ${KWIN_PID:-} $BUS_PIDS 2>/dev/null; cleanup' EXIT
+        # A copy: the installed binary's file capability is refused in containers.
+        cp "$(command -v kwin_wayland)" "$WORK/kwin_wayland"
+        KWIN_COMPOSE=Q KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 QT_QPA_PLATFORM=offscreen \
+            "$WORK/kwin_wayland" --virtual --no-lockscreen --output-count 2 --width 1024 --height 768 \
+            --socket "$WAYLAND_DISPLAY" >"$WORK/kwin.log" 2>&1 &
+        KWIN_PID=$!
+        for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ] && break; sleep 0.1; done
+        coproc INPUT { "$probe" 2>"$WORK/input.log"; }
+        INPUT_PID=$!
+        press_key() { echo "key 57" >&"${INPUT[1]}"; read -r -t 5 answer <&"${INPUT[0]}" && [ "$answer" = ok ]; }
+        press_key || { echo "FAIL: no input through KWin's fake input"; cat "$WORK/input.log" "$WORK/kwin.log"; exit 1; }
         OUTPUTS=()
         ;;
     *) echo "unknown kind '$kind'"; exit 2 ;;
@@ -242,7 +272,7 @@ case $kind in
         # It is asked again every 5 s.
         released "logind's inhibitor released"
         ;;
-    sway)
+    sway|kwin)
         standin player
         tell player inhibit
         press_key
@@ -281,4 +311,9 @@ for exe in /proc/[0-9]*/exe; do
 done
 [ -z "$left" ] && pass "no process of ours left" || fail "processes left: $left"
 grep -q "read through" "$WORK/watcher.out" && echo "watcher: $(head -n1 "$WORK/watcher.out")"
+if [ -n "${IDLE_PROTOCOL:-}" ]; then
+    head -n1 "$WORK/watcher.out" | grep -q "(read through $IDLE_PROTOCOL)" \
+        && pass "idle time read through $IDLE_PROTOCOL" \
+        || fail "idle time not read through $IDLE_PROTOCOL"
+fi
 finish
