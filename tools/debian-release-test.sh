@@ -2,8 +2,9 @@
 # Runs the README's test command on another Debian release, as a new contributor there would:
 # a minimal tree made with debootstrap from the archive this machine's apt uses, the working
 # copy cloned into it (HEAD with the uncommitted changes), `make test` inside
-# with chroot. The tree is kept for the next run (only the clone is made anew); proc, sys and
-# dev are unmounted afterwards whatever happens. Needs root and the debootstrap package.
+# with chroot. The tree is kept for the next run (only the clone is made anew); proc, sys, dev
+# and the shared memory on it are unmounted afterwards whatever happens. Needs root and the
+# debootstrap package.
 # Usage: tools/debian-release-test.sh RELEASE [COMMAND]   e.g. trixie; COMMAND: "make test"
 #   ORVANE_RELEASE_ROOT: where the tree lives (default /var/tmp/orvane-RELEASE)
 set -euo pipefail
@@ -40,6 +41,9 @@ mount -t proc proc "$root/proc" && mounted+=("$root/proc")
 mount -t sysfs sys "$root/sys" && mounted+=("$root/sys")
 mount --bind /dev "$root/dev" && mounted+=("$root/dev")
 mount --bind /dev/pts "$root/dev/pts" && mounted+=("$root/dev/pts")
+# The bind above leaves out the filesystems mounted on /dev. A real machine has shared memory
+# there, and the Wayland tests need it (grim's copies of the outputs); one of the tree's own.
+mount -t tmpfs -o mode=1777,nosuid,nodev shm "$root/dev/shm" && mounted+=("$root/dev/shm")
 mount -t tmpfs tmpfs "$root/tmp" && mounted+=("$root/tmp")
 
 # The clone: HEAD, with the working tree's changes on top (tracked files' changes, and the
