@@ -1,6 +1,6 @@
 // Draws through the program's own Wayland windows, writes as PPMs what the screen must then
 // show (for the sway test to hold against grim's pictures), prints "ready", waits for the end
-// of its input, and exits 0 when its own checks passed. "picture OUT.ppm": on the first output,
+// of its input, and exits 0 when its own checks passed. "picture OUT.ppm": on the output at 0,0,
 // cells copied from a surface (some off the show's grid) and, every other frame, text, against
 // the same drawing in memory. "run RUN OUT_PREFIX": a reference run on the outputs that match
 // its monitors, each moment held against its rows; OUT_PREFIX0.ppm... are the last pictures.
@@ -160,8 +160,18 @@ int main(int argc, char** argv) {
     bool passed = false;
     if (mode == "run") {
         passed = playRun(check, *connection, argv[2], argv[3]);
-    } else if (OutputSurface* window = check.open(*connection->outputs().front())) {
-        passed = drawPicture(check, *window, argv[2]);
+    } else {
+        // The output at 0,0, where the show puts Win0, whatever order the compositor announces
+        // the outputs in (sway 1.10 tells of the second one first).
+        const auto& outputs = connection->outputs();
+        const auto atOrigin = std::find_if(outputs.begin(), outputs.end(), [](const auto& o) {
+            const Rect rect = o->logicalRect();
+            return rect.left == 0 && rect.top == 0;
+        });
+        if (OutputSurface* window = check.open(atOrigin != outputs.end() ? **atOrigin
+                                                                          : *outputs.front())) {
+            passed = drawPicture(check, *window, argv[2]);
+        }
     }
     std::cout << "ready" << std::endl;
     for (std::string line; std::getline(std::cin, line);) {
