@@ -271,6 +271,11 @@ case $kind in
         tell logind release
         # It is asked again every 5 s.
         released "logind's inhibitor released"
+        tell lock inhibit
+        press_key
+        held "the session manager's inhibition"
+        tell lock release
+        released "the session manager's inhibition released"
         ;;
     sway|kwin)
         standin player

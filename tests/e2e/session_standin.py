@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 # Stand-ins for the desktop's own services, for the idle watcher's end-to-end test. Each reads
 # commands on stdin, one a line, and answers "ok" on stdout once the command took effect.
-#   session_standin.py lock      org.gnome.ScreenSaver on the session bus: "lock", "unlock"
+#   session_standin.py lock      org.gnome.ScreenSaver on the session bus: "lock", "unlock"; and
+#                                org.gnome.SessionManager: "inhibit", "release" (an application's
+#                                idle inhibition, in InhibitedActions as mutter reads it)
 #   session_standin.py player    a video player: "inhibit" (org.freedesktop.ScreenSaver.Inhibit),
 #                                "release" (UnInhibit); leaving ends its inhibitions with it
 #   session_standin.py plasma    a desktop that owns org.freedesktop.ScreenSaver (its lock screen:
@@ -25,6 +27,7 @@ class GnomeLock(dbus.service.Object):
         self.name = dbus.service.BusName("org.gnome.ScreenSaver", bus)
         super().__init__(bus, "/org/gnome/ScreenSaver")
         self.active = False
+        self.manager = GnomeSession(bus)
 
     @dbus.service.method("org.gnome.ScreenSaver", out_signature="b")
     def GetActive(self):
@@ -35,8 +38,40 @@ class GnomeLock(dbus.service.Object):
         pass
 
     def command(self, word):
-        self.active = word == "lock"
-        self.ActiveChanged(self.active)
+        if word in ("lock", "unlock"):
+            self.active = word == "lock"
+            self.ActiveChanged(self.active)
+        else:
+            self.manager.set_inhibited(word == "inhibit")
+
+
+class GnomeSession(dbus.service.Object):
+    INTERFACE = "org.gnome.SessionManager"
+
+    def __init__(self, bus):
+        self.name = dbus.service.BusName(self.INTERFACE, bus)
+        super().__init__(bus, "/org/gnome/SessionManager")
+        self.actions = 0
+
+    @dbus.service.method(INTERFACE, in_signature="u", out_signature="b")
+    def IsInhibited(self, flags):
+        return (self.actions & flags) != 0
+
+    @dbus.service.method(PROPERTIES, in_signature="ss", out_signature="v")
+    def Get(self, interface, name):
+        return dbus.UInt32(self.actions)
+
+    @dbus.service.method(PROPERTIES, in_signature="s", out_signature="a{sv}")
+    def GetAll(self, interface):
+        return {"InhibitedActions": dbus.UInt32(self.actions)}
+
+    @dbus.service.signal(PROPERTIES, signature="sa{sv}as")
+    def PropertiesChanged(self, interface, changed, invalidated):
+        pass
+
+    def set_inhibited(self, inhibited):
+        self.actions = 8 if inhibited else 0  # the idle bit
+        self.PropertiesChanged(self.INTERFACE, {"InhibitedActions": dbus.UInt32(self.actions)}, [])
 
 
 class Player:
