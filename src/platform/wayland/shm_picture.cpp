@@ -30,6 +30,27 @@ constexpr std::size_t kMaxDamageRects = 512;
 
 ShmPicture& pictureOf(void* data) { return *static_cast<ShmPicture*>(data); }
 
+// Hands over each run of marked cells along a cell row (cellRow, first, end column), and
+// clears them.
+template <typename Take>
+void takeRuns(std::vector<std::uint8_t>& cells, int across, Take take) {
+    const int down = across > 0 ? static_cast<int>(cells.size()) / across : 0;
+    for (int cellRow = 0; cellRow < down; ++cellRow) {
+        std::uint8_t* row = cells.data() + static_cast<std::ptrdiff_t>(cellRow) * across;
+        for (int column = 0; column < across;) {
+            if (row[column] == 0) {
+                ++column;
+                continue;
+            }
+            const int first = column;
+            while (column < across && row[column] != 0) {
+                row[column++] = 0;
+            }
+            take(cellRow, first, column);
+        }
+    }
+}
+
 const wl_buffer_listener kBufferListener = {
     .release = [](void* data, wl_buffer* buffer) { pictureOf(data).bufferReleased(buffer); },
 };
@@ -388,21 +409,8 @@ void ShmPicture::bringUpToDate() {
         std::fill(buffer.staleCells.begin(), buffer.staleCells.end(), std::uint8_t{0});
         return;
     }
-    for (int cellRow = 0; cellRow < cellsDown_; ++cellRow) {
-        std::uint8_t* cells =
-            buffer.staleCells.data() + static_cast<std::ptrdiff_t>(cellRow) * cellsAcross_;
-        for (int column = 0; column < cellsAcross_;) {
-            if (cells[column] == 0) {
-                ++column;
-                continue;
-            }
-            const int first = column;
-            while (column < cellsAcross_ && cells[column] != 0) {
-                cells[column++] = 0;
-            }
-            copyCells(cellRow, first, column);
-        }
-    }
+    takeRuns(buffer.staleCells, cellsAcross_,
+             [this](int cellRow, int first, int end) { copyCells(cellRow, first, end); });
 }
 
 // A run of cells along one cell row, pixel row by pixel row.
@@ -457,23 +465,11 @@ void ShmPicture::turnInto(Buffer& buffer) {
         std::fill(buffer.staleCells.begin(), buffer.staleCells.end(), std::uint8_t{0});
         return;
     }
-    for (int cellRow = 0; cellRow < cellsDown_; ++cellRow) {
-        std::uint8_t* cells =
-            buffer.staleCells.data() + static_cast<std::ptrdiff_t>(cellRow) * cellsAcross_;
-        for (int column = 0; column < cellsAcross_;) {
-            if (cells[column] == 0) {
-                ++column;
-                continue;
-            }
-            const int first = column;
-            while (column < cellsAcross_ && cells[column] != 0) {
-                cells[column++] = 0;
-            }
-            turnArea(buffer, clipped({first * kCellWidth, cellRow * kCellHeight,
-                                      column * kCellWidth, (cellRow + 1) * kCellHeight},
-                                     width(), height()));
-        }
-    }
+    takeRuns(buffer.staleCells, cellsAcross_, [this, &buffer](int cellRow, int first, int end) {
+        turnArea(buffer, clipped({first * kCellWidth, cellRow * kCellHeight, end * kCellWidth,
+                                  (cellRow + 1) * kCellHeight},
+                                 width(), height()));
+    });
 }
 
 void ShmPicture::turnArea(Buffer& buffer, const Rect& area) {
