@@ -182,8 +182,9 @@ int runIdleWatcher(const std::vector<std::string>& arguments) {
             asked = session.askInhibitors() != nullptr;
             askAgainMs = now + kAskAgainMs;
         }
-        schedule.hold(asked || session.locked() || session.sleeping() || session.servedInhibitions() > 0,
-                      now);
+        const bool held = asked || session.locked() || session.sleeping() ||
+                          session.servedInhibitions() > 0;
+        schedule.hold(held, now);
         if (child == 0 && schedule.due(now)) {
             if (const char* holder = session.askInhibitors()) {
                 log("idle, but %s asks for the screen to stay as it is: the show waits", holder);
@@ -200,7 +201,7 @@ int runIdleWatcher(const std::vector<std::string>& arguments) {
 
         int timeout = source->timeoutMs();
         auto shorten = [&timeout](std::int64_t ms) {
-            const int wait = static_cast<int>(std::min<std::int64_t>(std::max<std::int64_t>(ms, 0), 86'400'000));
+            const int wait = static_cast<int>(std::clamp<std::int64_t>(ms, 0, 86'400'000));
             if (timeout < 0 || wait < timeout) timeout = wait;
         };
         if (session.timeoutMs() >= 0) shorten(session.timeoutMs());

@@ -40,12 +40,13 @@ bool claimForSession(SessionRole role) {
         folder = "/tmp/theorvane-" + std::to_string(getuid());
         mkdir(folder.c_str(), 0700);
         struct stat status {};
-        if (lstat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != getuid()) {
+        if (lstat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) ||
+            status.st_uid != getuid()) {
             return true;
         }
     }
-    const std::string path = folder + "/theorvane-" + (role == SessionRole::Show ? "show-" : "idle-") +
-                             displayKey() + ".lock";
+    const std::string path = folder + "/theorvane-" +
+                             (role == SessionRole::Show ? "show-" : "idle-") + displayKey() + ".lock";
     // Kept open, without a name in the program, until the process ends; not passed to children
     // (the watcher's shows take their own).
     const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);

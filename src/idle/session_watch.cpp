@@ -34,10 +34,11 @@ bool readBool(sd_bus* bus, const char* name, const char* path, const char* inter
               const char* method, const char* types = nullptr, std::uint32_t argument = 0) {
     sd_bus_message* reply = nullptr;
     int value = 0;
-    const int called = types == nullptr
-                           ? sd_bus_call_method(bus, name, path, interface, method, nullptr, &reply, "")
-                           : sd_bus_call_method(bus, name, path, interface, method, nullptr, &reply,
-                                                types, argument);
+    const int called =
+        types == nullptr
+            ? sd_bus_call_method(bus, name, path, interface, method, nullptr, &reply, "")
+            : sd_bus_call_method(bus, name, path, interface, method, nullptr, &reply, types,
+                                 argument);
     const bool read = called >= 0 && sd_bus_message_read(reply, "b", &value) >= 0;
     sd_bus_message_unref(reply);
     return read && value != 0;
@@ -55,7 +56,9 @@ std::string readPath(sd_bus* bus, const char* method, const char* types, const v
                                     types, *static_cast<const std::uint32_t*>(argument));
     }
     std::string result;
-    if (called >= 0 && sd_bus_message_read(reply, "o", &path) >= 0 && path != nullptr) result = path;
+    if (called >= 0 && sd_bus_message_read(reply, "o", &path) >= 0 && path != nullptr) {
+        result = path;
+    }
     sd_bus_message_unref(reply);
     return result;
 }
@@ -108,7 +111,8 @@ void SessionWatch::openSession() {
         slots_.push_back(slot);
     }
     if (gnome) {
-        gnomeLocked_ = readBool(session_, kGnomeSaver, "/org/gnome/ScreenSaver", kGnomeSaver, "GetActive");
+        gnomeLocked_ =
+            readBool(session_, kGnomeSaver, "/org/gnome/ScreenSaver", kGnomeSaver, "GetActive");
         append(found_, std::string("the lock screen through ") + kGnomeSaver);
     }
 
@@ -148,8 +152,11 @@ void SessionWatch::openSession() {
         append(found_, std::string("the lock screen through ") + kSaver);
     }
     bool unused = false;
-    if (hasOwner(kGnomeSession, unused)) append(found_, std::string("inhibitions of ") + kGnomeSession);
-    if (!serving_ && hasOwner(kKdeAgent, unused)) append(found_, std::string("inhibitions of ") + kKdeAgent);
+    for (const char* lists : {kGnomeSession, kKdeAgent}) {
+        if ((!serving_ || lists == kGnomeSession) && hasOwner(lists, unused)) {
+            append(found_, std::string("inhibitions of ") + lists);
+        }
+    }
 }
 
 void SessionWatch::openSystem() {
@@ -173,8 +180,8 @@ void SessionWatch::openSystem() {
         const char* sessionId = nullptr;
         const char* path = nullptr;
         if (!user.empty() &&
-            sd_bus_get_property(system_, kLogin, user.c_str(), "org.freedesktop.login1.User", "Display",
-                                nullptr, &reply, "(so)") >= 0 &&
+            sd_bus_get_property(system_, kLogin, user.c_str(), "org.freedesktop.login1.User",
+                                "Display", nullptr, &reply, "(so)") >= 0 &&
             sd_bus_message_read(reply, "(so)", &sessionId, &path) >= 0 && path != nullptr &&
             std::string_view(path) != "/") {
             sessionPath_ = path;
@@ -182,8 +189,9 @@ void SessionWatch::openSystem() {
         sd_bus_message_unref(reply);
     }
     sd_bus_slot* slot = nullptr;
-    const bool sleep = sd_bus_match_signal(system_, &slot, kLogin, kLoginPath, kLoginManager,
-                                           "PrepareForSleep", &SessionWatch::prepareForSleep, this) >= 0;
+    const bool sleep =
+        sd_bus_match_signal(system_, &slot, kLogin, kLoginPath, kLoginManager, "PrepareForSleep",
+                            &SessionWatch::prepareForSleep, this) >= 0;
     if (sleep) slots_.push_back(slot);
     if (!sessionPath_.empty()) {
         if (sd_bus_match_signal(system_, &slot, kLogin, sessionPath_.c_str(), kProperties,
@@ -204,8 +212,8 @@ void SessionWatch::openSystem() {
 void SessionWatch::readLogindLock() {
     sd_bus_error error = SD_BUS_ERROR_NULL;
     int locked = 0;
-    if (sd_bus_get_property_trivial(system_, kLogin, sessionPath_.c_str(), kLoginSession, "LockedHint",
-                                    &error, 'b', &locked) >= 0) {
+    if (sd_bus_get_property_trivial(system_, kLogin, sessionPath_.c_str(), kLoginSession,
+                                    "LockedHint", &error, 'b', &locked) >= 0) {
         logindLocked_ = locked != 0;
     }
     sd_bus_error_free(&error);
@@ -269,12 +277,12 @@ bool SessionWatch::takeActivity() {
 
 const char* SessionWatch::askInhibitors() {
     if (session_ != nullptr) {
-        if (readBool(session_, kGnomeSession, "/org/gnome/SessionManager", kGnomeSession, "IsInhibited",
-                     "u", kGnomeInhibitIdle)) {
+        if (readBool(session_, kGnomeSession, "/org/gnome/SessionManager", kGnomeSession,
+                     "IsInhibited", "u", kGnomeInhibitIdle)) {
             return kGnomeSession;
         }
-        if (!serving_ && readBool(session_, kKdeAgent, kKdeAgentPath, kKdeAgent, "HasInhibition", "u",
-                                  kKdeInhibitScreen)) {
+        if (!serving_ && readBool(session_, kKdeAgent, kKdeAgentPath, kKdeAgent,
+                                  "HasInhibition", "u", kKdeInhibitScreen)) {
             return kKdeAgent;
         }
     }
@@ -289,7 +297,8 @@ const char* SessionWatch::askInhibitors() {
             while (!rest.empty() && !idle) {
                 const std::size_t colon = rest.find(':');
                 idle = rest.substr(0, colon) == "idle";
-                rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+                rest = colon == std::string_view::npos ? std::string_view()
+                                                       : rest.substr(colon + 1);
             }
         }
         std::free(blocked);
@@ -303,7 +312,8 @@ void SessionWatch::setShowActive(bool active) {
     if (active == showActive_) return;
     showActive_ = active;
     if (serving_) {
-        sd_bus_emit_signal(session_, kSaverPaths[0], kSaver, "ActiveChanged", "b", static_cast<int>(active));
+        sd_bus_emit_signal(session_, kSaverPaths[0], kSaver, "ActiveChanged", "b",
+                           static_cast<int>(active));
     }
 }
 
@@ -386,7 +396,8 @@ int SessionWatch::unInhibit(sd_bus_message* message, void* self, sd_bus_error* e
 }
 
 int SessionWatch::getActive(sd_bus_message* message, void* self, sd_bus_error*) {
-    return sd_bus_reply_method_return(message, "b", static_cast<int>(static_cast<SessionWatch*>(self)->showActive_));
+    const bool active = static_cast<SessionWatch*>(self)->showActive_;
+    return sd_bus_reply_method_return(message, "b", static_cast<int>(active));
 }
 
 int SessionWatch::simulateActivity(sd_bus_message* message, void* self, sd_bus_error*) {

@@ -33,9 +33,9 @@ std::int64_t nowMs() {
 constexpr const char* kSuspensionType = "SaverSuspend";
 
 xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
-        nullptr);
+    const auto length = static_cast<std::uint16_t>(std::strlen(name));
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, length, name), nullptr);
     const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
     std::free(reply);
     return atom;
@@ -70,8 +70,11 @@ class X11Idle final : public IdleSource {
 public:
     X11Idle(xcb_connection_t* connection, xcb_window_t root, std::uint32_t seconds)
         : connection_(connection), root_(root), idleMs_(seconds * 1000u) {
-        const xcb_query_extension_reply_t* resources = xcb_get_extension_data(connection_, &xcb_res_id);
-        if (resources != nullptr && resources->present) suspension_ = internAtom(connection_, kSuspensionType);
+        const xcb_query_extension_reply_t* resources =
+            xcb_get_extension_data(connection_, &xcb_res_id);
+        if (resources != nullptr && resources->present) {
+            suspension_ = internAtom(connection_, kSuspensionType);
+        }
     }
     ~X11Idle() override { xcb_disconnect(connection_); }
 
@@ -107,7 +110,8 @@ public:
         }
         // Idle long enough: once a period, and then a look each idle time for the next input.
         nextLookMs_ = nowMs() + idleMs_;
-        if (reported_ || (suspension_ != XCB_ATOM_NONE && saverSuspended(connection_, suspension_))) {
+        if (reported_ ||
+            (suspension_ != XCB_ATOM_NONE && saverSuspended(connection_, suspension_))) {
             return News::Nothing;
         }
         reported_ = true;
