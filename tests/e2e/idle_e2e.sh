@@ -91,56 +91,42 @@ case $kind in
         greens_on() { grim -t ppm -o "$1" "$WORK/shot.ppm" 2>/dev/null && ppm_stats "$WORK/shot.ppm" | awk '{print $3}'; }
         press_key  # input now: the idle time starts here
         ;;
-    mutter)
-        for tool in mutter dbus-daemon gdbus; do
+    mutter|kwin)
+        compositor=$kind
+        [ "$kind" = kwin ] && compositor=kwin_wayland
+        for tool in "$compositor" dbus-daemon; do
             command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: '$tool' is not installed"; exit "$SKIP"; }
         done
         WORK=$(mktemp -d)
-        trap 'kill ${INPUT_PID:-} $MUTTER_PID $BUS_PIDS 2>/dev/null; cleanup' EXIT
-        cp "$binary" "$WORK/theorvane"
-        printf '[Settings]\nShowTitle=0\nShowIntro=0\n' >"$WORK/TheOrvane.ini"
-        export XDG_RUNTIME_DIR=$WORK/run
-        mkdir -m 700 "$XDG_RUNTIME_DIR"
-        start_bus session DBUS_SESSION_BUS_ADDRESS
-        start_bus system DBUS_SYSTEM_BUS_ADDRESS  # logind's stand-in has it to itself
-        export WAYLAND_DISPLAY=orvane-idle
-        standin lock
-        standin logind
-        unset DISPLAY
-        mutter --headless --wayland --no-x11 --wayland-display="$WAYLAND_DISPLAY" \
-            --virtual-monitor 1024x768 --virtual-monitor 800x600 >"$WORK/mutter.log" 2>&1 &
-        MUTTER_PID=$!
-        # The input client holds its remote-desktop session open for the whole script.
-        for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ] && break; sleep 0.1; done
-        coproc INPUT { "$probe" 2>"$WORK/input.log"; }
-        INPUT_PID=$!
-        press_key() { echo "key 30" >&"${INPUT[1]}"; read -r -t 5 answer <&"${INPUT[0]}" && [ "$answer" = ok ]; }
-        press_key || { echo "FAIL: no input through mutter's remote desktop"; cat "$WORK/input.log" "$WORK/mutter.log"; exit 1; }
-        OUTPUTS=()
-        ;;
-    kwin)
-        for tool in kwin_wayland dbus-daemon; do
-            command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: '$tool' is not installed"; exit "$SKIP"; }
-        done
-        WORK=$(mktemp -d)
-        mkdir -m 700 "$WORK/run"
+        trap 'kill ${INPUT_PID:-} $COMPOSITOR_PID $BUS_PIDS 2>/dev/null; cleanup' EXIT
         cp "$binary" "$WORK/theorvane"
         printf '[Settings]\nShowTitle=0\nShowIntro=0\n' >"$WORK/TheOrvane.ini"
         export XDG_RUNTIME_DIR=$WORK/run WAYLAND_DISPLAY=orvane-idle
+        mkdir -m 700 "$XDG_RUNTIME_DIR"
         unset DISPLAY
         start_bus session DBUS_SESSION_BUS_ADDRESS
-        trap 'kill ${INPUT_PID:-} ${KWIN_PID:-} $BUS_PIDS 2>/dev/null; cleanup' EXIT
-        # A copy: the installed binary's file capability is refused in containers.
-        cp "$(command -v kwin_wayland)" "$WORK/kwin_wayland"
-        KWIN_COMPOSE=Q KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 QT_QPA_PLATFORM=offscreen \
-            "$WORK/kwin_wayland" --virtual --no-lockscreen --output-count 2 --width 1024 --height 768 \
-            --socket "$WAYLAND_DISPLAY" >"$WORK/kwin.log" 2>&1 &
-        KWIN_PID=$!
+        if [ "$kind" = mutter ]; then
+            start_bus system DBUS_SYSTEM_BUS_ADDRESS  # logind's stand-in has it to itself
+            standin lock
+            standin logind
+            mutter --headless --wayland --no-x11 --wayland-display="$WAYLAND_DISPLAY" \
+                --virtual-monitor 1024x768 --virtual-monitor 800x600 >"$WORK/compositor.log" 2>&1 &
+            KEY=30
+        else
+            # A copy: the installed binary's file capability is refused in containers.
+            cp "$(command -v kwin_wayland)" "$WORK/kwin_wayland"
+            KWIN_COMPOSE=Q KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 QT_QPA_PLATFORM=offscreen \
+                "$WORK/kwin_wayland" --virtual --no-lockscreen --output-count 2 --width 1024 \
+                --height 768 --socket "$WAYLAND_DISPLAY" >"$WORK/compositor.log" 2>&1 &
+            KEY=57
+        fi
+        COMPOSITOR_PID=$!
         for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ] && break; sleep 0.1; done
+        # The input client (mutter's remote desktop, KWin's fake input) stays for the whole script.
         coproc INPUT { "$probe" 2>"$WORK/input.log"; }
         INPUT_PID=$!
-        press_key() { echo "key 57" >&"${INPUT[1]}"; read -r -t 5 answer <&"${INPUT[0]}" && [ "$answer" = ok ]; }
-        press_key || { echo "FAIL: no input through KWin's fake input"; cat "$WORK/input.log" "$WORK/kwin.log"; exit 1; }
+        press_key() { echo "key $KEY" >&"${INPUT[1]}"; read -r -t 5 answer <&"${INPUT[0]}" && [ "$answer" = ok ]; }
+        press_key || { echo "FAIL: no input through $kind"; cat "$WORK/input.log" "$WORK/compositor.log"; exit 1; }
         OUTPUTS=()
         ;;
     *) echo "unknown kind '$kind'"; exit 2 ;;

@@ -22,25 +22,35 @@ from gi.repository import GLib
 PROPERTIES = "org.freedesktop.DBus.Properties"
 
 
-class GnomeLock(dbus.service.Object):
+def lock_screen(interface):
+    """A desktop's lock screen, as its screen saver interface tells it."""
+    class LockScreen(dbus.service.Object):
+        active = False
+
+        @dbus.service.method(interface, out_signature="b")
+        def GetActive(self):
+            return self.active
+
+        @dbus.service.signal(interface, signature="b")
+        def ActiveChanged(self, active):
+            pass
+
+        def lock(self, word):
+            self.active = word == "lock"
+            self.ActiveChanged(self.active)
+
+    return LockScreen
+
+
+class GnomeLock(lock_screen("org.gnome.ScreenSaver")):
     def __init__(self, bus):
         self.name = dbus.service.BusName("org.gnome.ScreenSaver", bus)
         super().__init__(bus, "/org/gnome/ScreenSaver")
-        self.active = False
         self.manager = GnomeSession(bus)
-
-    @dbus.service.method("org.gnome.ScreenSaver", out_signature="b")
-    def GetActive(self):
-        return self.active
-
-    @dbus.service.signal("org.gnome.ScreenSaver", signature="b")
-    def ActiveChanged(self, active):
-        pass
 
     def command(self, word):
         if word in ("lock", "unlock"):
-            self.active = word == "lock"
-            self.ActiveChanged(self.active)
+            self.lock(word)
         else:
             self.manager.set_inhibited(word == "inhibit")
 
@@ -86,26 +96,16 @@ class Player:
             self.saver.UnInhibit(self.cookie, dbus_interface="org.freedesktop.ScreenSaver")
 
 
-class Plasma(dbus.service.Object):
+class Plasma(lock_screen("org.freedesktop.ScreenSaver")):
     def __init__(self, bus):
         self.names = [dbus.service.BusName(name, bus) for name in
                       ("org.freedesktop.ScreenSaver", "org.kde.Solid.PowerManagement.PolicyAgent")]
         super().__init__(bus, "/org/freedesktop/ScreenSaver")
         self.agent = PolicyAgent(bus)
-        self.active = False
-
-    @dbus.service.method("org.freedesktop.ScreenSaver", out_signature="b")
-    def GetActive(self):
-        return self.active
-
-    @dbus.service.signal("org.freedesktop.ScreenSaver", signature="b")
-    def ActiveChanged(self, active):
-        pass
 
     def command(self, word):
         if word in ("lock", "unlock"):
-            self.active = word == "lock"
-            self.ActiveChanged(self.active)
+            self.lock(word)
         else:
             self.agent.screen = word == "inhibit"
 
