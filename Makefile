@@ -18,9 +18,12 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 # Starts the show on the current display (the settings file is $(BUILD)/src/TheOrvane.ini).
+# Builds the program alone, without the test and benchmark libraries (which make test and make
+# bench install, and which the test preset turns on again).
 run:
 	tools/install-deps.sh run
-	$(MAKE) build
+	$(MAKE) configure CMAKE_FLAGS="$(CMAKE_FLAGS) -DORVANE_TESTS=OFF -DORVANE_BENCHMARKS=OFF"
+	cmake --build $(BUILD) -j $(JOBS) --target theorvane
 	$(BUILD)/src/theorvane /s
 
 # Builds everything with warnings as errors and runs every test (no display needed), then
