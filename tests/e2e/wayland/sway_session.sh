@@ -78,10 +78,11 @@ start_sway() {
         sleep 0.05
     done
     sleep 0.5
-    # The tests read the screen with grim: a sway whose headless outputs cannot be copied (seen
-    # with sway 1.10 on Debian 13: "failed to copy output") cannot show them anything.
+    # The tests read the screen with grim, which shares memory with sway: without /dev/shm (a
+    # chroot that lacks it) every copy fails ("failed to copy output") and nothing can be seen.
     if command -v grim >/dev/null 2>&1 && ! grim -t ppm -o HEADLESS-1 "$WORK/probe.ppm" 2>/dev/null; then
-        echo "SKIP: grim cannot copy the headless outputs of $(sway --version 2>/dev/null)"
+        echo "SKIP: grim cannot copy the headless outputs of $(sway --version 2>/dev/null)" \
+            "(is /dev/shm mounted?)"
         exit "$SKIP"
     fi
 }
