@@ -8,6 +8,9 @@
 #include <cstring>
 
 #include "fractional-scale-v1-client.h"
+#if ORVANE_HAVE_KDE_OUTPUT_ORDER
+#include "kde-output-order-v1-client.h"
+#endif
 #include "viewporter-client.h"
 #include "wlr-layer-shell-unstable-v1-client.h"
 #include "xdg-output-unstable-v1-client.h"
@@ -88,6 +91,17 @@ const wl_registry_listener kRegistryListener = {
     },
 };
 
+#if ORVANE_HAVE_KDE_OUTPUT_ORDER
+const kde_output_order_v1_listener kOutputOrderListener = {
+    .output = [](void* data, kde_output_order_v1*, const char* name) {
+        static_cast<WaylandConnection*>(data)->orderedOutput(name);
+    },
+    .done = [](void* data, kde_output_order_v1*) {
+        static_cast<WaylandConnection*>(data)->outputOrderDone();
+    },
+};
+#endif
+
 const xdg_wm_base_listener kWmBaseListener = {
     .ping = [](void*, xdg_wm_base* base, std::uint32_t serial) { xdg_wm_base_pong(base, serial); },
 };
@@ -130,6 +144,11 @@ WaylandConnection::~WaylandConnection() {
     outputs_.clear();
     if (xdgOutputManager_ != nullptr) {
         zxdg_output_manager_v1_destroy(xdgOutputManager_);
+    }
+    if (outputOrderNotifier_ != nullptr) {
+#if ORVANE_HAVE_KDE_OUTPUT_ORDER
+        kde_output_order_v1_destroy(outputOrderNotifier_);
+#endif
     }
     if (fractionalScale_ != nullptr) {
         wp_fractional_scale_manager_v1_destroy(fractionalScale_);
@@ -182,6 +201,12 @@ void WaylandConnection::addGlobal(std::uint32_t name, const char* interface, std
         for (auto& output : outputs_) {
             watchLogicalRect(*output);
         }
+#if ORVANE_HAVE_KDE_OUTPUT_ORDER
+    } else if (is == kde_output_order_v1_interface.name && outputOrderNotifier_ == nullptr) {
+        outputOrderNotifier_ =
+            bind<kde_output_order_v1>(registry_, name, &kde_output_order_v1_interface, version, 1);
+        kde_output_order_v1_add_listener(outputOrderNotifier_, &kOutputOrderListener, this);
+#endif
     } else if (is == wl_output_interface.name && version >= kOutputVersion) {
         auto output = std::make_unique<WaylandOutput>();
         output->connection = this;

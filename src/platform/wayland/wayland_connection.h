@@ -1,6 +1,7 @@
 // The connection to the compositor and the globals the show binds: the compositor, shared
 // memory, the shells on offer (the layer shell first, else xdg-shell), the scaling helpers,
-// and the outputs with their rectangles in the compositor's logical space (xdg-output). Its
+// the outputs with their rectangles in the compositor's logical space (xdg-output), and the
+// order in which KDE's desktop places things on them (the first is its primary). Its
 // events go to the default queue, which only the show's thread dispatches; the seats are
 // the input side's (SeatInput), on a queue of their own.
 #pragma once
@@ -13,6 +14,7 @@
 
 #include "show/geometry.h"
 
+struct kde_output_order_v1;
 struct wl_compositor;
 struct wl_display;
 struct wl_output;
@@ -68,6 +70,8 @@ public:
 
     // In the order the compositor announced them.
     const std::vector<std::unique_ptr<WaylandOutput>>& outputs() const { return outputs_; }
+    // The outputs' names in the desktop's order, where the compositor tells one (KWin).
+    const std::vector<std::string>& outputOrder() const { return outputOrder_; }
 
     // Called while the show's thread dispatches: an output whose rectangle is now known, and
     // one about to go.
@@ -90,6 +94,13 @@ public:
     void addGlobal(std::uint32_t name, const char* interface, std::uint32_t version);
     void removeGlobal(std::uint32_t name);
     void outputDone(WaylandOutput& output);
+    void orderedOutput(const char* name) {
+        nextOutputOrder_.emplace_back(name != nullptr ? name : "");
+    }
+    void outputOrderDone() {
+        outputOrder_ = std::move(nextOutputOrder_);
+        nextOutputOrder_.clear();
+    }
 
 private:
     WaylandConnection() = default;
@@ -105,6 +116,9 @@ private:
     wp_viewporter* viewporter_ = nullptr;
     wp_fractional_scale_manager_v1* fractionalScale_ = nullptr;
     zxdg_output_manager_v1* xdgOutputManager_ = nullptr;
+    kde_output_order_v1* outputOrderNotifier_ = nullptr;
+    std::vector<std::string> outputOrder_;
+    std::vector<std::string> nextOutputOrder_;  // while the compositor tells a new order
     std::vector<std::unique_ptr<WaylandOutput>> outputs_;
 };
 

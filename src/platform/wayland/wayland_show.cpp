@@ -9,6 +9,7 @@
 #include "platform/qt/qt_show.h"
 #include "platform/qt/stop_watcher.h"
 #include "platform/wayland/input_thread.h"
+#include "platform/wayland/primary_output.h"
 #include "show/show_sequence.h"
 
 namespace orvane {
@@ -92,12 +93,9 @@ bool WaylandShow::open(std::string& reason) {
         return false;
     }
     // The primary output first: Win0 goes there.
-    const auto primary = std::find_if(outputs.begin(), outputs.end(), [](const WaylandOutput* o) {
-        return originOf(*o) == Point{0, 0};
-    });
-    if (primary != outputs.end()) {
-        std::rotate(outputs.begin(), primary, primary + 1);
-    }
+    const auto primary =
+        std::find(outputs.begin(), outputs.end(), primaryOutput(*connection_, outputs));
+    std::rotate(outputs.begin(), primary, primary + 1);
     // Under the show, never a window of its own: only the layer shell can put it there.
     if (connection_->layerShell() != nullptr) {
         mask_ = makeSurface(*outputs.front(), OutputSurface::Kind::MaskStrip, kMaskName);

@@ -1,7 +1,7 @@
 // The show on a Wayland compositor: the mask strip (where the layer shell allows one under the
-// show), one saver surface per output, the first (Win0) on the primary output (the one at
-// logical 0,0, else the first announced), input on its own thread, and the show itself after
-// the start delay. Outputs plugged in mid-show are covered in black; an output unplugged takes
+// show), one saver surface per output, the first (Win0) on the primary output (the desktop's
+// own, else the one at logical 0,0), input on its own thread, and the show itself after the
+// start delay. Outputs plugged in mid-show are covered in black; an output unplugged takes
 // its surface with it; an output whose size, scale or mode changes gets a picture of the new
 // size. While the compositor shows none of the saver surfaces, the show is held (see
 // WaylandPlatform). The program ends with 0 when input, a stop signal or the compositor's
