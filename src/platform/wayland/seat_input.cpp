@@ -18,6 +18,7 @@
 
 #include "platform/common/input_rules.h"
 #include "platform/wayland/input_thread.h"
+#include "relative-pointer-unstable-v1-client.h"
 
 namespace orvane {
 
@@ -27,6 +28,11 @@ namespace {
 constexpr std::uint32_t kSeatVersion = 5;
 // xkbcommon counts key codes from 8, the kernel's from 0.
 constexpr std::uint32_t kXkbKeycodeOffset = 8;
+// A seat's pointer travel is counted twice, each count as a window of its own rules: by relative
+// motion, and by places in the global logical space.
+constexpr int kRelativeTravel = 0;
+constexpr int kPlaceTravel = 1;
+constexpr double kTravelLimitPx = 1e9;
 
 std::int64_t nowMs() {
     using namespace std::chrono;
@@ -60,14 +66,27 @@ struct SeatInput::Seat {
     wl_keyboard* keyboard = nullptr;
     wl_pointer* pointer = nullptr;
     wl_touch* touch = nullptr;
+    zwp_relative_pointer_v1* relativePointer = nullptr;
     xkb_keymap* keymap = nullptr;
     xkb_state* state = nullptr;
     wl_surface* pointerOn = nullptr;  // a surface of the show, while the pointer is in it
     Point origin;
-    bool placed = false;  // a first place seen in that surface
+    // Relative motion counts every motion the compositor reports as relative, from 0,0 at the
+    // show's start; places count the motion of other devices (absolute ones: a tablet, a
+    // virtual machine's pointer), or of all where the compositor offers no relative motion.
+    std::unique_ptr<InputRules> travel;
+    double relativeX = 0;
+    double relativeY = 0;
+    bool entered = false;  // the pointer has been in a surface of the show
+    bool placed = false;   // places are counted from a place in the current surface
+    wl_surface* keyboardOn = nullptr;  // a surface of the show, while it has the keyboard
+    std::int64_t focusCheckAtMs = 0;   // steady clock; 0 while no keyboard leave is pending
 
     ~Seat() {
         dropKeymap();
+        if (relativePointer != nullptr) {
+            zwp_relative_pointer_v1_destroy(relativePointer);
+        }
         if (keyboard != nullptr) {
             wl_keyboard_destroy(keyboard);
         }
@@ -94,6 +113,11 @@ struct SeatInput::Seat {
     }
 
     void capabilities(std::uint32_t caps);
+    void followRelativeMotion();
+    void pointerEntered(wl_surface* surface, wl_fixed_t x, wl_fixed_t y);
+    void pointerMoved(wl_fixed_t x, wl_fixed_t y);
+    void keyboardEntered(wl_surface* surface);
+    void keyboardLeft();
 };
 
 namespace {
@@ -118,8 +142,12 @@ const wl_keyboard_listener kKeyboardListener = {
         }
         close(fd);
     },
-    .enter = [](void*, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {},
-    .leave = [](void*, wl_keyboard*, std::uint32_t, wl_surface*) {},
+    .enter = [](void* data, wl_keyboard*, std::uint32_t, wl_surface* surface, wl_array*) {
+        seatOf(data).keyboardEntered(surface);
+    },
+    .leave = [](void* data, wl_keyboard*, std::uint32_t, wl_surface*) {
+        seatOf(data).keyboardLeft();
+    },
     // The compositor sends no repeats (clients make their own): every release is a real one.
     .key = [](void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t key,
               std::uint32_t state) {
@@ -145,33 +173,16 @@ const wl_keyboard_listener kKeyboardListener = {
 
 const wl_pointer_listener kPointerListener = {
     .enter = [](void* data, wl_pointer* pointer, std::uint32_t serial, wl_surface* surface,
-                wl_fixed_t, wl_fixed_t) {
+                wl_fixed_t x, wl_fixed_t y) {
         SeatInput::Seat& seat = seatOf(data);
-        seat.pointerOn = nullptr;
-        if (surface == nullptr || !seat.input->originOf(surface, seat.origin)) {
-            return;
+        seat.pointerEntered(surface, x, y);
+        if (seat.pointerOn != nullptr) {
+            wl_pointer_set_cursor(pointer, serial, nullptr, 0, 0);  // no pointer over the show
         }
-        seat.pointerOn = surface;
-        seat.placed = false;
-        wl_pointer_set_cursor(pointer, serial, nullptr, 0, 0);  // no pointer over the show
     },
     .leave = [](void* data, wl_pointer*, std::uint32_t, wl_surface*) { seatOf(data).pointerOn = nullptr; },
     .motion = [](void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
-        SeatInput::Seat& seat = seatOf(data);
-        if (seat.pointerOn == nullptr) {
-            return;
-        }
-        SeatInput& input = *seat.input;
-        const Point at = globalPoint(seat.origin, x, y);
-        if (!seat.placed) {
-            // Travel is counted from the first place seen in a surface, so that crossing to
-            // another output is no travel by itself. Not the enter's place: a compositor may
-            // tell one older than motion it has already applied (mutter does).
-            seat.placed = true;
-            input.rules().windowShown(0, at);
-            return;
-        }
-        input.apply(input.rules().mouseMoved(0, at));
+        seatOf(data).pointerMoved(x, y);
     },
     .button = [](void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t button,
                  std::uint32_t state) {
@@ -188,6 +199,23 @@ const wl_pointer_listener kPointerListener = {
     .axis_stop = [](void*, wl_pointer*, std::uint32_t, std::uint32_t) {},
     .axis_discrete = [](void*, wl_pointer*, std::uint32_t, std::int32_t) {},
     .axis_value120 = nullptr,  // later than the seat version bound
+};
+
+// Sent only while the pointer is on a surface of the show.
+const zwp_relative_pointer_v1_listener kRelativePointerListener = {
+    .relative_motion = [](void* data, zwp_relative_pointer_v1*, std::uint32_t, std::uint32_t,
+                          wl_fixed_t dx, wl_fixed_t dy, wl_fixed_t, wl_fixed_t) {
+        // The accelerated motion: the one the pointer makes on the screen. Bounded, so that no
+        // run of motion, however long, leaves the range of a position.
+        SeatInput::Seat& seat = seatOf(data);
+        seat.relativeX =
+            std::clamp(seat.relativeX + wl_fixed_to_double(dx), -kTravelLimitPx, kTravelLimitPx);
+        seat.relativeY =
+            std::clamp(seat.relativeY + wl_fixed_to_double(dy), -kTravelLimitPx, kTravelLimitPx);
+        const Point at{static_cast<int>(std::floor(seat.relativeX)),
+                       static_cast<int>(std::floor(seat.relativeY))};
+        seat.input->apply(seat.travel->mouseMoved(kRelativeTravel, at));
+    },
 };
 
 // A touch on the show is a press of the left button.
@@ -217,8 +245,11 @@ const wl_seat_listener kSeatListener = {
 const wl_registry_listener kRegistryListener = {
     .global = [](void* data, wl_registry*, std::uint32_t name, const char* interface,
                  std::uint32_t version) {
-        if (std::string_view(interface) == wl_seat_interface.name) {
+        const std::string_view is(interface);
+        if (is == wl_seat_interface.name) {
             static_cast<SeatInput*>(data)->addSeat(name, version);
+        } else if (is == zwp_relative_pointer_manager_v1_interface.name) {
+            static_cast<SeatInput*>(data)->addRelativePointers(name);
         }
     },
     .global_remove = [](void* data, wl_registry*, std::uint32_t name) {
@@ -237,12 +268,19 @@ void SeatInput::Seat::capabilities(std::uint32_t caps) {
         wl_keyboard_destroy(keyboard);
         keyboard = nullptr;
         dropKeymap();
+        keyboardOn = nullptr;  // a keyboard unplugged is not one taken away
+        focusCheckAtMs = 0;
     }
     const bool hasPointer = (caps & WL_SEAT_CAPABILITY_POINTER) != 0;
     if (hasPointer && pointer == nullptr) {
         pointer = wl_seat_get_pointer(seat);
         wl_pointer_add_listener(pointer, &kPointerListener, this);
+        followRelativeMotion();
     } else if (!hasPointer && pointer != nullptr) {
+        if (relativePointer != nullptr) {
+            zwp_relative_pointer_v1_destroy(relativePointer);
+            relativePointer = nullptr;
+        }
         wl_pointer_destroy(pointer);
         pointer = nullptr;
         pointerOn = nullptr;
@@ -257,9 +295,72 @@ void SeatInput::Seat::capabilities(std::uint32_t caps) {
     }
 }
 
+void SeatInput::Seat::followRelativeMotion() {
+    if (pointer != nullptr && relativePointer == nullptr && input->relativePointers() != nullptr) {
+        relativePointer = zwp_relative_pointer_manager_v1_get_relative_pointer(
+            input->relativePointers(), pointer);
+        zwp_relative_pointer_v1_add_listener(relativePointer, &kRelativePointerListener, this);
+    }
+}
+
+void SeatInput::Seat::pointerEntered(wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
+    pointerOn = nullptr;
+    if (surface == nullptr || !input->originOf(surface, origin)) {
+        return;
+    }
+    pointerOn = surface;
+    if (input->relativePointers() != nullptr) {
+        // Relative motion counts the crossing to another output. Places count again from the
+        // first motion in this surface, not from the enter's: a compositor may tell one older
+        // than motion it has already applied (mutter tells one from before the surface was
+        // made full-screen).
+        placed = false;
+    } else {
+        // The surfaces appear under the pointer: the first enter is where it stood when the
+        // show began, and a crossing moves it as far as the places in the global space say.
+        const Point at = globalPoint(origin, x, y);
+        if (entered) {
+            input->apply(travel->mouseMoved(kPlaceTravel, at));
+        } else {
+            travel->windowShown(kPlaceTravel, at);
+        }
+        placed = true;
+    }
+    entered = true;
+}
+
+void SeatInput::Seat::pointerMoved(wl_fixed_t x, wl_fixed_t y) {
+    if (pointerOn == nullptr) {
+        return;
+    }
+    const Point at = globalPoint(origin, x, y);
+    if (!placed) {
+        placed = true;
+        travel->windowShown(kPlaceTravel, at);
+        return;
+    }
+    input->apply(travel->mouseMoved(kPlaceTravel, at));
+}
+
+void SeatInput::Seat::keyboardEntered(wl_surface* surface) {
+    Point unused;
+    if (surface != nullptr && input->originOf(surface, unused)) {
+        keyboardOn = surface;
+    }
+}
+
+void SeatInput::Seat::keyboardLeft() {
+    // Only a keyboard the show has had can be taken from it: a compositor may give it late.
+    // The surface left may already be gone (its output went).
+    if (keyboardOn != nullptr) {
+        keyboardOn = nullptr;
+        focusCheckAtMs = nowMs() + kFocusRegainMs;
+    }
+}
+
 SeatInput::SeatInput(wl_display* display, const Settings& settings)
     : display_(display), settings_(settings) {
-    // Every event comes with a global position, so the rules count one window.
+    // Keys, buttons and touches; each seat counts its pointer's travel with rules of its own.
     rules_ = std::make_unique<InputRules>(settings_, 1);
     xkb_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
     wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -276,6 +377,9 @@ SeatInput::SeatInput(wl_display* display, const Settings& settings)
 SeatInput::~SeatInput() {
     stop();
     seats_.clear();
+    if (relativePointers_ != nullptr) {
+        zwp_relative_pointer_manager_v1_destroy(relativePointers_);
+    }
     if (registry_ != nullptr) {
         wl_registry_destroy(registry_);
     }
@@ -341,10 +445,22 @@ void SeatInput::addSeat(std::uint32_t name, std::uint32_t version) {
     auto seat = std::make_unique<Seat>();
     seat->input = this;
     seat->name = name;
+    seat->travel = std::make_unique<InputRules>(settings_, 2);
     seat->seat = static_cast<wl_seat*>(
         wl_registry_bind(registry_, name, &wl_seat_interface, std::min(version, kSeatVersion)));
     wl_seat_add_listener(seat->seat, &kSeatListener, seat.get());
     seats_.push_back(std::move(seat));
+}
+
+void SeatInput::addRelativePointers(std::uint32_t name) {
+    if (relativePointers_ != nullptr) {
+        return;
+    }
+    relativePointers_ = static_cast<zwp_relative_pointer_manager_v1*>(
+        wl_registry_bind(registry_, name, &zwp_relative_pointer_manager_v1_interface, 1));
+    for (auto& seat : seats_) {
+        seat->followRelativeMotion();
+    }
 }
 
 void SeatInput::removeSeat(std::uint32_t name) {
@@ -373,6 +489,29 @@ void SeatInput::drain() {
     (void)!read(wakeFd_, &count, sizeof count);
 }
 
+int SeatInput::checkFocus() {
+    const std::int64_t now = nowMs();
+    std::int64_t next = 0;
+    for (auto& seat : seats_) {
+        if (seat->focusCheckAtMs == 0) {
+            continue;
+        }
+        if (now < seat->focusCheckAtMs) {
+            next = next == 0 ? seat->focusCheckAtMs : std::min(next, seat->focusCheckAtMs);
+            continue;
+        }
+        seat->focusCheckAtMs = 0;
+        // Only a keyboard leave starts a check: a pointer the compositor hides (sway's
+        // hide_cursor) leaves the show too, and the keyboard stays.
+        const bool pointerTaken =
+            seat->pointer != nullptr && seat->entered && seat->pointerOn == nullptr;
+        if (seat->keyboardOn == nullptr || pointerTaken) {
+            apply(InputEffect::Stop);  // whatever the settings: the show is in the way
+        }
+    }
+    return next == 0 ? -1 : static_cast<int>(next - now);
+}
+
 void SeatInput::loop() {
     for (;;) {
         while (wl_display_prepare_read_queue(display_, queue_) != 0) {
@@ -383,9 +522,10 @@ void SeatInput::loop() {
             }
         }
         wl_display_flush(display_);
-        int timeoutMs = -1;
+        int timeoutMs = checkFocus();
         if (exitAtMs_ != 0) {
-            timeoutMs = static_cast<int>(std::max<std::int64_t>(0, exitAtMs_ - nowMs()));
+            const auto untilExit = static_cast<int>(std::max<std::int64_t>(0, exitAtMs_ - nowMs()));
+            timeoutMs = timeoutMs < 0 ? untilExit : std::min(timeoutMs, untilExit);
         }
         pollfd fds[2] = {{wl_display_get_fd(display_), POLLIN, 0}, {quitFd_, POLLIN, 0}};
         const int ready = poll(fds, 2, timeoutMs);

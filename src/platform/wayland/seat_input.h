@@ -2,9 +2,11 @@
 // touch, through the same input rules as on the other platforms, on a thread of normal
 // priority. That thread also reads the connection for the whole program: the show's own
 // thread (low priority) only dispatches what arrives for it, so that a busy machine never
-// holds a key up behind a frame. Pointer positions are taken in the compositor's global
-// logical space: the position in the surface plus where its output lies; travel counts from
-// the first position seen in a surface.
+// holds a key up behind a frame. Pointer travel counts from where the pointer stood when the
+// show began, every motion included: by the compositor's relative motion where it offers it
+// (no jump when the pointer crosses to another output), else by positions in its global logical
+// space (the position in the surface plus where its output lies). Input taken by another client
+// (a locker) ends the show, as a screen saver that is deactivated ends.
 #pragma once
 
 #include <atomic>
@@ -22,6 +24,7 @@ struct wl_event_queue;
 struct wl_registry;
 struct wl_surface;
 struct xkb_context;
+struct zwp_relative_pointer_manager_v1;
 
 namespace orvane {
 
@@ -34,6 +37,12 @@ public:
     // How long the program may take to end after input stopped the show before the input
     // thread ends it (the show's thread at low priority on a busy machine).
     static constexpr int kForcedExitAfterMs = 150;
+    // After the keyboard leaves a surface of the show, how long the compositor has to give the
+    // seat back to the show: the keyboard, and the pointer where it was on the show. It moves
+    // them from one surface of the show to another (a surface appearing, an output going) at
+    // once. A locker keeps them: its own keyboard focus, or, with the input inhibitor of sway
+    // 1.7, the pointer (which is never given back), while the keyboard comes back.
+    static constexpr int kFocusRegainMs = 300;
 
     // Asks for the seats on a queue of the input side's own; nothing is read yet.
     SeatInput(wl_display* display, const Settings& settings);
@@ -68,6 +77,8 @@ public:
     // For the listeners, on the input thread.
     void addSeat(std::uint32_t name, std::uint32_t version);
     void removeSeat(std::uint32_t name);
+    void addRelativePointers(std::uint32_t name);
+    zwp_relative_pointer_manager_v1* relativePointers() const { return relativePointers_; }
     void apply(InputEffect effect);
     bool originOf(wl_surface* surface, Point& origin);
     InputRules& rules() { return *rules_; }
@@ -76,11 +87,15 @@ public:
 private:
     void loop();
     void wakeShow();
+    // Ends the show where a seat has not come back to it after its keyboard left; the time to
+    // the next such check in milliseconds (-1: none due).
+    int checkFocus();
 
     wl_display* display_;
     Settings settings_;
     wl_event_queue* queue_ = nullptr;
     wl_registry* registry_ = nullptr;
+    zwp_relative_pointer_manager_v1* relativePointers_ = nullptr;
     xkb_context* xkb_ = nullptr;
     std::unique_ptr<InputRules> rules_;
     std::vector<std::unique_ptr<Seat>> seats_;
