@@ -16,7 +16,7 @@ test=(libgtest-dev libgmock-dev xvfb xdotool x11-xserver-utils x11-utils xauth l
       mate-screensaver dbus-x11 dbus-daemon libglib2.0-bin dconf-gsettings-backend dconf-service
       man-db appstream lintian
       zlib1g-dev fonts-dejavu-core
-      sway swaybg grim wtype mutter python3-dbus python3-gi)
+      sway swaybg grim wtype swaylock mutter python3-dbus python3-gi)
 package=(dpkg-dev)
 bench=(libbenchmark-dev valgrind xvfb xdotool x11-xserver-utils)
 tools=(fonts-ipafont-gothic imagemagick)

@@ -3,9 +3,11 @@
 # program's own Wayland platform: KWin (layer shell; input through its fake-input protocol)
 # and mutter (no layer shell, so a full-screen toplevel per output and no mask strip; input
 # through its remote-desktop D-Bus interface). The same rules as everywhere: 3 px of pointer
-# travel keep the show, 8 px end it with 0, a key ends it with 0; on mutter also after a
-# monitor was unplugged and plugged in again mid-show. A compositor that goes away ends the
-# show quietly with 0; one with no outputs (mutter without monitors) gets one line and an error.
+# travel from where the pointer stood keep the show, 5 px more end it with 0, a key ends it
+# with 0; on mutter also travel onto a monitor unplugged and plugged in again mid-show, and
+# Win0 on the monitor its display configuration makes primary. A compositor that goes away ends
+# the show quietly with 0; one with no outputs (mutter without monitors) gets one line and an
+# error.
 # Usage: desktop_e2e.sh kwin|mutter PATH_TO_THEORVANE PATH_TO_INPUT_TOOL
 # (the input tool reads "move DX DY" and "key CODE" lines and answers "ok")
 set -u
@@ -101,39 +103,71 @@ start_show() {
 move 600 400
 send key 42  # a shift, before the show: the compositor makes its keyboard at the first key
 start_show
-move 1 0  # the first position seen in the surface: where travel is counted from
+# Travel counts from where the pointer stood when the show began, the first motion included.
 move 3 0
 sleep 0.8
 kill -0 "$SAVER_PID" 2>/dev/null && pass "3 px of pointer travel: still running" \
     || fail "3 px of pointer travel ended the show"
-move 8 0
-wait_end "8 px of pointer travel"
+move 5 0
+wait_end "3 px then 5 px of pointer travel"
 
 start_show
 send key 57  # space
 wait_end "a key"
 
 # mutter's display configuration unplugs the second monitor mid-show and plugs it in again:
-# the show goes on, and 8 px of travel on the monitor plugged in end it.
-monitors() {
+# the show goes on, and travel onto the monitor plugged in counts as it is (the pointer 2 px
+# from it: 3 px keep the show, 3 px more end it).
+apply_monitors() {
     local config=(gdbus call --session --dest org.gnome.Mutter.DisplayConfig
         --object-path /org/gnome/Mutter/DisplayConfig --method org.gnome.Mutter.DisplayConfig)
     local serial
     serial=$("${config[@]}.GetCurrentState" | sed -E 's/^\(uint32 ([0-9]+),.*/\1/')
     "${config[@]}.ApplyMonitorsConfig" "$serial" 1 "[$1]" "@a{sv} {}" >/dev/null \
         || fail "mutter took no monitor configuration"
+}
+monitors() {
+    apply_monitors "$1"
     sleep 1
     kill -0 "$SAVER_PID" 2>/dev/null && pass "$2: the show goes on" || fail "$2 ended the show"
+}
+# fullscreen_on LOG TITLE: the output the program made its toplevel TITLE full-screen on,
+# from its protocol log (the toplevel, its wl_output, that output's xdg-output name).
+fullscreen_on() {
+    local toplevel output named
+    toplevel=$(grep -o "xdg_toplevel@[0-9]*\.set_title(\"$2\")" "$1" | head -n1 | cut -d. -f1)
+    output=$(grep -o "$toplevel\.set_fullscreen(wl_output@[0-9]*)" "$1" \
+        | grep -o "wl_output@[0-9]*")
+    named=$(grep -o "zxdg_output_v1@[0-9]*, $output)" "$1" | head -n1 | cut -d, -f1)
+    grep -o "$named\.name(\"[^\"]*\")" "$1" | head -n1 | cut -d'"' -f2
 }
 if [ "$compositor" = mutter ] && command -v gdbus >/dev/null; then
     first="(0, 0, 1.0, uint32 0, true, [('Meta-0', '1280x720@60.000', @a{sv} {})])"
     second="(1280, 0, 1.0, uint32 0, false, [('Meta-1', '1024x768@60.000', @a{sv} {})])"
+    move -5000 -5000
+    move 1278 300
     start_show
     monitors "$first" "the second monitor unplugged"
     monitors "$first, $second" "the second monitor plugged in again"
-    move 700 0  # onto it: another surface, no travel by itself
-    move 8 0
-    wait_end "8 px of pointer travel on the monitor plugged in mid-show"
+    move 3 0
+    sleep 0.8
+    kill -0 "$SAVER_PID" 2>/dev/null && pass "3 px onto the monitor plugged in: still running" \
+        || fail "3 px onto the monitor plugged in mid-show ended the show"
+    move 3 0
+    wait_end "3 px more on the monitor plugged in mid-show"
+
+    # The second monitor made primary: Win0, which carries the title and the intro, goes there.
+    apply_monitors "${first/true/false}, ${second/false/true}"
+    sleep 1
+    (cd "$WORK" && WAYLAND_DEBUG=client exec ./theorvane /s) 2>"$WORK/protocol.log" &
+    SAVER_PID=$!
+    sleep 2
+    kill "$SAVER_PID"
+    wait "$SAVER_PID"
+    SAVER_PID=
+    shown_on=$(fullscreen_on "$WORK/protocol.log" Win0)
+    [ "$shown_on" = Meta-1 ] && pass "Win0 on the primary monitor, Meta-1 at 1280,0" \
+        || fail "Win0 on '$shown_on', not on the primary monitor Meta-1"
 fi
 
 # The compositor goes away mid-show (the session is over): the program ends quietly with 0.
