@@ -168,11 +168,6 @@ int main(int argc, char** argv) {
         arguments.emplace_back(argv[i]);
     }
     const Invocation invocation = invocationOf(arguments, environmentValue(kHostWindowVariable));
-    // One show per display: another (an idle daemon's beside the watcher's) already covers it.
-    if (invocation.mode == RunMode::Show && !claimForSession(SessionRole::Show)) {
-        std::fprintf(stderr, "theorvane: a show already runs on this display\n");
-        return 0;
-    }
     ShowPlatform platform =
         showPlatformOf(environmentValue(kPlatformVariable), environmentValue("WAYLAND_DISPLAY"));
 #if ORVANE_HAVE_WAYLAND
@@ -192,6 +187,13 @@ int main(int argc, char** argv) {
 #endif
     if (platform == ShowPlatform::Qt && environmentValue(kPlatformVariable) == "x11") {
         setenv("QT_QPA_PLATFORM", "xcb", 0);  // not Qt's own Wayland windows
+    }
+    // One show per display: another (an idle daemon's beside the watcher's) already covers it.
+    if (invocation.mode == RunMode::Show &&
+        !claimForSession(SessionRole::Show, platform == ShowPlatform::Qt ? std::getenv("DISPLAY")
+                                                                         : nullptr)) {
+        std::fprintf(stderr, "theorvane: a show already runs on this display\n");
+        return 0;
     }
     lowerPriority();
     const fs::path settingsFile = settingsFilePath(executableDir(argc > 0 ? argv[0] : nullptr));

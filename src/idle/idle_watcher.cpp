@@ -172,7 +172,11 @@ int runIdleWatcher(const std::vector<std::string>& arguments) {
     for (;;) {
         std::int64_t now = nowMs();
         // A lock or sleep takes the show away at once; so does activity a program reports.
-        if (session.takeStopRequest() || session.locked() || session.sleeping()) endShow();
+        if (session.locked() || session.sleeping()) endShow();
+        if (session.takeStopRequest()) {
+            endShow();
+            schedule.shown();
+        }
         if (session.takeActivity()) {
             endShow();
             schedule.hold(true, now);
@@ -205,7 +209,7 @@ int runIdleWatcher(const std::vector<std::string>& arguments) {
             if (timeout < 0 || wait < timeout) timeout = wait;
         };
         if (session.timeoutMs() >= 0) shorten(session.timeoutMs());
-        if (const auto wait = schedule.waitMs(now)) shorten(*wait);
+        if (const auto wait = schedule.waitMs(now); wait && child == 0) shorten(*wait);
         if (asked) shorten(askAgainMs - now);
 
         source->prepare();
@@ -228,6 +232,7 @@ int runIdleWatcher(const std::vector<std::string>& arguments) {
             }
             if (child != 0 && reaped(child)) {
                 child = 0;
+                schedule.ended();
                 session.setShowActive(false);
             }
         }

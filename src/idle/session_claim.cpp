@@ -18,21 +18,28 @@ std::string environment(const char* name) {
     return value != nullptr ? value : "";
 }
 
-// The display the show goes to: the compositor's socket, else the X display. A socket may be
-// named by its path, so the name is made safe for a file name.
-std::string displayKey() {
-    std::string key = environment("WAYLAND_DISPLAY");
+// One name for each display however it is written: a socket by its name alone (it may be given
+// as a path), an X display without its screen number or the "unix" before a local one.
+std::string displayKey(const char* given) {
+    std::string key = given != nullptr ? given : environment("WAYLAND_DISPLAY");
     if (key.empty()) key = environment("DISPLAY");
-    if (key.empty()) key = "none";
-    for (char& c : key) {
-        if (c == '/' || c == '\0') c = '_';
+    if (key.empty()) return "none";
+    if (key.find(':') == std::string::npos) {
+        key = key.substr(key.find_last_of('/') + 1);
+    } else {
+        if (key.rfind("unix:", 0) == 0) key.erase(0, 4);
+        const std::size_t dot = key.find('.', key.rfind(':'));
+        if (dot != std::string::npos) key.erase(dot);
     }
-    return key;
+    for (char& c : key) {
+        if (c == '/') c = '_';
+    }
+    return key.empty() ? "none" : key;
 }
 
 }  // namespace
 
-bool claimForSession(SessionRole role) {
+bool claimForSession(SessionRole role, const char* display) {
     // The runtime folder is the user's own; without one, a folder of the user's own in /tmp,
     // where another user's folder of that name is passed over.
     std::string folder = environment("XDG_RUNTIME_DIR");
@@ -46,7 +53,7 @@ bool claimForSession(SessionRole role) {
         }
     }
     const std::string path = folder + "/theorvane-" +
-                             (role == SessionRole::Show ? "show-" : "idle-") + displayKey() + ".lock";
+                             (role == SessionRole::Show ? "show-" : "idle-") + displayKey(display) + ".lock";
     // Kept open, without a name in the program, until the process ends; not passed to children
     // (the watcher's shows take their own).
     const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);

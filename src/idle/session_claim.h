@@ -7,8 +7,9 @@ namespace orvane {
 
 enum class SessionRole { Show, IdleWatcher };
 
-// False when another process holds the role for this display. A runtime folder that cannot be
-// used claims nothing and answers true: the program then runs as it would without the check.
-bool claimForSession(SessionRole role);
+// False when another process holds the role for this display: the given one (a Wayland socket or
+// an X display), else the compositor's, else the X server's. A runtime folder that cannot be used
+// claims nothing and answers true: the program then runs as it would without the check.
+bool claimForSession(SessionRole role, const char* display = nullptr);
 
 }  // namespace orvane

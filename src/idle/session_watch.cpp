@@ -26,7 +26,7 @@ constexpr const char* kProperties = "org.freedesktop.DBus.Properties";
 constexpr std::uint32_t kGnomeInhibitIdle = 8;
 constexpr std::uint32_t kKdeInhibitScreen = 4;
 // A desktop service that does not answer at once must not hold the watcher up for long.
-constexpr std::uint64_t kCallTimeoutUs = 2'000'000;
+constexpr std::uint64_t kCallTimeoutUs = 1'000'000;
 // More inhibitions than any desktop holds: a caller that leaks them gets an error, not memory.
 constexpr std::size_t kMostInhibitions = 4096;
 
@@ -76,6 +76,7 @@ SessionWatch::SessionWatch() {
 }
 
 SessionWatch::~SessionWatch() {
+    stopServing();
     for (sd_bus_slot* slot : slots_) sd_bus_slot_unref(slot);
     if (session_ != nullptr) sd_bus_flush_close_unref(session_);
     if (system_ != nullptr) sd_bus_flush_close_unref(system_);
@@ -127,29 +128,36 @@ void SessionWatch::openSession() {
                       SD_BUS_VTABLE_UNPRIVILEGED),
         SD_BUS_SIGNAL("ActiveChanged", "b", 0),
         SD_BUS_VTABLE_END};
-    std::vector<sd_bus_slot*> served;
+    // GNOME and Plasma serve the name themselves, perhaps only after the watcher has started;
+    // elsewhere the watcher gives it up to any desktop service that asks for it later.
+    const std::string desktop = std::getenv("XDG_CURRENT_DESKTOP") != nullptr
+                                    ? std::getenv("XDG_CURRENT_DESKTOP")
+                                    : "";
+    const bool desktopServes = desktop.find("GNOME") != std::string::npos ||
+                               desktop.find("KDE") != std::string::npos;
     for (const char* path : kSaverPaths) {
-        if (sd_bus_add_object_vtable(session_, &slot, path, kSaver, kVtable, this) >= 0) {
-            served.push_back(slot);
+        if (!desktopServes &&
+            sd_bus_add_object_vtable(session_, &slot, path, kSaver, kVtable, this) >= 0) {
+            served_.push_back(slot);
         }
     }
-    if (served.size() == 2 && sd_bus_request_name(session_, kSaver, 0) >= 0) {
+    if (served_.size() == 2 &&
+        sd_bus_request_name(session_, kSaver, SD_BUS_NAME_ALLOW_REPLACEMENT) >= 0 &&
+        sd_bus_match_signal(session_, &slot, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                            "org.freedesktop.DBus", "NameLost", &SessionWatch::nameLost,
+                            this) >= 0) {
         serving_ = true;
-        slots_.insert(slots_.end(), served.begin(), served.end());
+        served_.push_back(slot);
         if (sd_bus_match_signal(session_, &slot, "org.freedesktop.DBus", "/org/freedesktop/DBus",
                                 "org.freedesktop.DBus", "NameOwnerChanged",
                                 &SessionWatch::ownerChanged, this) >= 0) {
-            slots_.push_back(slot);
+            served_.push_back(slot);
         }
         append(found_, std::string("inhibitions through ") + kSaver + " (served here)");
     } else {
-        for (sd_bus_slot* unused : served) sd_bus_slot_unref(unused);
-        if (sd_bus_match_signal(session_, &slot, kSaver, nullptr, kSaver, "ActiveChanged",
-                                &SessionWatch::desktopActiveChanged, this) >= 0) {
-            slots_.push_back(slot);
-        }
-        desktopLocked_ = readBool(session_, kSaver, kSaverPaths[0], kSaver, "GetActive");
-        append(found_, std::string("the lock screen through ") + kSaver);
+        watchDesktopSaver();
+        append(found_, std::string("the lock screen through ") + kSaver +
+                           (hasOwner(kSaver, answered) ? " (its inhibitions are its owner's)" : ""));
     }
     bool unused = false;
     for (const char* lists : {kGnomeSession, kKdeAgent}) {
@@ -157,6 +165,23 @@ void SessionWatch::openSession() {
             append(found_, std::string("inhibitions of ") + lists);
         }
     }
+}
+
+void SessionWatch::stopServing() {
+    for (sd_bus_slot* slot : served_) sd_bus_slot_unref(slot);
+    served_.clear();
+    serving_ = false;
+    cookies_.clear();
+}
+
+void SessionWatch::watchDesktopSaver() {
+    stopServing();
+    sd_bus_slot* slot = nullptr;
+    if (sd_bus_match_signal(session_, &slot, kSaver, nullptr, kSaver, "ActiveChanged",
+                            &SessionWatch::desktopActiveChanged, this) >= 0) {
+        slots_.push_back(slot);
+    }
+    desktopLocked_ = readBool(session_, kSaver, kSaverPaths[0], kSaver, "GetActive");
 }
 
 void SessionWatch::openSystem() {
@@ -256,6 +281,7 @@ void SessionWatch::process() {
                 gnomeLocked_ = desktopLocked_ = false;
                 cookies_.clear();
                 serving_ = false;
+                served_.clear();  // the slots went with the bus
             } else {
                 logindLocked_ = sleeping_ = false;
             }
@@ -350,8 +376,34 @@ int SessionWatch::ownerChanged(sd_bus_message* message, void* self, sd_bus_error
     return 0;
 }
 
-int SessionWatch::sessionChanged(sd_bus_message*, void* self, sd_bus_error*) {
-    static_cast<SessionWatch*>(self)->readLogindLock();
+int SessionWatch::sessionChanged(sd_bus_message* message, void* self, sd_bus_error*) {
+    // PropertiesChanged(interface, {name: value}, [invalidated]): the hint is read from it, as a
+    // call back to logind from here would wait on the bus in the middle of its messages.
+    const char* interface = nullptr;
+    if (sd_bus_message_read(message, "s", &interface) < 0 ||
+        sd_bus_message_enter_container(message, 'a', "{sv}") < 0) {
+        return 0;
+    }
+    while (sd_bus_message_enter_container(message, 'e', "sv") > 0) {
+        const char* name = nullptr;
+        int locked = 0;
+        if (sd_bus_message_read(message, "s", &name) >= 0 && std::strcmp(name, "LockedHint") == 0 &&
+            sd_bus_message_read(message, "v", "b", &locked) >= 0) {
+            static_cast<SessionWatch*>(self)->logindLocked_ = locked != 0;
+        } else {
+            sd_bus_message_skip(message, "v");
+        }
+        sd_bus_message_exit_container(message);
+    }
+    return 0;
+}
+
+int SessionWatch::nameLost(sd_bus_message* message, void* self, sd_bus_error*) {
+    const char* name = nullptr;
+    if (sd_bus_message_read(message, "s", &name) >= 0 && std::strcmp(name, kSaver) == 0) {
+        // A desktop service took the name: its inhibitions and its lock screen are the session's.
+        static_cast<SessionWatch*>(self)->watchDesktopSaver();
+    }
     return 0;
 }
 
@@ -361,9 +413,12 @@ int SessionWatch::lockAsked(sd_bus_message*, void* self, sd_bus_error*) {
 }
 
 int SessionWatch::prepareForSleep(sd_bus_message* message, void* self, sd_bus_error*) {
+    auto* watch = static_cast<SessionWatch*>(self);
     int starting = 0;
     if (sd_bus_message_read(message, "b", &starting) >= 0) {
-        static_cast<SessionWatch*>(self)->sleeping_ = starting != 0;
+        watch->sleeping_ = starting != 0;
+        // Also when the machine sleeps at once and both signals are read together at wake-up.
+        watch->stopRequested_ = watch->stopRequested_ || starting != 0;
     }
     return 0;
 }

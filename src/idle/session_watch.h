@@ -31,8 +31,8 @@ public:
     bool locked() const { return gnomeLocked_ || desktopLocked_ || logindLocked_; }
     // Between logind's PrepareForSleep(true) and PrepareForSleep(false).
     bool sleeping() const { return sleeping_; }
-    // A lock or activity asked for since the last call (logind's Lock, a caller's
-    // SimulateUserActivity): a running show has to go.
+    // A lock or sleep, or activity, asked for since the last call (logind's Lock and
+    // PrepareForSleep, a caller's SimulateUserActivity): a running show has to go.
     bool takeStopRequest();
     bool takeActivity();
     // Inhibitions callers hold through the screen saver name the watcher serves.
@@ -48,11 +48,14 @@ private:
     void openSession();
     void openSystem();
     void readLogindLock();
+    void watchDesktopSaver();
+    void stopServing();
 
     static int gnomeActiveChanged(sd_bus_message* message, void* self, sd_bus_error*);
     static int desktopActiveChanged(sd_bus_message* message, void* self, sd_bus_error*);
     static int ownerChanged(sd_bus_message* message, void* self, sd_bus_error*);
     static int sessionChanged(sd_bus_message* message, void* self, sd_bus_error*);
+    static int nameLost(sd_bus_message* message, void* self, sd_bus_error*);
     static int lockAsked(sd_bus_message* message, void* self, sd_bus_error*);
     static int prepareForSleep(sd_bus_message* message, void* self, sd_bus_error*);
     static int inhibit(sd_bus_message* message, void* self, sd_bus_error*);
@@ -63,6 +66,7 @@ private:
     sd_bus* session_ = nullptr;
     sd_bus* system_ = nullptr;
     std::vector<sd_bus_slot*> slots_;
+    std::vector<sd_bus_slot*> served_;  // the screen saver name's objects and matches
     std::string sessionPath_;  // logind's object of this session
     bool serving_ = false;     // the watcher owns the screen saver name
     bool gnomeLocked_ = false;

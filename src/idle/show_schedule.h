@@ -26,9 +26,18 @@ public:
         if (held_ && !held) dueMs_ = nowMs + idleMs_;
         held_ = held;
     }
-    // The show went without input (a lock or sleep took it away): the next may come.
+    // The show went without input (the lock screen or sleep took it away): the next may come
+    // once that hold ends.
     void taken() { shown_ = false; }
+    // Started, or one that would start must wait for input and a new idle period (a lock asked
+    // for that no lock screen may follow, sleep).
     void shown() { shown_ = true; }
+    // The show ended by itself, at input as a rule: a new idle period is needed, whether or not
+    // the source has told of that input yet.
+    void ended() {
+        idle_ = false;
+        shown_ = false;
+    }
 
     bool held() const { return held_; }
     // Whether the show is due now, if nothing holds it off.

@@ -10,8 +10,10 @@
 #                                "lock", "unlock") and KDE's power management policy agent
 #                                ("inhibit", "release": the screen's inhibition)
 #   session_standin.py logind    org.freedesktop.login1 on the system bus
-#                                (DBUS_SYSTEM_BUS_ADDRESS): one session, "lock", "unlock",
-#                                "sleep", "wake", "inhibit", "release" (an idle inhibitor)
+#                                (DBUS_SYSTEM_BUS_ADDRESS): one session, "lock", "unlock" (its
+#                                hint), "lock-session" (a lock asked for), "sleep", "wake",
+#                                "sleep-wake" (both at once), "inhibit", "release" (an idle
+#                                inhibitor)
 import sys
 
 import dbus
@@ -135,6 +137,10 @@ class Session(dbus.service.Object):
     def PropertiesChanged(self, interface, changed, invalidated):
         pass
 
+    @dbus.service.signal("org.freedesktop.login1.Session")
+    def Lock(self):
+        pass
+
 
 class Login(dbus.service.Object):
     def __init__(self, bus):
@@ -164,8 +170,12 @@ class Login(dbus.service.Object):
             self.session.locked = word == "lock"
             self.session.PropertiesChanged("org.freedesktop.login1.Session",
                                            {"LockedHint": dbus.Boolean(self.session.locked)}, [])
-        elif word in ("sleep", "wake"):
-            self.PrepareForSleep(word == "sleep")
+        elif word == "lock-session":
+            self.session.Lock()
+        elif word in ("sleep", "wake", "sleep-wake"):
+            self.PrepareForSleep(word != "wake")
+            if word == "sleep-wake":
+                self.PrepareForSleep(False)
         else:
             self.blocked = "sleep:idle" if word == "inhibit" else "sleep"
 
