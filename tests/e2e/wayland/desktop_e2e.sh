@@ -4,10 +4,10 @@
 # and mutter (no layer shell, so a full-screen toplevel per output and no mask strip; input
 # through its remote-desktop D-Bus interface). The same rules as everywhere: 3 px of pointer
 # travel from where the pointer stood keep the show, 5 px more end it with 0, a key ends it
-# with 0; on mutter also travel onto a monitor unplugged and plugged in again mid-show, and
-# Win0 on the monitor its display configuration makes primary. A compositor that goes away ends
-# the show quietly with 0; one with no outputs (mutter without monitors) gets one line and an
-# error.
+# with 0, on KWin a touch too; on mutter also travel onto a monitor unplugged and plugged in
+# again mid-show, and Win0 on the monitor its display configuration makes primary. A
+# compositor that goes away ends the show quietly with 0; one with no outputs (mutter without
+# monitors) gets one line and an error.
 # Usage: desktop_e2e.sh kwin|mutter PATH_TO_THEORVANE PATH_TO_INPUT_TOOL
 # (the input tool reads "move DX DY" and "key CODE" lines and answers "ok")
 set -u
@@ -114,6 +114,12 @@ wait_end "3 px then 5 px of pointer travel"
 start_show
 send key 57  # space
 wait_end "a key"
+
+if [ "$compositor" = kwin ]; then
+    start_show
+    send touch 640 360
+    wait_end "a touch"
+fi
 
 # mutter's display configuration unplugs the second monitor mid-show and plugs it in again:
 # the show goes on, and travel onto the monitor plugged in counts as it is (the pointer 2 px

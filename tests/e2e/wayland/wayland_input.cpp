@@ -1,9 +1,10 @@
 // Input for the Wayland end-to-end tests, one device held open for a whole sequence (each new
 // pointer device gives the show a fresh enter, which would reset where travel is counted from):
-// the wlroots virtual pointer where offered (sway), else KWin's fake input (pointer and keys).
-// Reads lines from stdin: "move DX DY" (relative, logical pixels), "click" (left button) or
-// "key CODE" (a press and a release of an evdev key code; fake input only); each is sent and
-// waited for before "ok" is printed ("failed" where this compositor cannot do it).
+// the wlroots virtual pointer where offered (sway), else KWin's fake input (pointer, keys, touch).
+// Reads lines from stdin: "move DX DY" (relative, logical pixels), "click" (left button), "key
+// CODE" (a press and a release of an evdev key code) or "touch X Y" (a tap; these two by fake
+// input only); each is sent and waited for before "ok" is printed ("failed" where this
+// compositor cannot do it).
 #include <wayland-client.h>
 
 #include <linux/input-event-codes.h>
@@ -97,6 +98,19 @@ int main() {
 #endif
                 }
             }
+        } else if (std::sscanf(line, "touch %lf %lf", &dx, &dy) == 2) {
+            // A tap at a point of the compositor's space.
+            sent = false;
+#if ORVANE_HAVE_FAKE_INPUT
+            if (fake != nullptr) {
+                org_kde_kwin_fake_input_touch_down(fake, 0, wl_fixed_from_double(dx),
+                                                   wl_fixed_from_double(dy));
+                org_kde_kwin_fake_input_touch_frame(fake);
+                org_kde_kwin_fake_input_touch_up(fake, 0);
+                org_kde_kwin_fake_input_touch_frame(fake);
+                sent = true;
+            }
+#endif
         } else if (std::sscanf(line, "key %u", &code) == 1) {
             sent = false;
 #if ORVANE_HAVE_FAKE_INPUT
