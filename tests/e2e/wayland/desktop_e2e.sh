@@ -138,13 +138,14 @@ monitors() {
     kill -0 "$SAVER_PID" 2>/dev/null && pass "$2: the show goes on" || fail "$2 ended the show"
 }
 # fullscreen_on LOG TITLE: the output the program made its toplevel TITLE full-screen on,
-# from its protocol log (the toplevel, its wl_output, that output's xdg-output name).
+# from its protocol log (the toplevel, its wl_output, that output's xdg-output name). Objects
+# are written "name@id" by older libwayland and "name#id" by newer.
 fullscreen_on() {
     local toplevel output named
-    toplevel=$(grep -o "xdg_toplevel@[0-9]*\.set_title(\"$2\")" "$1" | head -n1 | cut -d. -f1)
-    output=$(grep -o "$toplevel\.set_fullscreen(wl_output@[0-9]*)" "$1" \
-        | grep -o "wl_output@[0-9]*")
-    named=$(grep -o "zxdg_output_v1@[0-9]*, $output)" "$1" | head -n1 | cut -d, -f1)
+    toplevel=$(grep -o "xdg_toplevel[@#][0-9]*\.set_title(\"$2\")" "$1" | head -n1 | cut -d. -f1)
+    output=$(grep -o "$toplevel\.set_fullscreen(wl_output[@#][0-9]*)" "$1" \
+        | grep -o "wl_output[@#][0-9]*")
+    named=$(grep -o "zxdg_output_v1[@#][0-9]*, $output)" "$1" | head -n1 | cut -d, -f1)
     grep -o "$named\.name(\"[^\"]*\")" "$1" | head -n1 | cut -d'"' -f2
 }
 if [ "$compositor" = mutter ] && command -v gdbus >/dev/null; then
