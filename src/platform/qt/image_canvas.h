@@ -27,8 +27,9 @@ public:
 
     // The live picture; copy it to keep it.
     const QImage& image() const { return image_; }
-    // Draws from now on in another image of the same size and layout, which the caller has
-    // already made a copy of the current one.
+    // Draws from now on in another image of the same layout: a copy of the current one the
+    // caller made, or one of another size when the window's picture was resized (the painter
+    // ends here, so nothing drawn keeps the old size).
     void moveTo(QImage image);
     // Called before the pixels are drawn on or read, when their owner may first have to move
     // them (with moveTo) out of memory that is not the program's to touch just then.
