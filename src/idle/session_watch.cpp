@@ -44,19 +44,15 @@ bool readBool(sd_bus* bus, const char* name, const char* path, const char* inter
     return read && value != 0;
 }
 
-std::string readPath(sd_bus* bus, const char* method, const char* types, const void* argument) {
+// A logind manager method that answers with an object path ("" when it cannot).
+template <typename Argument>
+std::string readPath(sd_bus* bus, const char* method, const char* type, Argument argument) {
     sd_bus_message* reply = nullptr;
     const char* path = nullptr;
-    int called = 0;
-    if (std::strcmp(types, "s") == 0) {
-        called = sd_bus_call_method(bus, kLogin, kLoginPath, kLoginManager, method, nullptr, &reply,
-                                    types, static_cast<const char*>(argument));
-    } else {
-        called = sd_bus_call_method(bus, kLogin, kLoginPath, kLoginManager, method, nullptr, &reply,
-                                    types, *static_cast<const std::uint32_t*>(argument));
-    }
     std::string result;
-    if (called >= 0 && sd_bus_message_read(reply, "o", &path) >= 0 && path != nullptr) {
+    if (sd_bus_call_method(bus, kLogin, kLoginPath, kLoginManager, method, nullptr, &reply, type,
+                           argument) >= 0 &&
+        sd_bus_message_read(reply, "o", &path) >= 0 && path != nullptr) {
         result = path;
     }
     sd_bus_message_unref(reply);
@@ -196,11 +192,11 @@ void SessionWatch::openSystem() {
     if (id != nullptr && *id != '\0') sessionPath_ = readPath(system_, "GetSession", "s", id);
     if (sessionPath_.empty()) {
         const std::uint32_t pid = static_cast<std::uint32_t>(getpid());
-        sessionPath_ = readPath(system_, "GetSessionByPID", "u", &pid);
+        sessionPath_ = readPath(system_, "GetSessionByPID", "u", pid);
     }
     if (sessionPath_.empty()) {
         const std::uint32_t uid = static_cast<std::uint32_t>(getuid());
-        const std::string user = readPath(system_, "GetUser", "u", &uid);
+        const std::string user = readPath(system_, "GetUser", "u", uid);
         sd_bus_message* reply = nullptr;
         const char* sessionId = nullptr;
         const char* path = nullptr;
