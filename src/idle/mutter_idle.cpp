@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 
+#include "idle/bus_names.h"
 #include "idle/idle_source.h"
 
 namespace orvane {
@@ -15,17 +16,6 @@ namespace {
 
 constexpr const char* kMonitorName = "org.gnome.Mutter.IdleMonitor";
 constexpr const char* kMonitorPath = "/org/gnome/Mutter/IdleMonitor/Core";
-
-bool hasOwner(sd_bus* bus, const char* name) {
-    sd_bus_message* reply = nullptr;
-    int owned = 0;
-    const bool asked = sd_bus_call_method(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                          "org.freedesktop.DBus", "NameHasOwner", nullptr, &reply,
-                                          "s", name) >= 0 &&
-                       sd_bus_message_read(reply, "b", &owned) >= 0;
-    sd_bus_message_unref(reply);
-    return asked && owned != 0;
-}
 
 class MutterIdle final : public IdleSource {
 public:
@@ -109,7 +99,7 @@ std::unique_ptr<IdleSource> openMutterIdle(std::uint32_t seconds, std::string& m
         missing += "; no session bus";
         return nullptr;
     }
-    if (!hasOwner(bus, kMonitorName)) {
+    if (!busNameOwned(bus, kMonitorName)) {
         sd_bus_flush_close_unref(bus);
         missing += std::string("; no ") + kMonitorName + " on the session bus";
         return nullptr;

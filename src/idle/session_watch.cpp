@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "idle/bus_names.h"
+
 namespace orvane {
 
 namespace {
@@ -84,18 +86,8 @@ void SessionWatch::openSession() {
         return;
     }
     sd_bus_set_method_call_timeout(session_, kCallTimeoutUs);
-    auto hasOwner = [this](const char* name, bool& answered) {
-        sd_bus_message* reply = nullptr;
-        int value = 0;
-        answered = sd_bus_call_method(session_, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                      "org.freedesktop.DBus", "NameHasOwner", nullptr, &reply, "s",
-                                      name) >= 0 &&
-                   sd_bus_message_read(reply, "b", &value) >= 0;
-        sd_bus_message_unref(reply);
-        return answered && value != 0;
-    };
     bool answered = false;
-    const bool gnome = hasOwner(kGnomeSaver, answered);
+    const bool gnome = busNameOwned(session_, kGnomeSaver, &answered);
     if (!answered) {
         sd_bus_flush_close_unref(session_);
         session_ = nullptr;
@@ -153,11 +145,11 @@ void SessionWatch::openSession() {
     } else {
         watchDesktopSaver();
         append(found_, std::string("the lock screen through ") + kSaver +
-                           (hasOwner(kSaver, answered) ? " (its inhibitions are its owner's)" : ""));
+                           (busNameOwned(session_, kSaver) ? " (its inhibitions are its owner's)"
+                                                           : ""));
     }
-    bool unused = false;
     for (const char* lists : {kGnomeSession, kKdeAgent}) {
-        if ((!serving_ || lists == kGnomeSession) && hasOwner(lists, unused)) {
+        if ((!serving_ || lists == kGnomeSession) && busNameOwned(session_, lists)) {
             append(found_, std::string("inhibitions of ") + lists);
         }
     }
