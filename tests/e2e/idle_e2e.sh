@@ -224,8 +224,9 @@ held() {
     [ -z "$(watcher_children)" ] && pass "$1: no show $((IDLE_S + 3)) s into the idle time" \
         || fail "$1: a show started"
 }
+# released WHAT [SINCE_MS]: the time counts from SINCE_MS when given (the hold's end).
 released() {
-    local start=$(now_ms) show
+    local start=${2:-$(now_ms)} show
     if show=$(wait_for_show $((IDLE_S + 8 * SLOW))); then
         local after=$(( $(now_ms) - start ))
         [ "$after" -ge $((IDLE_S * 1000 - 300)) ] && pass "$1: the show $after ms after" \
@@ -242,6 +243,7 @@ taken_by() {
     local show
     show=$(wait_for_show $((IDLE_S + 5 * SLOW))) || { fail "$1: no show to end"; return; }
     sleep 0.5
+    TOLD_MS=$(now_ms)
     tell "$2" "$3"
     gone_within $((1000 * SLOW)) "$show" && pass "$1 ended the show in $GONE_MS ms" \
         || fail "$1: the show still runs 1 s after"
@@ -262,7 +264,7 @@ case $kind in
         held "a Lock asked for"
         press_key
         taken_by "sleep" logind sleep-wake
-        released "woken (mutter counts the wake-up as input)"
+        released "woken (mutter counts the wake-up as input)" "$TOLD_MS"
         tell logind inhibit
         press_key
         held "logind's idle inhibitor"
