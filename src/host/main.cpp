@@ -28,11 +28,11 @@
 #include "host/settings.h"
 #include "idle/idle_watcher.h"
 #include "idle/session_claim.h"
+#include "platform/posix/stop_watcher.h"
 #include "platform/qt/host_window.h"
 #include "platform/qt/qt_show.h"
-#include "platform/qt/stop_watcher.h"
+#include "platform/qt/queued_call.h"
 #if ORVANE_HAVE_WAYLAND
-#include "platform/wayland/input_thread.h"
 #include "platform/wayland/wayland_show.h"
 #endif
 
@@ -100,11 +100,10 @@ int runShow(int& argc, char** argv, const Settings& settings, StopWatcher& watch
 
 #if ORVANE_HAVE_WAYLAND
 // The show on the compositor itself; Qt only draws, on its offscreen platform (the fonts).
-int runWaylandShowMode(int& argc, char** argv, const Settings& settings, StopWatcher& watcher,
-                       InputThread& inputThread) {
+int runWaylandShowMode(int& argc, char** argv, const Settings& settings, StopWatcher& watcher) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     auto application = startApplication<QGuiApplication>(argc, argv);
-    return runWaylandShow(settings, loadGlyphPicture(), inputThread, watcher);
+    return runWaylandShow(settings, loadGlyphPicture(), watcher);
 }
 #endif
 
@@ -135,9 +134,8 @@ int runConfiguration(int& argc, char** argv, Settings& settings, const fs::path&
                      StopWatcher& watcher) {
     auto application = startApplication<QApplication>(argc, argv);
     StopActions actions;
-    actions.context = application.get();
     // Every open dialog closes unsaved; a save already under way is left to finish.
-    actions.stop = [] { QCoreApplication::exit(0); };
+    actions.stop = queuedOn(*application, [] { QCoreApplication::exit(0); });
     watcher.attach(std::move(actions));
     runConfigurationMode(settings, settingsFile);
     watcher.detach();
@@ -179,11 +177,6 @@ int main(int argc, char** argv) {
         platform = ShowPlatform::Qt;
         setenv("QT_QPA_PLATFORM", "xcb", 0);
     }
-    // Made before the priority is lowered, which it would otherwise inherit.
-    std::unique_ptr<InputThread> waylandInput;
-    if (invocation.mode == RunMode::Show && platform == ShowPlatform::Wayland) {
-        waylandInput = std::make_unique<InputThread>();
-    }
 #endif
     if (platform == ShowPlatform::Qt && environmentValue(kPlatformVariable) == "x11") {
         setenv("QT_QPA_PLATFORM", "xcb", 0);  // not Qt's own Wayland windows
@@ -209,8 +202,8 @@ int main(int argc, char** argv) {
         break;
     case RunMode::Show:
 #if ORVANE_HAVE_WAYLAND
-        if (waylandInput) {
-            return runWaylandShowMode(argc, argv, settings, watcher, *waylandInput);
+        if (platform == ShowPlatform::Wayland) {
+            return runWaylandShowMode(argc, argv, settings, watcher);
         }
 #endif
         runShow(argc, argv, settings, watcher);

@@ -19,7 +19,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/qt/image_canvas.h"
+#include "platform/image/image_canvas.h"
 #include "platform/qt/screen_picture.h"
 #include "show/platform.h"
 #include "show/surface.h"

@@ -1,4 +1,4 @@
-// The stop watcher against a keyboard grab another client holds (a menu open as the show starts):
+// The show's X11 input watch against a keyboard grab another client holds (a menu open as the show starts):
 // it keeps trying for ten attempts 20 ms apart before it leaves the input to the windows' own
 // handlers, and takes the input once the other client lets go. Prints what it saw; exit code 0
 // when both held, 1 when not, 2 when it cannot run (no X11).
@@ -13,12 +13,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/qt/stop_watcher.h"
+#include "platform/qt/x11_watch.h"
 
 int main(int argc, char** argv) {
     using namespace orvane;
     using Clock = std::chrono::steady_clock;
-    StopWatcher watcher;
     QGuiApplication app(argc, argv);
     if (app.nativeInterface<QNativeInterface::QX11Application>() == nullptr) {
         std::fprintf(stderr, "watcher_grab: needs an X11 display\n");
@@ -50,7 +49,7 @@ int main(int argc, char** argv) {
     InputWatch watch;
     watch.grabWindow = static_cast<std::uint32_t>(window.winId());
     const Clock::time_point start = Clock::now();
-    const bool tookHeld = watcher.watchInput(watch);
+    const bool tookHeld = X11Watch::grabInput(watch) != nullptr;
     const auto triedMs =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     std::printf("held by another client: %s after %lld ms\n", tookHeld ? "taken" : "refused",
@@ -60,7 +59,7 @@ int main(int argc, char** argv) {
     xcb_get_input_focus_reply_t* sync =
         xcb_get_input_focus_reply(other, xcb_get_input_focus(other), nullptr);
     std::free(sync);
-    const bool tookFree = watcher.watchInput(watch);
+    const bool tookFree = X11Watch::grabInput(watch) != nullptr;
     std::printf("let go: %s\n", tookFree ? "taken" : "refused");
     xcb_disconnect(other);
     // Ten attempts with a 20 ms wait after each: never less than 200 ms.

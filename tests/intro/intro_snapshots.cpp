@@ -11,7 +11,7 @@
 #include "intro/phone_trace.h"
 #include "intro/trace_program.h"
 #include "intro/wake_up_messages.h"
-#include "platform/qt/image_canvas.h"
+#include "platform/image/image_canvas.h"
 #include "platform/virtual/virtual_show.h"
 #include "show/text_ops.h"
 

@@ -17,9 +17,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/qt/backing_store_picture.h"
-#include "platform/qt/image_canvas.h"
+#include "platform/image/image_canvas.h"
 #include "platform/qt/qt_platform.h"
-#include "platform/qt/stop_watcher.h"
+#include "platform/posix/stop_watcher.h"
 #include "show/surface.h"
 
 namespace orvane {

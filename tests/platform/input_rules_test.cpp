@@ -49,6 +49,12 @@ TEST(InputRules, TheInputTable) {
         {"Escape released", [](InputRules& r) { r.keyReleased(0, kVirtualKeyEscape, false); }, {true, false}, {true, false}},
         {"other key released", [](InputRules& r) { r.keyReleased(0, 'A', false); }, {true, false}, {false, true}},
         {"held key repeating", [](InputRules& r) { r.keyReleased(0, 'A', true); }, {false, false}, {false, false}},
+        // Where the pointer stood is not known: its first motion only places it, the next counts.
+        {"first motion after the pointer was forgotten",
+         [](InputRules& r) { r.forgetPointer(0); r.mouseMoved(0, {300, 300}); }, {false, false}, {false, false}},
+        {"second motion after it",
+         [](InputRules& r) { r.forgetPointer(0); r.mouseMoved(0, {300, 300}); r.mouseMoved(0, {306, 300}); },
+         {true, false}, {false, true}},
     };
     for (const auto& row : rows) {
         const Outcome normal = apply(false, row.input);

@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/qt/image_canvas.h"
+#include "platform/image/image_canvas.h"
 #include "platform/qt/qt_show.h"
 #include "show/surface.h"
 

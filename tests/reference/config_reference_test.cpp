@@ -16,7 +16,7 @@
 #include "config/config_fonts.h"
 #include "config/settings_dialog.h"
 #include "config/settings_form.h"
-#include "platform/qt/image_canvas.h"
+#include "platform/image/image_canvas.h"
 #include "reference/config_reference_settings.h"
 #include "reference/reference_check.h"
 #include "widgets/colour_button.h"

@@ -99,14 +99,12 @@ bool playReferenceRun(const ShowRun& run, ReferenceRun& references, const RunWin
     VirtualShow vs(run.monitors, kStartTick, run.bitsPerPixel);
     const auto pictureOf = [&](int i) -> WindowPicture& {
         if (elsewhere != nullptr) {
-            return *elsewhere->windows.at(static_cast<std::size_t>(i)).second;
+            return *elsewhere->windows.at(static_cast<std::size_t>(i))->shownPicture();
         }
         return vs.platform.window(i);
     };
     if (elsewhere != nullptr) {
-        for (const auto& window : elsewhere->windows) {
-            vs.drawIn.push_back(window.first);
-        }
+        vs.drawIn.assign(elsewhere->windows.begin(), elsewhere->windows.end());
     }
     vs.settings = runSettings(run);
     vs.platform.utcMsSinceMidnight = kSeed;

@@ -45,11 +45,11 @@ Settings runSettings(const ShowRun& run);
 // The picture the monitor shows before the show starts (part of one fixed desktop).
 PixelPicture desktopPicture(const VirtualMonitor& monitor);
 
-// Where a run is drawn when not in the virtual platform's windows: a window and its picture for
-// each of the run's monitors, in their order, and what to do at each moment before the
-// pictures are taken (time stands still meanwhile).
+// Where a run is drawn when not in the virtual platform's windows: a window for each of the
+// run's monitors, in their order, and what to do at each moment before the pictures are taken
+// (time stands still meanwhile).
 struct RunWindows {
-    std::vector<std::pair<ShowWindow*, WindowPicture*>> windows;
+    std::vector<PictureWindow*> windows;
     std::function<void(std::uint32_t ms)> atMoment;
 };
 

@@ -16,7 +16,7 @@
 
 #include "host/ini_file.h"
 #include "host/settings.h"
-#include "platform/qt/image_canvas.h"
+#include "platform/image/image_canvas.h"
 #include "platform/virtual/virtual_show.h"
 
 namespace {

@@ -9,10 +9,15 @@
 namespace orvane {
 
 InputRules::InputRules(const Settings& settings, ShowControl& control, int windowCount)
-    : settings_(settings), control_(&control), lastPointer_(windowCount > 0 ? windowCount : 1) {}
+    : InputRules(settings, windowCount) {
+    control_ = &control;
+}
 
 InputRules::InputRules(const Settings& settings, int windowCount)
-    : settings_(settings), control_(nullptr), lastPointer_(windowCount > 0 ? windowCount : 1) {}
+    : settings_(settings),
+      control_(nullptr),
+      lastPointer_(windowCount > 0 ? windowCount : 1),
+      pointerKnown_(lastPointer_.size(), true) {}
 
 Point InputRules::lastPointer(int window) const {
     if (window < 0 || window >= static_cast<int>(lastPointer_.size())) {
@@ -24,9 +29,16 @@ Point InputRules::lastPointer(int window) const {
 void InputRules::windowShown(int window, Point pointer) {
     if (window >= 0 && window < static_cast<int>(lastPointer_.size())) {
         lastPointer_[window] = pointer;
+        pointerKnown_[window] = true;
     }
     if (control_ != nullptr) {
         control_->userActivity = false;
+    }
+}
+
+void InputRules::forgetPointer(int window) {
+    if (window >= 0 && window < static_cast<int>(pointerKnown_.size())) {
+        pointerKnown_[window] = false;
     }
 }
 
@@ -35,6 +47,11 @@ InputEffect InputRules::mouseMoved(int window, Point pointer) {
         return InputEffect::None;
     }
     Point& last = lastPointer_[window];
+    if (!pointerKnown_[window]) {
+        pointerKnown_[window] = true;
+        last = pointer;
+        return InputEffect::None;
+    }
     const std::int64_t dx = pointer.x - last.x;
     const std::int64_t dy = pointer.y - last.y;
     // The sum of squares as a 32-bit integer, the root in floating point.

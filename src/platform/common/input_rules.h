@@ -30,6 +30,9 @@ public:
 
     // A window became visible: remember where the pointer is and clear the activity flag.
     void windowShown(int window, Point pointer);
+    // Where the pointer stands over the window is not known (it could not be read, or the
+    // screen's coordinates moved under it): its next motion there only tells it.
+    void forgetPointer(int window);
     InputEffect mouseMoved(int window, Point pointer);
     InputEffect mouseButtonPressed(int window, MouseButton button);
     // Releases of a held key's repeats are not key releases.
@@ -44,6 +47,7 @@ private:
     const Settings& settings_;
     ShowControl* control_;
     std::vector<Point> lastPointer_;
+    std::vector<bool> pointerKnown_;
 };
 
 // The key of an X11 or xkbcommon keysym as the rules know keys: Escape 27, letters and digits

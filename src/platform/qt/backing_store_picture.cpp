@@ -1,6 +1,6 @@
 #include "platform/qt/backing_store_picture.h"
 
-#include "platform/qt/image_canvas.h"
+#include "platform/image/image_canvas.h"
 
 #include <QPainter>
 #include <QWindow>

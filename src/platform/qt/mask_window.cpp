@@ -3,11 +3,13 @@
 #include <QPainter>
 #include <QScreen>
 
+#include "platform/common/platform_show.h"
+
 namespace orvane {
 
 MaskWindow::MaskWindow(QScreen& primary) {
     setFlags(Qt::Window | Qt::FramelessWindowHint);
-    setTitle(QStringLiteral("Form3"));
+    setTitle(QString::fromLatin1(kMaskName));
     setScreen(&primary);
     const QRect screen = primary.geometry();
     setGeometry(screen.left(), screen.top(), screen.width(), kMaskHeightPx);

@@ -8,8 +8,6 @@ class QScreen;
 
 namespace orvane {
 
-constexpr int kMaskHeightPx = 2;
-
 class MaskWindow final : public QRasterWindow {
 public:
     explicit MaskWindow(QScreen& primary);

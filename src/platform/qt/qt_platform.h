@@ -4,24 +4,20 @@
 
 #include <vector>
 
-#include "show/platform.h"
+#include "platform/posix/posix_platform.h"
 
 namespace orvane {
 
 class ScreenPicture;
 
-class QtPlatform final : public Platform {
+class QtPlatform final : public PosixPlatform {
 public:
     void addPicture(ScreenPicture& picture) { pictures_.push_back(&picture); }
     void presentAll();
 
-    std::uint32_t ticks() override;
     // Presents, then sleeps what is left of the time.
     void sleep(std::uint32_t milliseconds) override;
     void processPendingMessages() override;
-    std::uint32_t millisecondsSinceMidnightUtc() override;
-    LocalDateTime localDateTime() override;
-    std::optional<std::string> loggedOnUserName() override;
 
 private:
     std::vector<ScreenPicture*> pictures_;

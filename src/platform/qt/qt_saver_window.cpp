@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "platform/common/platform_show.h"
 #include "show/show_sequencer.h"
 
 namespace orvane {
@@ -49,7 +50,7 @@ QtSaverWindow::QtSaverWindow(int index, QScreen& screen, InputRules& rules,
       control_(control) {
     setSurfaceType(QSurface::RasterSurface);
     setFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    setTitle(QStringLiteral("Win%1").arg(index));
+    setTitle(QString::fromStdString(saverWindowName(index)));
     setScreen(&screen);
     // Without a window manager a full-screen request alone leaves a tiny window: the
     // monitor's rectangle is set first.
@@ -57,6 +58,7 @@ QtSaverWindow::QtSaverWindow(int index, QScreen& screen, InputRules& rules,
     // Last: the direct way to the screen needs the window made as it will be.
     picture_ = makeScreenPicture(*this, screen.geometry().width(), screen.geometry().height(),
                                  screen.depth(), static_cast<int>(std::lround(screen.logicalDotsPerInchY())));
+    showPicture(picture_.get());
 }
 
 QtSaverWindow::QtSaverWindow(QWindow& host, QSize size, InputRules& rules, ShowControl& control)
@@ -67,11 +69,12 @@ QtSaverWindow::QtSaverWindow(QWindow& host, QSize size, InputRules& rules, ShowC
     setSurfaceType(QSurface::RasterSurface);
     // The host owns input and ends the program; clicks and keys go through to its window.
     setFlags(Qt::Widget | Qt::WindowTransparentForInput);
-    setTitle(QStringLiteral("Win0"));
+    setTitle(QString::fromStdString(saverWindowName(0)));
     setParent(&host);
     setGeometry(0, 0, size.width(), size.height());
     picture_ = makeScreenPicture(*this, size.width(), size.height(), host.screen()->depth(),
                                  static_cast<int>(std::lround(host.screen()->logicalDotsPerInchY())));
+    showPicture(picture_.get());
 }
 
 void QtSaverWindow::exposeEvent(QExposeEvent*) {

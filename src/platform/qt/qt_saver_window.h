@@ -10,9 +10,9 @@
 #include <functional>
 #include <memory>
 
-#include "platform/qt/screen_picture.h"
 #include "platform/common/input_rules.h"
-#include "show/platform.h"
+#include "platform/common/picture_window.h"
+#include "platform/qt/screen_picture.h"
 
 class QScreen;
 
@@ -20,7 +20,7 @@ namespace orvane {
 
 class ShowControl;
 
-class QtSaverWindow final : public QWindow, public ShowWindow {
+class QtSaverWindow final : public QWindow, public PictureWindow {
 public:
     // Placed on the monitor's rectangle and captioned "Win<index>"; not shown yet.
     QtSaverWindow(int index, QScreen& screen, InputRules& rules, ShowControl& control);
@@ -30,11 +30,6 @@ public:
     int index() const { return index_; }
     bool inHostWindow() const { return inHost_; }
     ScreenPicture& picture() { return *picture_; }
-
-    // ShowWindow
-    int clientWidth() const override { return picture_->width(); }
-    int clientHeight() const override { return picture_->height(); }
-    std::unique_ptr<Canvas> getCanvas() override { return picture_->makeCanvas(); }
 
     // Runs once, when the window is closed (after the show was asked to stop).
     std::function<void()> onClosed;

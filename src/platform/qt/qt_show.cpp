@@ -6,9 +6,9 @@
 #include <QPixmap>
 #include <QScreen>
 
-#include "platform/qt/image_canvas.h"
-#include "platform/qt/stop_watcher.h"
-#include "show/show_sequence.h"
+#include "platform/image/image_canvas.h"
+#include "platform/qt/queued_call.h"
+#include "platform/qt/x11_watch.h"
 
 namespace orvane {
 
@@ -27,7 +27,7 @@ QImage QtShow::desktopPictureOf(QScreen& screen) {
 }
 
 QtShow::QtShow(const Settings& settings, GlyphPicture picture)
-    : settings_(settings), glyphs_(std::move(picture)), rules_(settings_, control_, screenCount()) {
+    : PlatformShow(settings, std::move(picture)), rules_(settings_, control_, screenCount()) {
     const QList<QScreen*> screens = QGuiApplication::screens();
     // The desktop is taken before any window of ours can cover it: the opening wipe eats it.
     std::vector<QImage> desktops;
@@ -48,7 +48,7 @@ QtShow::QtShow(const Settings& settings, GlyphPicture picture)
 }
 
 QtShow::QtShow(const Settings& settings, GlyphPicture picture, const HostWindow& host)
-    : settings_(settings), glyphs_(std::move(picture)), rules_(settings_, control_, 1) {
+    : PlatformShow(settings, std::move(picture)), rules_(settings_, control_, 1) {
     host_.reset(QWindow::fromWinId(static_cast<WId>(host.id)));
     auto window = std::make_unique<QtSaverWindow>(*host_, QSize(host.width, host.height), rules_,
                                                   control_);
@@ -67,6 +67,11 @@ void QtShow::armStartTimer() {
 
 QtShow::~QtShow() {
     if (watcher_ != nullptr) {
+        for (X11Watch* watch : {input_.get(), hostWindowLife_.get()}) {
+            if (watch != nullptr) {
+                watcher_->unwatch(*watch);
+            }
+        }
         watcher_->detach();
     }
     startTimer_.stop();
@@ -76,14 +81,16 @@ QtShow::~QtShow() {
 void QtShow::attachTo(StopWatcher& watcher) {
     watcher_ = &watcher;
     StopActions actions;
-    actions.context = &watcherContext_;
-    actions.stop = [this] { stopFromOutside(); };
-    actions.activity = [this] { control_.userActivity = true; };
+    actions.stop = queuedOn(watcherContext_, [this] { stopFromOutside(); });
+    actions.activity = queuedOn(watcherContext_, [this] { control_.userActivity = true; });
     actions.forcedExitAfter = StopWatcher::kForcedExitAfter;
     watcher.attach(std::move(actions));
     if (host_) {
         // A host that destroys its window ends the show.
-        watcher.watchWindowLife(static_cast<std::uint32_t>(host_->winId()));
+        hostWindowLife_ = X11Watch::windowLife(static_cast<std::uint32_t>(host_->winId()));
+        if (hostWindowLife_ && !watcher.watch(*hostWindowLife_)) {
+            hostWindowLife_.reset();
+        }
     }
 }
 
@@ -129,11 +136,7 @@ void QtShow::play() {
     // The show pumps messages; a stopped single-shot timer cannot start it a second time.
     startTimer_.stop();
     takeInput();
-    std::vector<ShowWindow*> list;
-    for (auto& window : windows_) {
-        list.push_back(window.get());
-    }
-    startShow(control_, platform_, settings_, glyphs_, list);
+    playOn(platform_, windows_);
     closeFirstWindow();
 }
 
@@ -156,9 +159,11 @@ void QtShow::takeInput() {
         }
         watch.settings = settings_;
         watch.pointerAtShow = rules_.lastPointer(0);
-        if (watcher_->watchInput(std::move(watch))) {
+        input_ = X11Watch::grabInput(std::move(watch));
+        if (input_ && watcher_->watch(*input_)) {
             return;
         }
+        input_.reset();
     }
     windows_[0]->setKeyboardGrabEnabled(true);
     windows_[0]->setMouseGrabEnabled(true);

@@ -9,13 +9,11 @@
 #include <memory>
 #include <vector>
 
-#include "host/settings.h"
+#include "platform/common/input_rules.h"
+#include "platform/common/platform_show.h"
 #include "platform/qt/mask_window.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_saver_window.h"
-#include "show/glyph_sheet.h"
-#include "platform/common/input_rules.h"
-#include "show/show_sequencer.h"
 
 class QImage;
 class QScreen;
@@ -23,8 +21,7 @@ class QScreen;
 namespace orvane {
 
 class StopWatcher;
-
-constexpr int kStartDelayMs = 20;
+class X11Watch;
 
 // A window made by a host for the show to draw in (an X11 window id and its size).
 struct HostWindow {
@@ -33,7 +30,7 @@ struct HostWindow {
     int height = 0;
 };
 
-class QtShow {
+class QtShow final : public PlatformShow {
 public:
     QtShow(const Settings& settings, GlyphPicture picture);
     QtShow(const Settings& settings, GlyphPicture picture, const HostWindow& host);
@@ -55,7 +52,6 @@ public:
     QtSaverWindow& window(int index) { return *windows_.at(static_cast<std::size_t>(index)); }
     MaskWindow* mask() { return mask_.get(); }
     QtPlatform& platform() { return platform_; }
-    ShowControl& control() { return control_; }
     QTimer& startTimer() { return startTimer_; }
 
     // What the screen shows under the monitor now, or a null image where the platform cannot
@@ -72,10 +68,7 @@ private:
     // Ends the program's loop with code 0 once the show is over.
     void closeFirstWindow();
 
-    Settings settings_;
-    GlyphPicture glyphs_;
     QtPlatform platform_;
-    ShowControl control_;
     InputRules rules_;
     std::unique_ptr<QWindow> host_;  // declared first: its child goes before it
     std::vector<std::unique_ptr<QtSaverWindow>> windows_;
@@ -83,6 +76,8 @@ private:
     QTimer startTimer_;
     StopWatcher* watcher_ = nullptr;
     QObject watcherContext_;  // what the watcher's calls run on; gone with the show
+    std::unique_ptr<X11Watch> hostWindowLife_;
+    std::unique_ptr<X11Watch> input_;
 };
 
 }  // namespace orvane

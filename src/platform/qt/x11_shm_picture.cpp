@@ -1,6 +1,6 @@
 #include "platform/qt/x11_shm_picture.h"
 
-#include "platform/qt/image_canvas.h"
+#include "platform/image/image_canvas.h"
 
 #include <QGuiApplication>
 #include <QWindow>

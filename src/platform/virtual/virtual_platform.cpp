@@ -5,7 +5,9 @@
 namespace orvane {
 
 VirtualWindow::VirtualWindow(const VirtualMonitor& monitor, int bitsPerPixel)
-    : WindowPicture(monitor.width, monitor.height, bitsPerPixel), monitor_(monitor) {}
+    : WindowPicture(monitor.width, monitor.height, bitsPerPixel), monitor_(monitor) {
+    showPicture(this);
+}
 
 VirtualPlatform::VirtualPlatform(std::uint32_t startTick, std::vector<VirtualMonitor> monitors,
                                  int bitsPerPixel)

@@ -11,9 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/common/window_picture.h"
 #include "platform/common/input_rules.h"
-#include "show/platform.h"
+#include "platform/common/picture_window.h"
 
 namespace orvane {
 
@@ -25,13 +24,9 @@ struct VirtualMonitor {
     int height = 600;
 };
 
-class VirtualWindow final : public ShowWindow, public WindowPicture {
+class VirtualWindow final : public PictureWindow, public WindowPicture {
 public:
     VirtualWindow(const VirtualMonitor& monitor, int bitsPerPixel);
-
-    int clientWidth() const override { return WindowPicture::width(); }
-    int clientHeight() const override { return WindowPicture::height(); }
-    std::unique_ptr<Canvas> getCanvas() override { return makeCanvas(); }
     // There is no screen: presenting only counts and forgets the changed areas.
     void present() override {
         ++presents_;

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "fractional-scale-v1-client.h"
+#include "platform/common/platform_show.h"
 #include "platform/wayland/wayland_connection.h"
 #include "viewporter-client.h"
 #include "wlr-layer-shell-unstable-v1-client.h"
@@ -90,7 +91,7 @@ OutputSurface::OutputSurface(WaylandConnection& connection, WaylandOutput& outpu
         zwlr_layer_surface_v1_set_anchor(layerSurface_, strip ? kTopEdge : kAllEdges);
         zwlr_layer_surface_v1_set_exclusive_zone(layerSurface_, kOverPanels);
         if (strip) {
-            zwlr_layer_surface_v1_set_size(layerSurface_, 0, kMaskHeight);
+            zwlr_layer_surface_v1_set_size(layerSurface_, 0, kMaskHeightPx);
             // Input goes through it to whatever lies below.
             wl_region* none = wl_compositor_create_region(connection.compositor());
             wl_surface_set_input_region(surface_, none);
@@ -156,16 +157,6 @@ void OutputSurface::present() {
     }
 }
 
-std::unique_ptr<Canvas> OutputSurface::getCanvas() {
-    if (picture_) {
-        return picture_->makeCanvas();
-    }
-    if (!spare_) {
-        spare_ = std::make_unique<WindowPicture>(1, 1);
-    }
-    return spare_->makeCanvas();
-}
-
 void OutputSurface::toplevelSize(int width, int height) { toplevelSize_ = {width, height}; }
 
 // A scale told after the first configure counts from the next frame on, as one told before.
@@ -197,7 +188,7 @@ void OutputSurface::configure(std::uint32_t serial, int width, int height) {
         width = outputRect.width();
     }
     if (height <= 0) {
-        height = kind_ == Kind::MaskStrip ? kMaskHeight : outputRect.height();
+        height = kind_ == Kind::MaskStrip ? kMaskHeightPx : outputRect.height();
     }
     logicalSize_ = {std::max(width, 1), std::max(height, 1)};
     const bool first = !picture_;
@@ -229,6 +220,7 @@ void OutputSurface::fitPicture() {
     std::string reason;
     if (!picture_) {
         picture_ = ShmPicture::create(connection_.shm(), width, height, reason, turn);
+        showPicture(picture_.get());
         if (!picture_) {
             refused_ = true;
             refusal_ = reason;

@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/common/picture_window.h"
 #include "platform/wayland/shm_picture.h"
-#include "show/platform.h"
 
 struct wl_surface;
 struct wp_fractional_scale_v1;
@@ -27,10 +27,9 @@ namespace orvane {
 class WaylandConnection;
 struct WaylandOutput;
 
-class OutputSurface final : public ShowWindow {
+class OutputSurface final : public PictureWindow {
 public:
     enum class Kind { Saver, Cover, MaskStrip };
-    static constexpr int kMaskHeight = 2;
 
     // Asks for the surface and commits it bare; the compositor answers with a configure.
     OutputSurface(WaylandConnection& connection, WaylandOutput& output, Kind kind,
@@ -62,10 +61,6 @@ public:
     // The surface is about to go (its output went, or the compositor closed it).
     std::function<void(wl_surface*)> withdrawn;
 
-    // ShowWindow (a saver's picture; 1x1 until configured).
-    int clientWidth() const override { return picture_ ? picture_->width() : 1; }
-    int clientHeight() const override { return picture_ ? picture_->height() : 1; }
-    std::unique_ptr<Canvas> getCanvas() override;
     // What the surface shows once the compositor has taken the last frame; null until configured.
     ShmPicture* picture() { return picture_.get(); }
 
@@ -92,7 +87,6 @@ private:
     Size toplevelSize_;
     Size logicalSize_;  // as last configured
     std::unique_ptr<ShmPicture> picture_;
-    std::unique_ptr<WindowPicture> spare_;  // drawn on where the compositor gave no size
     bool refused_ = false;
     std::string refusal_;
 };

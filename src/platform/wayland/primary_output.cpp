@@ -1,6 +1,8 @@
 #include "platform/wayland/primary_output.h"
 
+#if ORVANE_HAVE_SD_BUS
 #include <systemd/sd-bus.h>
+#endif
 
 #include <algorithm>
 #include <cstdint>
@@ -8,6 +10,8 @@
 #include "platform/wayland/wayland_connection.h"
 
 namespace orvane {
+
+#if ORVANE_HAVE_SD_BUS
 
 namespace {
 
@@ -76,6 +80,12 @@ std::vector<std::string> gnomePrimaryConnectors() {
     sd_bus_flush_close_unref(bus);
     return connectors;
 }
+
+#else
+
+std::vector<std::string> gnomePrimaryConnectors() { return {}; }  // no session bus to ask
+
+#endif
 
 WaylandOutput* primaryOutput(const WaylandConnection& connection,
                              const std::vector<WaylandOutput*>& outputs) {

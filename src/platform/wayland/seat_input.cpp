@@ -4,8 +4,6 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include <linux/input-event-codes.h>
-#include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -17,7 +15,7 @@
 #include <string_view>
 
 #include "platform/common/input_rules.h"
-#include "platform/wayland/input_thread.h"
+#include "platform/posix/wakeup.h"
 #include "relative-pointer-unstable-v1-client.h"
 
 namespace orvane {
@@ -26,6 +24,10 @@ namespace {
 
 // Seat version 5: the pointer's frame and axis details exist, touch shapes do not.
 constexpr std::uint32_t kSeatVersion = 5;
+// From these versions on, the seat and its devices are let go with a request, which tells the
+// compositor; before, the proxy is only destroyed.
+constexpr std::uint32_t kDeviceReleaseVersion = WL_KEYBOARD_RELEASE_SINCE_VERSION;
+constexpr std::uint32_t kSeatReleaseVersion = WL_SEAT_RELEASE_SINCE_VERSION;
 // xkbcommon counts key codes from 8, the kernel's from 0.
 constexpr std::uint32_t kXkbKeycodeOffset = 8;
 // A seat's pointer travel is counted twice, each count as a window of its own rules: by relative
@@ -62,6 +64,7 @@ MouseButton buttonOf(std::uint32_t code) {
 struct SeatInput::Seat {
     SeatInput* input = nullptr;
     std::uint32_t name = 0;
+    std::uint32_t version = 0;  // as bound
     wl_seat* seat = nullptr;
     wl_keyboard* keyboard = nullptr;
     wl_pointer* pointer = nullptr;
@@ -78,26 +81,39 @@ struct SeatInput::Seat {
     double relativeX = 0;
     double relativeY = 0;
     bool entered = false;  // the pointer has been in a surface of the show
-    bool placed = false;   // places are counted from a place in the current surface
     wl_surface* keyboardOn = nullptr;  // a surface of the show, while it has the keyboard
     std::int64_t focusCheckAtMs = 0;   // steady clock; 0 while no keyboard leave is pending
 
     ~Seat() {
         dropKeymap();
+        dropKeyboard();
+        dropPointer();
+        dropTouch();
+        if (seat != nullptr) {
+            version >= kSeatReleaseVersion ? wl_seat_release(seat) : wl_seat_destroy(seat);
+        }
+    }
+
+    void dropKeyboard() {
+        if (keyboard != nullptr) {
+            version >= kDeviceReleaseVersion ? wl_keyboard_release(keyboard) : wl_keyboard_destroy(keyboard);
+            keyboard = nullptr;
+        }
+    }
+    void dropPointer() {
         if (relativePointer != nullptr) {
             zwp_relative_pointer_v1_destroy(relativePointer);
-        }
-        if (keyboard != nullptr) {
-            wl_keyboard_destroy(keyboard);
+            relativePointer = nullptr;
         }
         if (pointer != nullptr) {
-            wl_pointer_destroy(pointer);
+            version >= kDeviceReleaseVersion ? wl_pointer_release(pointer) : wl_pointer_destroy(pointer);
+            pointer = nullptr;
         }
+    }
+    void dropTouch() {
         if (touch != nullptr) {
-            wl_touch_destroy(touch);
-        }
-        if (seat != nullptr) {
-            wl_seat_destroy(seat);
+            version >= kDeviceReleaseVersion ? wl_touch_release(touch) : wl_touch_destroy(touch);
+            touch = nullptr;
         }
     }
 
@@ -128,7 +144,8 @@ const wl_keyboard_listener kKeyboardListener = {
     .keymap = [](void* data, wl_keyboard*, std::uint32_t format, std::int32_t fd, std::uint32_t size) {
         SeatInput::Seat& seat = seatOf(data);
         seat.dropKeymap();
-        if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0) {
+        // Without a keymap every key counts as one that is neither Escape nor a letter.
+        if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0 && seat.input->keymaps() != nullptr) {
             void* text = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
             if (text != MAP_FAILED) {
                 seat.keymap = xkb_keymap_new_from_buffer(
@@ -265,8 +282,7 @@ void SeatInput::Seat::capabilities(std::uint32_t caps) {
         keyboard = wl_seat_get_keyboard(seat);
         wl_keyboard_add_listener(keyboard, &kKeyboardListener, this);
     } else if (!hasKeyboard && keyboard != nullptr) {
-        wl_keyboard_destroy(keyboard);
-        keyboard = nullptr;
+        dropKeyboard();
         dropKeymap();
         keyboardOn = nullptr;  // a keyboard unplugged is not one taken away
         focusCheckAtMs = 0;
@@ -277,12 +293,7 @@ void SeatInput::Seat::capabilities(std::uint32_t caps) {
         wl_pointer_add_listener(pointer, &kPointerListener, this);
         followRelativeMotion();
     } else if (!hasPointer && pointer != nullptr) {
-        if (relativePointer != nullptr) {
-            zwp_relative_pointer_v1_destroy(relativePointer);
-            relativePointer = nullptr;
-        }
-        wl_pointer_destroy(pointer);
-        pointer = nullptr;
+        dropPointer();
         pointerOn = nullptr;
     }
     const bool hasTouch = (caps & WL_SEAT_CAPABILITY_TOUCH) != 0;
@@ -290,8 +301,7 @@ void SeatInput::Seat::capabilities(std::uint32_t caps) {
         touch = wl_seat_get_touch(seat);
         wl_touch_add_listener(touch, &kTouchListener, this);
     } else if (!hasTouch && touch != nullptr) {
-        wl_touch_destroy(touch);
-        touch = nullptr;
+        dropTouch();
     }
 }
 
@@ -314,7 +324,7 @@ void SeatInput::Seat::pointerEntered(wl_surface* surface, wl_fixed_t x, wl_fixed
         // first motion in this surface, not from the enter's: a compositor may tell one older
         // than motion it has already applied (mutter tells one from before the surface was
         // made full-screen).
-        placed = false;
+        travel->forgetPointer(kPlaceTravel);
     } else {
         // The surfaces appear under the pointer: the first enter is where it stood when the
         // show began, and a crossing moves it as far as the places in the global space say.
@@ -324,7 +334,6 @@ void SeatInput::Seat::pointerEntered(wl_surface* surface, wl_fixed_t x, wl_fixed
         } else {
             travel->windowShown(kPlaceTravel, at);
         }
-        placed = true;
     }
     entered = true;
 }
@@ -333,13 +342,7 @@ void SeatInput::Seat::pointerMoved(wl_fixed_t x, wl_fixed_t y) {
     if (pointerOn == nullptr) {
         return;
     }
-    const Point at = globalPoint(origin, x, y);
-    if (!placed) {
-        placed = true;
-        travel->windowShown(kPlaceTravel, at);
-        return;
-    }
-    input->apply(travel->mouseMoved(kPlaceTravel, at));
+    input->apply(travel->mouseMoved(kPlaceTravel, globalPoint(origin, x, y)));
 }
 
 void SeatInput::Seat::keyboardEntered(wl_surface* surface) {
@@ -358,16 +361,18 @@ void SeatInput::Seat::keyboardLeft() {
     }
 }
 
-SeatInput::SeatInput(wl_display* display, const Settings& settings)
-    : display_(display), settings_(settings) {
+SeatInput::SeatInput(wl_display* display, const Settings& settings, const Wakeup& wakeShow)
+    : display_(display), settings_(settings), wakeShow_(wakeShow) {
     // Keys, buttons and touches; each seat counts its pointer's travel with rules of its own.
     rules_ = std::make_unique<InputRules>(settings_, 1);
     xkb_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-    wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    quitFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     queue_ = wl_display_create_queue(display_);
     // The seats are announced to a registry of this side's own, on its queue.
     auto* wrapped = static_cast<wl_display*>(wl_proxy_create_wrapper(display_));
+    if (queue_ == nullptr || wrapped == nullptr) {
+        lost_ = true;  // out of memory: bindSeats says the connection failed
+        return;
+    }
     wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(wrapped), queue_);
     registry_ = wl_display_get_registry(wrapped);
     wl_proxy_wrapper_destroy(wrapped);
@@ -375,7 +380,6 @@ SeatInput::SeatInput(wl_display* display, const Settings& settings)
 }
 
 SeatInput::~SeatInput() {
-    stop();
     seats_.clear();
     if (relativePointers_ != nullptr) {
         zwp_relative_pointer_manager_v1_destroy(relativePointers_);
@@ -389,14 +393,12 @@ SeatInput::~SeatInput() {
     if (xkb_ != nullptr) {
         xkb_context_unref(xkb_);
     }
-    for (int fd : {wakeFd_, quitFd_}) {
-        if (fd >= 0) {
-            close(fd);
-        }
-    }
 }
 
 bool SeatInput::bindSeats() {
+    if (registry_ == nullptr) {
+        return false;
+    }
     // The seats, then their capabilities (the devices), then what the devices tell.
     for (int i = 0; i < 3; ++i) {
         if (wl_display_roundtrip_queue(display_, queue_) < 0) {
@@ -404,21 +406,6 @@ bool SeatInput::bindSeats() {
         }
     }
     return true;
-}
-
-void SeatInput::start(InputThread& thread) {
-    thread_ = &thread;
-    running_ = true;
-    thread.run([this] { loop(); });
-}
-
-void SeatInput::stop() {
-    if (!running_.exchange(false) || thread_ == nullptr) {
-        return;
-    }
-    const std::uint64_t one = 1;
-    (void)!write(quitFd_, &one, sizeof one);
-    thread_->join();
 }
 
 void SeatInput::place(wl_surface* surface, Point origin) {
@@ -445,9 +432,10 @@ void SeatInput::addSeat(std::uint32_t name, std::uint32_t version) {
     auto seat = std::make_unique<Seat>();
     seat->input = this;
     seat->name = name;
+    seat->version = std::min(version, kSeatVersion);
     seat->travel = std::make_unique<InputRules>(settings_, 2);
     seat->seat = static_cast<wl_seat*>(
-        wl_registry_bind(registry_, name, &wl_seat_interface, std::min(version, kSeatVersion)));
+        wl_registry_bind(registry_, name, &wl_seat_interface, seat->version));
     wl_seat_add_listener(seat->seat, &kSeatListener, seat.get());
     seats_.push_back(std::move(seat));
 }
@@ -467,26 +455,9 @@ void SeatInput::removeSeat(std::uint32_t name) {
     std::erase_if(seats_, [name](const auto& seat) { return seat->name == name; });
 }
 
-void SeatInput::apply(InputEffect effect) {
-    if (effect == InputEffect::Stop) {
-        if (!stop_.exchange(true)) {
-            exitAtMs_ = nowMs() + kForcedExitAfterMs;
-        }
-        wakeShow();
-    } else if (effect == InputEffect::Activity) {
-        activity_ = true;
-        wakeShow();
-    }
-}
-
-void SeatInput::wakeShow() {
-    const std::uint64_t one = 1;
-    (void)!write(wakeFd_, &one, sizeof one);
-}
-
-void SeatInput::drain() {
-    std::uint64_t count = 0;
-    (void)!read(wakeFd_, &count, sizeof count);
+void SeatInput::lose() {
+    lost_ = true;
+    wakeShow_.notify();
 }
 
 int SeatInput::checkFocus() {
@@ -512,47 +483,40 @@ int SeatInput::checkFocus() {
     return next == 0 ? -1 : static_cast<int>(next - now);
 }
 
-void SeatInput::loop() {
-    for (;;) {
-        while (wl_display_prepare_read_queue(display_, queue_) != 0) {
-            if (wl_display_dispatch_queue_pending(display_, queue_) < 0) {
-                lost_ = true;
-                wakeShow();
-                return;
-            }
+int SeatInput::prepare(int& timeoutMs) {
+    if (lost_) {
+        return -1;
+    }
+    while (wl_display_prepare_read_queue(display_, queue_) != 0) {
+        if (wl_display_dispatch_queue_pending(display_, queue_) < 0) {
+            lose();
+            return -1;
         }
-        wl_display_flush(display_);
-        int timeoutMs = checkFocus();
-        if (exitAtMs_ != 0) {
-            const auto untilExit = static_cast<int>(std::max<std::int64_t>(0, exitAtMs_ - nowMs()));
-            timeoutMs = timeoutMs < 0 ? untilExit : std::min(timeoutMs, untilExit);
-        }
-        pollfd fds[2] = {{wl_display_get_fd(display_), POLLIN, 0}, {quitFd_, POLLIN, 0}};
-        const int ready = poll(fds, 2, timeoutMs);
-        if (ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
-            if (wl_display_read_events(display_) < 0) {
-                lost_ = true;
-            }
-            wakeShow();  // some of it may be the show's
-        } else {
-            wl_display_cancel_read(display_);
-        }
-        if (!lost_ && wl_display_dispatch_queue_pending(display_, queue_) < 0) {
-            lost_ = true;
-        }
-        if (exitAtMs_ != 0 && nowMs() >= exitAtMs_) {
-            // The show's thread did not end the show in time (it runs at low priority on a
-            // busy machine): nothing of the show is left to save, and the compositor takes the
-            // surfaces away with the connection.
-            std::_Exit(EXIT_SUCCESS);
-        }
-        if (lost_) {
-            wakeShow();
+    }
+    reading_ = true;
+    // What the show's thread asked for goes out with what this side asked; the show's thread
+    // flushes again itself where the socket was full.
+    wl_display_flush(display_);
+    timeoutMs = checkFocus();
+    return wl_display_get_fd(display_);
+}
+
+void SeatInput::take(bool readable) {
+    if (!reading_) {
+        return;
+    }
+    reading_ = false;
+    if (readable) {
+        if (wl_display_read_events(display_) < 0) {
+            lose();
             return;
         }
-        if ((fds[1].revents & POLLIN) != 0) {
-            return;
-        }
+        wakeShow_.notify();  // some of it may be the show's
+    } else {
+        wl_display_cancel_read(display_);
+    }
+    if (wl_display_dispatch_queue_pending(display_, queue_) < 0) {
+        lose();
     }
 }
 

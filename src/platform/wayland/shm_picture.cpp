@@ -11,7 +11,7 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/qt/image_canvas.h"
+#include "platform/image/image_canvas.h"
 #include "show/show_sequencer.h"
 
 namespace orvane {

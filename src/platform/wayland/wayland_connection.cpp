@@ -1,5 +1,6 @@
 #include "platform/wayland/wayland_connection.h"
 
+#include <poll.h>
 #include <wayland-client.h>
 
 #include <algorithm>
@@ -21,6 +22,8 @@ namespace orvane {
 namespace {
 
 // The versions the listeners below are written for.
+// How long a flush waits for a full socket to take more.
+constexpr int kFlushWaitMs = 100;
 constexpr std::uint32_t kCompositorVersion = 4;  // damage_buffer
 constexpr std::uint32_t kOutputVersion = 2;      // done and scale
 constexpr std::uint32_t kXdgOutputVersion = 2;   // name; done still sent
@@ -270,8 +273,20 @@ bool WaylandConnection::roundtrip() { return wl_display_roundtrip(display_) >= 0
 bool WaylandConnection::dispatchPending() { return wl_display_dispatch_pending(display_) >= 0; }
 
 bool WaylandConnection::flush() {
-    // A full socket keeps the rest for the next call; only a broken one is a failure.
-    return wl_display_flush(display_) >= 0 || errno == EAGAIN;
+    // A full socket: the rest goes once the compositor has read some. A compositor that reads
+    // nothing for that long gets the rest with the next flush; only a broken one is a failure.
+    for (;;) {
+        if (wl_display_flush(display_) >= 0) {
+            return true;
+        }
+        if (errno != EAGAIN) {
+            return false;
+        }
+        pollfd fd{wl_display_get_fd(display_), POLLOUT, 0};
+        if (poll(&fd, 1, kFlushWaitMs) <= 0) {
+            return true;
+        }
+    }
 }
 
 bool WaylandConnection::failed() const { return wl_display_get_error(display_) != 0; }

@@ -1,30 +1,34 @@
 #include "platform/wayland/wayland_platform.h"
 
-#include <QCoreApplication>
-
 #include <poll.h>
+
+#include "platform/posix/wakeup.h"
 
 namespace orvane {
 
-WaylandPlatform::WaylandPlatform(std::function<void()> pump, std::function<void()> drain,
-                                 int wakeFd, std::function<bool()> unseen)
-    : pump_(std::move(pump)), drain_(std::move(drain)), wakeFd_(wakeFd),
-      unseen_(std::move(unseen)) {}
+WaylandPlatform::WaylandPlatform(std::function<void()> pump, const Wakeup& wake,
+                                 std::function<bool()> unseen)
+    : pump_(std::move(pump)), wake_(wake), unseen_(std::move(unseen)) {}
+
+bool WaylandPlatform::waitForWake(int milliseconds) {
+    pollfd fd{wake_.fd(), POLLIN, 0};
+    if (poll(&fd, 1, milliseconds) > 0) {
+        wake_.drain();
+        return true;
+    }
+    return false;
+}
 
 void WaylandPlatform::holdWhileUnseen() {
     if (!unseen_ || !unseen_()) {
         return;
     }
-    const std::uint32_t start = facts_.ticks();
+    const std::uint32_t start = PosixPlatform::ticks();
     do {
-        pollfd fd{wakeFd_, POLLIN, 0};
-        if (poll(&fd, 1, kHeldPollMs) > 0) {
-            drain_();
-        }
-        QCoreApplication::processEvents();
+        waitForWake(kHeldPollMs);
         pump_();
     } while (unseen_());
-    heldMs_ += facts_.ticks() - start;
+    heldMs_ += PosixPlatform::ticks() - start;
 }
 
 void WaylandPlatform::sleep(std::uint32_t milliseconds) {
@@ -36,17 +40,13 @@ void WaylandPlatform::sleep(std::uint32_t milliseconds) {
         if (spent >= milliseconds) {
             return;
         }
-        pollfd fd{wakeFd_, POLLIN, 0};
-        if (poll(&fd, 1, static_cast<int>(milliseconds - spent)) > 0) {
-            drain_();
+        if (waitForWake(static_cast<int>(milliseconds - spent))) {
             pump_();
         }
     }
 }
 
 void WaylandPlatform::processPendingMessages() {
-    // Stop signals reach the show through the application's queue.
-    QCoreApplication::processEvents();
     pump_();
     holdWhileUnseen();
 }

@@ -10,37 +10,33 @@
 
 #include <functional>
 
-#include "platform/qt/qt_platform.h"
-#include "show/platform.h"
+#include "platform/posix/posix_platform.h"
 
 namespace orvane {
 
-class WaylandPlatform final : public Platform {
-public:
-    // pump: takes what arrived and presents; wakeFd: readable when something arrived;
-    // unseen: nothing of the show is being shown, and it is not to stop.
-    WaylandPlatform(std::function<void()> pump, std::function<void()> drain, int wakeFd,
-                    std::function<bool()> unseen);
+class Wakeup;
 
-    std::uint32_t ticks() override { return facts_.ticks() - heldMs_; }
+class WaylandPlatform final : public PosixPlatform {
+public:
+    // pump: takes what arrived and presents; wake: notified when something arrived (input, a
+    // stop, the compositor's events); unseen: nothing of the show is being shown, and it is not
+    // to stop.
+    WaylandPlatform(std::function<void()> pump, const Wakeup& wake, std::function<bool()> unseen);
+
+    std::uint32_t ticks() override { return PosixPlatform::ticks() - heldMs_; }
     void sleep(std::uint32_t milliseconds) override;
     void processPendingMessages() override;
-    std::uint32_t millisecondsSinceMidnightUtc() override {
-        return facts_.millisecondsSinceMidnightUtc();
-    }
-    LocalDateTime localDateTime() override { return facts_.localDateTime(); }
-    std::optional<std::string> loggedOnUserName() override { return facts_.loggedOnUserName(); }
 
-    // How often a held show looks for a stop signal (which comes through Qt's queue).
+    // How often a held show pumps when nothing woke it.
     static constexpr int kHeldPollMs = 250;
 
 private:
     void holdWhileUnseen();
+    // Sleeps until something arrives or the time is up; true when something arrived.
+    bool waitForWake(int milliseconds);
 
-    QtPlatform facts_;  // the clock and the system's facts are the same as with Qt's windows
     std::function<void()> pump_;
-    std::function<void()> drain_;
-    int wakeFd_;
+    const Wakeup& wake_;
     std::function<bool()> unseen_;
     std::uint32_t heldMs_ = 0;  // the time the show was held, left out of its clock
 };

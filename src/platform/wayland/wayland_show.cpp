@@ -6,24 +6,18 @@
 #include <chrono>
 #include <cstdio>
 
-#include "platform/qt/qt_show.h"
-#include "platform/qt/stop_watcher.h"
-#include "platform/wayland/input_thread.h"
+#include "platform/posix/stop_watcher.h"
 #include "platform/wayland/primary_output.h"
-#include "show/show_sequence.h"
 
 namespace orvane {
 
 namespace {
 
-constexpr const char* kMaskName = "Form3";
 constexpr const char* kCoverName = "Cover";
 // A frame callback unanswered this long means the compositor shows nothing of that surface: far
 // longer than a busy compositor takes for a frame (a slow one taken for it would only slow the
 // show down, whose clock stands still while it is held).
 constexpr std::chrono::milliseconds kUnseenAfter{1000};
-
-std::string saverName(int index) { return "Win" + std::to_string(index); }
 
 Point originOf(const WaylandOutput& output) {
     const Rect rect = output.logicalRect();
@@ -34,15 +28,12 @@ Point originOf(const WaylandOutput& output) {
 
 WaylandShow::WaylandShow(const Settings& settings, GlyphPicture picture,
                          std::unique_ptr<WaylandConnection> connection)
-    : settings_(settings),
-      glyphs_(std::move(picture)),
+    : PlatformShow(settings, std::move(picture)),
       connection_(std::move(connection)),
-      input_(std::make_unique<SeatInput>(connection_->display(), settings_)),
-      platform_([this] { pump(); }, [this] { input_->drain(); }, input_->wakeFd(),
-                [this] { return unseen(); }) {}
+      input_(std::make_unique<SeatInput>(connection_->display(), settings_, wake_)),
+      platform_([this] { pump(); }, wake_, [this] { return unseen(); }) {}
 
 WaylandShow::~WaylandShow() {
-    input_->stop();
     connection_->outputAdded = nullptr;
     connection_->outputRemoved = nullptr;
     connection_->outputMoved = nullptr;
@@ -104,7 +95,7 @@ bool WaylandShow::open(std::string& reason) {
     // the keyboard.
     windows_.resize(outputs.size());
     for (std::size_t i = outputs.size(); i-- > 0;) {
-        windows_[i] = makeSurface(*outputs[i], OutputSurface::Kind::Saver, saverName(static_cast<int>(i)));
+        windows_[i] = makeSurface(*outputs[i], OutputSurface::Kind::Saver, saverWindowName(static_cast<int>(i)));
     }
     // The configures (each surface then makes its picture and shows it black), and what the
     // compositor says of the first frames.
@@ -180,7 +171,7 @@ bool WaylandShow::unseen() const {
 }
 
 bool WaylandShow::stopAsked() const {
-    return input_->stopRequested() || gone_ || closeAsked_ || signalled_;
+    return stopped_ || gone_ || closeAsked_;
 }
 
 void WaylandShow::pump() {
@@ -188,7 +179,7 @@ void WaylandShow::pump() {
                    connection_->failed())) {
         gone_ = true;  // the session is over
     }
-    if (input_->takeActivity()) {
+    if (activity_.exchange(false)) {
         control_.userActivity = true;
     }
     if (stopAsked()) {
@@ -205,28 +196,27 @@ void WaylandShow::pump() {
     }
 }
 
-int WaylandShow::run(InputThread& thread, StopWatcher& watcher) {
+int WaylandShow::run(StopWatcher& watcher) {
     StopActions actions;
-    actions.context = &watcherContext_;
     actions.stop = [this] {
-        signalled_ = true;
-        control_.requestStop();
+        stopped_ = true;
+        wake_.notify();
     };
-    actions.activity = [this] { control_.userActivity = true; };
+    actions.activity = [this] {
+        activity_ = true;
+        wake_.notify();
+    };
     actions.forcedExitAfter = StopWatcher::kForcedExitAfter;
     watcher.attach(std::move(actions));
-    input_->start(thread);
-
-    platform_.sleep(kStartDelayMs);
-    platform_.processPendingMessages();
-    if (!stopAsked()) {
-        std::vector<ShowWindow*> list;
-        for (auto& window : windows_) {
-            list.push_back(window.get());
+    // From here on the watcher reads the connection.
+    if (watcher.watch(*input_)) {
+        platform_.sleep(kStartDelayMs);
+        platform_.processPendingMessages();
+        if (!stopAsked()) {
+            playOn(platform_, windows_);
         }
-        startShow(control_, platform_, settings_, glyphs_, list);
+        watcher.unwatch(*input_);
     }
-    input_->stop();
     watcher.detach();
     return 0;
 }
@@ -240,8 +230,7 @@ bool waylandCompositorAnswers() {
     return true;
 }
 
-int runWaylandShow(const Settings& settings, GlyphPicture picture, InputThread& thread,
-                   StopWatcher& watcher) {
+int runWaylandShow(const Settings& settings, GlyphPicture picture, StopWatcher& watcher) {
     std::string reason;
     std::unique_ptr<WaylandConnection> connection = WaylandConnection::open(reason);
     if (!connection) {
@@ -253,7 +242,7 @@ int runWaylandShow(const Settings& settings, GlyphPicture picture, InputThread& 
         std::fprintf(stderr, "theorvane: %s\n", reason.c_str());
         return 1;
     }
-    return show.run(thread, watcher);
+    return show.run(watcher);
 }
 
 }  // namespace orvane

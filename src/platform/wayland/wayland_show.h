@@ -1,6 +1,6 @@
 // The show on a Wayland compositor: the mask strip (where the layer shell allows one under the
 // show), one saver surface per output, the first (Win0) on the primary output (the desktop's
-// own, else the one at logical 0,0), input on its own thread, and the show itself after the
+// own, else the one at logical 0,0), input read by the stop watcher, and the show itself after the
 // start delay. Outputs plugged in mid-show are covered in black; an output unplugged takes
 // its surface with it; an output whose size, scale or mode changes gets a picture of the new
 // size. While the compositor shows none of the saver surfaces, the show is held (see
@@ -9,26 +9,23 @@
 // one-line reason and a non-zero code.
 #pragma once
 
-#include <QObject>
-
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "host/settings.h"
+#include "platform/common/platform_show.h"
+#include "platform/posix/wakeup.h"
 #include "platform/wayland/output_surface.h"
 #include "platform/wayland/seat_input.h"
 #include "platform/wayland/wayland_connection.h"
 #include "platform/wayland/wayland_platform.h"
-#include "show/glyph_sheet.h"
-#include "show/show_sequencer.h"
 
 namespace orvane {
 
-class InputThread;
 class StopWatcher;
 
-class WaylandShow {
+class WaylandShow final : public PlatformShow {
 public:
     WaylandShow(const Settings& settings, GlyphPicture picture,
                 std::unique_ptr<WaylandConnection> connection);
@@ -41,7 +38,7 @@ public:
     // outputs or refuses a surface.
     bool open(std::string& reason);
     // Plays the show until it is asked to stop; returns the exit code.
-    int run(InputThread& thread, StopWatcher& watcher);
+    int run(StopWatcher& watcher);
 
     // Which way the surfaces went: "layer-shell" or "xdg-toplevel".
     const char* pathName() const;
@@ -56,26 +53,24 @@ private:
     std::unique_ptr<OutputSurface> makeSurface(WaylandOutput& output, OutputSurface::Kind kind,
                                                const std::string& name);
 
-    Settings settings_;
-    GlyphPicture glyphs_;
     std::unique_ptr<WaylandConnection> connection_;  // first: everything below is on it
+    Wakeup wake_;  // input, a stop, or the compositor's events for the show arrived
     std::unique_ptr<SeatInput> input_;
     std::unique_ptr<OutputSurface> mask_;
     std::vector<std::unique_ptr<OutputSurface>> windows_;
     std::vector<std::unique_ptr<OutputSurface>> covers_;
-    ShowControl control_;
     WaylandPlatform platform_;
     bool gone_ = false;        // the compositor went away
     bool closeAsked_ = false;  // the compositor asked a toplevel to close
-    bool signalled_ = false;   // a stop signal
-    QObject watcherContext_;
+    // From the stop watcher's thread: a stop signal or input that ends the show, and activity.
+    std::atomic<bool> stopped_{false};
+    std::atomic<bool> activity_{false};
 };
 
 // Whether a compositor answers at WAYLAND_DISPLAY.
 bool waylandCompositorAnswers();
 
 // Runs the show on the compositor WAYLAND_DISPLAY names; the exit code.
-int runWaylandShow(const Settings& settings, GlyphPicture picture, InputThread& thread,
-                   StopWatcher& watcher);
+int runWaylandShow(const Settings& settings, GlyphPicture picture, StopWatcher& watcher);
 
 }  // namespace orvane

@@ -95,7 +95,10 @@ Win32SaverWindow::Win32SaverWindow(int index, const Rect& bounds, const std::wst
       caption_(caption),
       rules_(rules),
       control_(control),
-      picture_(bounds.width(), bounds.height(), bitsPerPixel, logicalDpiY) {}
+      picture_(bounds.width(), bounds.height(), bitsPerPixel, logicalDpiY) {
+    showPicture(&picture_);
+    rules_.forgetPointer(index_);  // until the window is shown
+}
 
 // The window itself is left to the program's exit, which takes every window off the screen at
 // once: hiding or destroying a full-screen window first may wait for a window manager's answer
@@ -215,8 +218,11 @@ void Win32SaverWindow::shown() {
     // Where the pointer is cannot always be read (another desktop may have the input): then its
     // first move over the window tells, rather than a made-up 0,0 that the first move would
     // count as a move.
-    pointerKnown_ = GetCursorPos(&pointer) != FALSE;
+    const bool known = GetCursorPos(&pointer) != FALSE;
     rules_.windowShown(index_, {static_cast<int>(pointer.x), static_cast<int>(pointer.y)});
+    if (!known) {
+        rules_.forgetPointer(index_);
+    }
     ShowCursor(FALSE);
     pointerHidden_ = true;
 }
@@ -225,13 +231,7 @@ void Win32SaverWindow::mouseMoved(LPARAM lParam) {
     // Screen coordinates, so that every window compares like with like.
     POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     ClientToScreen(window_, &at);
-    const Point where{static_cast<int>(at.x), static_cast<int>(at.y)};
-    if (!pointerKnown_) {
-        pointerKnown_ = true;
-        rules_.windowShown(index_, where);
-        return;
-    }
-    rules_.mouseMoved(index_, where);
+    rules_.mouseMoved(index_, {static_cast<int>(at.x), static_cast<int>(at.y)});
 }
 
 void Win32SaverWindow::closed() {

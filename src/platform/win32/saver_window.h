@@ -13,8 +13,7 @@
 #include <string>
 
 #include "platform/common/input_rules.h"
-#include "platform/common/window_picture.h"
-#include "show/platform.h"
+#include "platform/common/picture_window.h"
 
 namespace orvane {
 
@@ -50,7 +49,7 @@ private:
     int blits_ = 0;
 };
 
-class Win32SaverWindow final : public ShowWindow {
+class Win32SaverWindow final : public PictureWindow {
 public:
     // The window is made hidden, captioned and placed; its picture exists before it.
     Win32SaverWindow(int index, const Rect& bounds, const std::wstring& caption, InputRules& rules,
@@ -70,12 +69,7 @@ public:
     SaverPicture& picture() { return picture_; }
     // The pointer's next move over the window only tells where it is (after the monitors
     // changed, screen coordinates may have shifted under a pointer that did not move).
-    void forgetPointer() { pointerKnown_ = false; }
-
-    // ShowWindow
-    int clientWidth() const override { return picture_.width(); }
-    int clientHeight() const override { return picture_.height(); }
-    std::unique_ptr<Canvas> getCanvas() override { return picture_.makeCanvas(); }
+    void forgetPointer() { rules_.forgetPointer(index_); }
 
     // The first window's 20 ms start timer: its first tick runs this.
     std::function<void()> onStartTimer;
@@ -101,7 +95,6 @@ private:
     SaverPicture picture_;
     HWND window_ = nullptr;
     bool pointerHidden_ = false;
-    bool pointerKnown_ = false;
     bool closed_ = false;
 };
 

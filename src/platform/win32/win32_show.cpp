@@ -1,14 +1,13 @@
 #include "platform/win32/win32_show.h"
 
 #include "platform/win32/gdi_canvas.h"
-#include "show/show_sequence.h"
+#include "platform/win32/wide_text.h"
 
 namespace orvane {
 
 namespace {
 
 constexpr const wchar_t* kMaskClass = L"TheOrvaneMask";
-constexpr const wchar_t* kMaskCaption = L"Form3";
 
 BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
     MONITORINFOEXW info{};
@@ -48,7 +47,8 @@ HWND makeMask(HINSTANCE instance) {
     if (!RegisterClassExW(&maskClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         return nullptr;
     }
-    return CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kMaskClass, kMaskCaption, WS_POPUP, 0, 0,
+    const std::wstring caption = toWide(kMaskName);
+    return CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kMaskClass, caption.c_str(), WS_POPUP, 0, 0,
                            GetSystemMetrics(SM_CXSCREEN), kMaskHeightPx, nullptr, nullptr,
                            instance, nullptr);
 }
@@ -64,9 +64,8 @@ std::vector<MonitorArea> systemMonitors() {
 
 Win32Show::Win32Show(HINSTANCE instance, const Settings& settings, GlyphPicture picture,
                      const std::vector<MonitorArea>& monitors)
-    : instance_(instance),
-      settings_(settings),
-      glyphs_(std::move(picture)),
+    : PlatformShow(settings, std::move(picture)),
+      instance_(instance),
       monitors_(monitors),
       rules_(settings_, control_, static_cast<int>(monitors.size())) {
     if (!Win32SaverWindow::registerClass(instance)) {
@@ -130,7 +129,7 @@ void Win32Show::open() {
     place(first);
     SetForegroundWindow(first.handle());
     SetFocus(first.handle());
-    SetTimer(first.handle(), Win32SaverWindow::kStartTimerId, kStartDelayMs, nullptr);
+    SetTimer(first.handle(), Win32SaverWindow::kStartTimerId, static_cast<UINT>(kStartDelayMs), nullptr);
 }
 
 void Win32Show::followMonitors() {
@@ -145,12 +144,8 @@ void Win32Show::followMonitors() {
 }
 
 void Win32Show::play() {
-    std::vector<ShowWindow*> list;
-    for (auto& window : windows_) {
-        list.push_back(window.get());
-    }
     try {
-        startShow(control_, platform_, settings_, glyphs_, list);
+        playOn(platform_, windows_);
     } catch (...) {
         // Nothing may leave a window procedure: the show just ends.
     }

@@ -10,23 +10,18 @@
 #include <memory>
 #include <vector>
 
-#include "host/settings.h"
 #include "platform/common/input_rules.h"
+#include "platform/common/platform_show.h"
 #include "platform/win32/saver_window.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/window_placement.h"
-#include "show/glyph_sheet.h"
-#include "show/show_sequencer.h"
 
 namespace orvane {
-
-constexpr UINT kStartDelayMs = 20;
-constexpr int kMaskHeightPx = 2;
 
 // The monitors as Windows lists them (EnumDisplayMonitors), in the show's order.
 std::vector<MonitorArea> systemMonitors();
 
-class Win32Show {
+class Win32Show final : public PlatformShow {
 public:
     Win32Show(HINSTANCE instance, const Settings& settings, GlyphPicture picture,
               const std::vector<MonitorArea>& monitors);
@@ -52,11 +47,8 @@ private:
     void followMonitors();
 
     HINSTANCE instance_;
-    Settings settings_;
-    GlyphPicture glyphs_;
     std::vector<MonitorArea> monitors_;
     Win32Platform platform_;
-    ShowControl control_;
     InputRules rules_;
     std::vector<std::unique_ptr<Win32SaverWindow>> windows_;
     HWND mask_ = nullptr;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/common/platform_show.h"
+
 namespace orvane {
 
 std::vector<MonitorArea> showMonitorOrder(std::vector<MonitorArea> monitors, int screenWidth,
@@ -21,7 +23,9 @@ std::vector<WindowPlacement> saverWindowPlacements(const std::vector<MonitorArea
         const Rect& m = monitors[i].bounds;
         const int left = i == 0 ? 0 : m.left;
         const int top = i == 0 ? 0 : m.top;
-        placements.push_back({L"Win" + std::to_wstring(i), Rect::fromSize(left, top, m.width(), m.height())});
+        const std::string name = saverWindowName(static_cast<int>(i));  // ASCII
+        placements.push_back({std::wstring(name.begin(), name.end()),
+                              Rect::fromSize(left, top, m.width(), m.height())});
     }
     return placements;
 }

@@ -14,7 +14,7 @@
 #include <random>
 #include <string>
 
-#include "platform/qt/image_canvas.h"
+#include "platform/image/image_canvas.h"
 #include "platform/wayland/output_surface.h"
 #include "platform/wayland/shm_picture.h"
 #include "platform/wayland/wayland_connection.h"
@@ -115,7 +115,7 @@ bool playRun(Check& check, WaylandConnection& connection, const std::string& nam
         for (const auto& output : connection.outputs()) {
             if (output->logicalRect() == Rect::fromSize(m.left, m.top, m.width, m.height)) {
                 if (OutputSurface* window = check.open(*output)) {
-                    windows.windows.emplace_back(window, window->picture());
+                    windows.windows.push_back(window);
                 }
             }
         }
@@ -133,7 +133,7 @@ bool playRun(Check& check, WaylandConnection& connection, const std::string& nam
     }
     check.finish();
     for (std::size_t i = 0; i < windows.windows.size(); ++i) {
-        if (!writePpm(out + std::to_string(i) + ".ppm", windows.windows[i].second->snapshot())) {
+        if (!writePpm(out + std::to_string(i) + ".ppm", windows.windows[i]->shownPicture()->snapshot())) {
             return false;
         }
     }

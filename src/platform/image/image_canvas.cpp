@@ -1,4 +1,4 @@
-#include "platform/qt/image_canvas.h"
+#include "platform/image/image_canvas.h"
 
 #include <QFontMetrics>
 #include <QRegion>

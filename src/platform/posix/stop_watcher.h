@@ -1,0 +1,78 @@
+// What ends the program at once, even on a machine so busy that the show's own thread (at low
+// priority, nice 10) waits long for processor time: a small thread of normal priority that sleeps
+// until a stop signal (SIGTERM, SIGINT, SIGHUP) arrives or until an input it watches (the show's
+// X11 grab, the Wayland seats) has something. When input or a signal ends the show it lets each
+// input take the show off the screen where it can, hands the stop to the main thread (the normal
+// stop path), and ends the process itself if that path has not finished shortly after.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "platform/common/input_rules.h"
+
+namespace orvane {
+
+// What the main thread does with what the watcher sees. Called on the watcher's thread: each
+// hands the call over to the main thread in its own way (an event queue, a flag and a wake-up).
+struct StopActions {
+    std::function<void()> stop;
+    std::function<void()> activity;  // input that only counts as activity
+    // The program ends on its own this long after a stop unless the watcher is detached first;
+    // zero leaves the ending to the main thread alone (a dialog that may still be saving).
+    std::chrono::milliseconds forcedExitAfter{0};
+};
+
+// An input the watcher reads on its thread; every call comes from that thread.
+class WatchedInput {
+public:
+    virtual ~WatchedInput() = default;
+    // Before each wait: the descriptor to wait on (-1: none), and in timeoutMs how soon it wants
+    // to be asked again (-1: only when the descriptor has something).
+    virtual int prepare(int& timeoutMs) = 0;
+    // After each wait that followed a prepare; readable: the descriptor has something (or hung up).
+    virtual void take(bool readable) = 0;
+    // The show is stopping: takes it off the screen where this input can.
+    virtual void showStopping() {}
+
+    // Where take() and prepare() send what the input means; set by the watcher.
+    std::function<void(InputEffect)> effect;
+};
+
+class StopWatcher {
+public:
+    static constexpr std::chrono::milliseconds kForcedExitAfter{150};
+
+    // Starts the thread and catches the stop signals. Make it before lowering the priority of
+    // the main thread: a thread keeps the priority it was started with.
+    StopWatcher();
+    ~StopWatcher();
+
+    StopWatcher(const StopWatcher&) = delete;
+    StopWatcher& operator=(const StopWatcher&) = delete;
+
+    // Until then, and after detach(), a stop signal ends the program at once: nothing of it is
+    // on the screen.
+    void attach(StopActions actions);
+    // Waits until the thread has let go of the actions.
+    void detach();
+
+    // The watcher reads the input from here on; false (and it does not) once the show has been
+    // stopped. The input stays the caller's, who takes it back with unwatch() before it goes.
+    bool watch(WatchedInput& input);
+    void unwatch(WatchedInput& input);
+
+private:
+    struct State;
+    void run();
+    // Hands a request to the thread and waits for its answer.
+    template <typename Payload>
+    bool ask(int kind, Payload payload);
+
+    std::unique_ptr<State> state_;
+    std::thread thread_;
+};
+
+}  // namespace orvane

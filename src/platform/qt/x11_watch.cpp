@@ -1,0 +1,263 @@
+#include "platform/qt/x11_watch.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <optional>
+#include <thread>
+
+#include "platform/common/input_rules.h"
+
+#if ORVANE_HAVE_XCB
+#include <xcb/xcb.h>
+// The XKB header names a field "explicit", a C++ keyword.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
+#endif
+
+namespace orvane {
+
+#if ORVANE_HAVE_XCB
+
+namespace {
+
+constexpr int kGrabAttempts = 10;
+constexpr auto kGrabRetry = std::chrono::milliseconds(20);
+
+// X button numbers: 4 to 7 are wheel steps, which are not clicks.
+std::optional<MouseButton> buttonOfDetail(std::uint8_t detail) {
+    switch (detail) {
+    case 1:
+        return MouseButton::Left;
+    case 2:
+        return MouseButton::Middle;
+    case 3:
+        return MouseButton::Right;
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+        return std::nullopt;
+    default:
+        return MouseButton::Other;
+    }
+}
+
+}  // namespace
+
+struct X11Watch::Connection {
+    xcb_connection_t* connection = nullptr;
+    std::optional<InputWatch> input;  // until the show stops
+    std::unique_ptr<InputRules> rules;
+    std::uint32_t lifeWindow = 0;
+    std::uint8_t minKeycode = 0;
+    std::vector<std::uint32_t> keysyms;  // the first keysym of each keycode from minKeycode
+
+    ~Connection() {
+        if (connection != nullptr) {
+            xcb_disconnect(connection);
+        }
+    }
+
+    bool connect() {
+        connection = xcb_connect(nullptr, nullptr);
+        return xcb_connection_has_error(connection) == 0;
+    }
+
+    // Held keys then repeat as presses alone, so every release is a real one.
+    bool detectableKeyRepeat() {
+        xcb_xkb_use_extension_reply_t* use = xcb_xkb_use_extension_reply(
+            connection, xcb_xkb_use_extension(connection, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION),
+            nullptr);
+        const bool supported = use != nullptr && use->supported != 0;
+        std::free(use);
+        if (!supported) {
+            return false;
+        }
+        constexpr std::uint32_t flag = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
+        xcb_xkb_per_client_flags_reply_t* flags = xcb_xkb_per_client_flags_reply(
+            connection,
+            xcb_xkb_per_client_flags(connection, XCB_XKB_ID_USE_CORE_KBD, flag, flag, 0, 0, 0),
+            nullptr);
+        const bool set = flags != nullptr && (flags->value & flag) != 0;
+        std::free(flags);
+        return set;
+    }
+
+    void readKeyboardMapping() {
+        const xcb_setup_t* setup = xcb_get_setup(connection);
+        minKeycode = setup->min_keycode;
+        const int count = setup->max_keycode - setup->min_keycode + 1;
+        xcb_get_keyboard_mapping_reply_t* mapping = xcb_get_keyboard_mapping_reply(
+            connection,
+            xcb_get_keyboard_mapping(connection, setup->min_keycode, static_cast<std::uint8_t>(count)),
+            nullptr);
+        if (mapping == nullptr) {
+            return;
+        }
+        const xcb_keysym_t* all = xcb_get_keyboard_mapping_keysyms(mapping);
+        const int perKeycode = mapping->keysyms_per_keycode;
+        const int total = xcb_get_keyboard_mapping_keysyms_length(mapping);
+        for (int i = 0; i < count && perKeycode > 0 && i * perKeycode < total; ++i) {
+            keysyms.push_back(all[i * perKeycode]);
+        }
+        std::free(mapping);
+    }
+
+    void ungrab() {
+        xcb_ungrab_keyboard(connection, XCB_CURRENT_TIME);
+        xcb_ungrab_pointer(connection, XCB_CURRENT_TIME);
+        xcb_flush(connection);
+    }
+
+    bool grab(std::uint32_t window) {
+        for (int attempt = 0; attempt < kGrabAttempts; ++attempt) {
+            xcb_grab_keyboard_reply_t* keyboard = xcb_grab_keyboard_reply(
+                connection,
+                xcb_grab_keyboard(connection, 0, window, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
+                                  XCB_GRAB_MODE_ASYNC),
+                nullptr);
+            const bool keyboardTaken = keyboard != nullptr && keyboard->status == XCB_GRAB_STATUS_SUCCESS;
+            std::free(keyboard);
+            // With no cursor of its own the grab wears the first window's blank one everywhere.
+            constexpr std::uint16_t events = XCB_EVENT_MASK_POINTER_MOTION |
+                                             XCB_EVENT_MASK_BUTTON_PRESS |
+                                             XCB_EVENT_MASK_BUTTON_RELEASE;
+            xcb_grab_pointer_reply_t* pointer = xcb_grab_pointer_reply(
+                connection,
+                xcb_grab_pointer(connection, 0, window, events, XCB_GRAB_MODE_ASYNC,
+                                 XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+                nullptr);
+            const bool pointerTaken = pointer != nullptr && pointer->status == XCB_GRAB_STATUS_SUCCESS;
+            std::free(pointer);
+            if (keyboardTaken && pointerTaken) {
+                return true;
+            }
+            ungrab();
+            std::this_thread::sleep_for(kGrabRetry);
+        }
+        return false;
+    }
+
+    int virtualKeyOf(std::uint8_t keycode) const {
+        const int index = keycode - minKeycode;
+        if (index < 0 || index >= static_cast<int>(keysyms.size())) {
+            return 0;
+        }
+        return virtualKeyOfKeysym(keysyms[static_cast<std::size_t>(index)]);
+    }
+
+    std::optional<InputEffect> effectOf(const xcb_generic_event_t& event) {
+        const std::uint8_t type = event.response_type & 0x7f;
+        if (type == XCB_DESTROY_NOTIFY) {
+            const auto& destroyed = reinterpret_cast<const xcb_destroy_notify_event_t&>(event);
+            if (lifeWindow != 0 && destroyed.window == lifeWindow) {
+                return InputEffect::Stop;
+            }
+            return std::nullopt;
+        }
+        if (!rules || !input) {
+            return std::nullopt;
+        }
+        switch (type) {
+        case XCB_KEY_RELEASE: {
+            const auto& key = reinterpret_cast<const xcb_key_release_event_t&>(event);
+            return rules->keyReleased(0, virtualKeyOf(key.detail), false);
+        }
+        case XCB_BUTTON_PRESS: {
+            const auto& button = reinterpret_cast<const xcb_button_press_event_t&>(event);
+            if (const std::optional<MouseButton> b = buttonOfDetail(button.detail)) {
+                return rules->mouseButtonPressed(0, *b);
+            }
+            return std::nullopt;
+        }
+        case XCB_MOTION_NOTIFY: {
+            const auto& motion = reinterpret_cast<const xcb_motion_notify_event_t&>(event);
+            return rules->mouseMoved(0, {motion.root_x, motion.root_y});
+        }
+        default:
+            return std::nullopt;
+        }
+    }
+};
+
+std::unique_ptr<X11Watch> X11Watch::grabInput(InputWatch watch) {
+    auto c = std::make_unique<Connection>();
+    if (!c->connect() || !c->detectableKeyRepeat()) {
+        return nullptr;
+    }
+    c->readKeyboardMapping();
+    if (!c->grab(watch.grabWindow)) {
+        return nullptr;
+    }
+    c->input = std::move(watch);
+    // Every event comes to the grab window, so the rules count one window.
+    c->rules = std::make_unique<InputRules>(c->input->settings, 1);
+    c->rules->windowShown(0, c->input->pointerAtShow);
+    return std::unique_ptr<X11Watch>(new X11Watch(std::move(c)));
+}
+
+std::unique_ptr<X11Watch> X11Watch::windowLife(std::uint32_t window) {
+    auto c = std::make_unique<Connection>();
+    if (!c->connect()) {
+        return nullptr;
+    }
+    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_generic_error_t* error = xcb_request_check(
+        c->connection,
+        xcb_change_window_attributes_checked(c->connection, window, XCB_CW_EVENT_MASK, &mask));
+    if (error != nullptr) {
+        std::free(error);
+        return nullptr;
+    }
+    c->lifeWindow = window;
+    return std::unique_ptr<X11Watch>(new X11Watch(std::move(c)));
+}
+
+int X11Watch::prepare(int&) {
+    take(false);  // what arrived with the replies to the last requests
+    xcb_connection_t* c = connection_->connection;
+    // The X server went away: the main thread's own connection ends the show.
+    return xcb_connection_has_error(c) != 0 ? -1 : xcb_get_file_descriptor(c);
+}
+
+void X11Watch::take(bool) {
+    xcb_connection_t* c = connection_->connection;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+        const std::optional<InputEffect> result = connection_->effectOf(*event);
+        std::free(event);
+        if (result && effect) {
+            effect(*result);
+        }
+    }
+}
+
+void X11Watch::showStopping() {
+    Connection& c = *connection_;
+    if (!c.input) {
+        return;
+    }
+    for (std::uint32_t window : c.input->hideOnStop) {
+        xcb_unmap_window(c.connection, window);
+    }
+    c.ungrab();
+    c.input.reset();
+}
+
+#else
+
+struct X11Watch::Connection {};
+
+std::unique_ptr<X11Watch> X11Watch::grabInput(InputWatch) { return nullptr; }
+std::unique_ptr<X11Watch> X11Watch::windowLife(std::uint32_t) { return nullptr; }
+int X11Watch::prepare(int&) { return -1; }
+void X11Watch::take(bool) {}
+void X11Watch::showStopping() {}
+
+#endif
+
+X11Watch::X11Watch(std::unique_ptr<Connection> connection) : connection_(std::move(connection)) {}
+
+X11Watch::~X11Watch() = default;
+
+}  // namespace orvane
