@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     InputWatch watch;
     watch.grabWindow = static_cast<std::uint32_t>(window.winId());
     const Clock::time_point start = Clock::now();
-    const bool tookHeld = X11Watch::grabInput(watch) != nullptr;
+    const bool tookHeld = grabX11Input(watch) != nullptr;
     const auto triedMs =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     std::printf("held by another client: %s after %lld ms\n", tookHeld ? "taken" : "refused",
@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     xcb_get_input_focus_reply_t* sync =
         xcb_get_input_focus_reply(other, xcb_get_input_focus(other), nullptr);
     std::free(sync);
-    const bool tookFree = X11Watch::grabInput(watch) != nullptr;
+    const bool tookFree = grabX11Input(watch) != nullptr;
     std::printf("let go: %s\n", tookFree ? "taken" : "refused");
     xcb_disconnect(other);
     // Ten attempts with a 20 ms wait after each: never less than 200 ms.

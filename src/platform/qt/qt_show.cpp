@@ -67,7 +67,7 @@ void QtShow::armStartTimer() {
 
 QtShow::~QtShow() {
     if (watcher_ != nullptr) {
-        for (X11Watch* watch : {input_.get(), hostWindowLife_.get()}) {
+        for (WatchedInput* watch : {input_.get(), hostWindowLife_.get()}) {
             if (watch != nullptr) {
                 watcher_->unwatch(*watch);
             }
@@ -87,7 +87,7 @@ void QtShow::attachTo(StopWatcher& watcher) {
     watcher.attach(std::move(actions));
     if (host_) {
         // A host that destroys its window ends the show.
-        hostWindowLife_ = X11Watch::windowLife(static_cast<std::uint32_t>(host_->winId()));
+        hostWindowLife_ = watchX11WindowLife(static_cast<std::uint32_t>(host_->winId()));
         if (hostWindowLife_ && !watcher.watch(*hostWindowLife_)) {
             hostWindowLife_.reset();
         }
@@ -159,7 +159,7 @@ void QtShow::takeInput() {
         }
         watch.settings = settings_;
         watch.pointerAtShow = rules_.lastPointer(0);
-        input_ = X11Watch::grabInput(std::move(watch));
+        input_ = grabX11Input(std::move(watch));
         if (input_ && watcher_->watch(*input_)) {
             return;
         }

@@ -21,7 +21,7 @@ class QScreen;
 namespace orvane {
 
 class StopWatcher;
-class X11Watch;
+class WatchedInput;
 
 // A window made by a host for the show to draw in (an X11 window id and its size).
 struct HostWindow {
@@ -76,8 +76,8 @@ private:
     QTimer startTimer_;
     StopWatcher* watcher_ = nullptr;
     QObject watcherContext_;  // what the watcher's calls run on; gone with the show
-    std::unique_ptr<X11Watch> hostWindowLife_;
-    std::unique_ptr<X11Watch> input_;
+    std::unique_ptr<WatchedInput> hostWindowLife_;
+    std::unique_ptr<WatchedInput> input_;
 };
 
 }  // namespace orvane

@@ -45,7 +45,8 @@ std::optional<MouseButton> buttonOfDetail(std::uint8_t detail) {
 
 }  // namespace
 
-struct X11Watch::Connection {
+class X11Watch final : public WatchedInput {
+public:
     xcb_connection_t* connection = nullptr;
     std::optional<InputWatch> input;  // until the show stops
     std::unique_ptr<InputRules> rules;
@@ -53,7 +54,7 @@ struct X11Watch::Connection {
     std::uint8_t minKeycode = 0;
     std::vector<std::uint32_t> keysyms;  // the first keysym of each keycode from minKeycode
 
-    ~Connection() {
+    ~X11Watch() override {
         if (connection != nullptr) {
             xcb_disconnect(connection);
         }
@@ -179,10 +180,37 @@ struct X11Watch::Connection {
             return std::nullopt;
         }
     }
+
+    int prepare(int&) override {
+        take(false);  // what arrived with the replies to the last requests
+        // The X server went away: the main thread's own connection ends the show.
+        return xcb_connection_has_error(connection) != 0 ? -1 : xcb_get_file_descriptor(connection);
+    }
+
+    void take(bool) override {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
+            const std::optional<InputEffect> result = effectOf(*event);
+            std::free(event);
+            if (result && effect) {
+                effect(*result);
+            }
+        }
+    }
+
+    void showStopping() override {
+        if (!input) {
+            return;
+        }
+        for (std::uint32_t window : input->hideOnStop) {
+            xcb_unmap_window(connection, window);
+        }
+        ungrab();
+        input.reset();
+    }
 };
 
-std::unique_ptr<X11Watch> X11Watch::grabInput(InputWatch watch) {
-    auto c = std::make_unique<Connection>();
+std::unique_ptr<WatchedInput> grabX11Input(InputWatch watch) {
+    auto c = std::make_unique<X11Watch>();
     if (!c->connect() || !c->detectableKeyRepeat()) {
         return nullptr;
     }
@@ -194,11 +222,11 @@ std::unique_ptr<X11Watch> X11Watch::grabInput(InputWatch watch) {
     // Every event comes to the grab window, so the rules count one window.
     c->rules = std::make_unique<InputRules>(c->input->settings, 1);
     c->rules->windowShown(0, c->input->pointerAtShow);
-    return std::unique_ptr<X11Watch>(new X11Watch(std::move(c)));
+    return c;
 }
 
-std::unique_ptr<X11Watch> X11Watch::windowLife(std::uint32_t window) {
-    auto c = std::make_unique<Connection>();
+std::unique_ptr<WatchedInput> watchX11WindowLife(std::uint32_t window) {
+    auto c = std::make_unique<X11Watch>();
     if (!c->connect()) {
         return nullptr;
     }
@@ -211,53 +239,14 @@ std::unique_ptr<X11Watch> X11Watch::windowLife(std::uint32_t window) {
         return nullptr;
     }
     c->lifeWindow = window;
-    return std::unique_ptr<X11Watch>(new X11Watch(std::move(c)));
-}
-
-int X11Watch::prepare(int&) {
-    take(false);  // what arrived with the replies to the last requests
-    xcb_connection_t* c = connection_->connection;
-    // The X server went away: the main thread's own connection ends the show.
-    return xcb_connection_has_error(c) != 0 ? -1 : xcb_get_file_descriptor(c);
-}
-
-void X11Watch::take(bool) {
-    xcb_connection_t* c = connection_->connection;
-    while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
-        const std::optional<InputEffect> result = connection_->effectOf(*event);
-        std::free(event);
-        if (result && effect) {
-            effect(*result);
-        }
-    }
-}
-
-void X11Watch::showStopping() {
-    Connection& c = *connection_;
-    if (!c.input) {
-        return;
-    }
-    for (std::uint32_t window : c.input->hideOnStop) {
-        xcb_unmap_window(c.connection, window);
-    }
-    c.ungrab();
-    c.input.reset();
+    return c;
 }
 
 #else
 
-struct X11Watch::Connection {};
-
-std::unique_ptr<X11Watch> X11Watch::grabInput(InputWatch) { return nullptr; }
-std::unique_ptr<X11Watch> X11Watch::windowLife(std::uint32_t) { return nullptr; }
-int X11Watch::prepare(int&) { return -1; }
-void X11Watch::take(bool) {}
-void X11Watch::showStopping() {}
+std::unique_ptr<WatchedInput> grabX11Input(InputWatch) { return nullptr; }
+std::unique_ptr<WatchedInput> watchX11WindowLife(std::uint32_t) { return nullptr; }
 
 #endif
-
-X11Watch::X11Watch(std::unique_ptr<Connection> connection) : connection_(std::move(connection)) {}
-
-X11Watch::~X11Watch() = default;
 
 }  // namespace orvane

@@ -22,28 +22,10 @@ struct InputWatch {
     Point pointerAtShow;                     // where the pointer was when the first window showed
 };
 
-class X11Watch final : public WatchedInput {
-public:
-    // Null where it cannot: not X11, no detectable key repeat, the grab refused. The windows'
-    // own input handlers then serve.
-    static std::unique_ptr<X11Watch> grabInput(InputWatch watch);
-    // Null where the window cannot be watched.
-    static std::unique_ptr<X11Watch> windowLife(std::uint32_t window);
-    ~X11Watch() override;
-
-    X11Watch(const X11Watch&) = delete;
-    X11Watch& operator=(const X11Watch&) = delete;
-
-    int prepare(int& timeoutMs) override;
-    void take(bool readable) override;
-    void showStopping() override;
-
-    struct Connection;
-
-private:
-    explicit X11Watch(std::unique_ptr<Connection> connection);
-
-    std::unique_ptr<Connection> connection_;
-};
+// The keyboard and the pointer taken on the grab window. Null where that cannot be: not X11, no
+// detectable key repeat, the grab refused; the windows' own input handlers then serve.
+std::unique_ptr<WatchedInput> grabX11Input(InputWatch watch);
+// Null where the window cannot be watched.
+std::unique_ptr<WatchedInput> watchX11WindowLife(std::uint32_t window);
 
 }  // namespace orvane
