@@ -23,7 +23,7 @@ constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
 // Messages to the thread: written whole (far below the pipe's atomic size), so the signal
 // handler and the main thread never interleave.
 struct Message {
-    enum Kind : std::uint32_t { Signal, Attach, Detach, Watch, Unwatch, Quit };
+    enum Kind : std::uint32_t { Signal, Change, Quit };
     Kind kind;
     void* payload;
 };
@@ -41,11 +41,8 @@ void onStopSignal(int) {
     errno = saved;
 }
 
-template <typename Payload>
-struct Request {
-    Payload payload;
-    std::promise<bool> result;
-};
+// A change of what the thread holds, made on the thread between two waits.
+using Change = std::packaged_task<bool()>;
 
 }  // namespace
 
@@ -96,41 +93,12 @@ struct StopWatcher::State {
 
     // False once the thread is asked to end.
     bool take(const Message& message) {
-        switch (message.kind) {
-        case Message::Signal:
+        if (message.kind == Message::Signal) {
             stop();
-            break;
-        case Message::Attach: {
-            auto* request = static_cast<Request<StopActions>*>(message.payload);
-            actions = std::move(request->payload);
-            request->result.set_value(true);
-            break;
+        } else if (message.kind == Message::Change) {
+            (*static_cast<Change*>(message.payload))();
         }
-        case Message::Detach:
-            actions.reset();
-            static_cast<Request<int>*>(message.payload)->result.set_value(true);
-            break;
-        case Message::Watch: {
-            auto* request = static_cast<Request<WatchedInput*>*>(message.payload);
-            WatchedInput* input = request->payload;
-            if (!stopped) {
-                input->effect = [this](InputEffect effect) { apply(effect); };
-                inputs.push_back(input);
-            }
-            request->result.set_value(!stopped);
-            break;
-        }
-        case Message::Unwatch: {
-            auto* request = static_cast<Request<WatchedInput*>*>(message.payload);
-            std::erase(inputs, request->payload);
-            request->payload->effect = nullptr;
-            request->result.set_value(true);
-            break;
-        }
-        case Message::Quit:
-            return false;
-        }
-        return true;
+        return message.kind != Message::Quit;
     }
 };
 
@@ -164,24 +132,48 @@ StopWatcher::~StopWatcher() {
     close(state_->writeFd);
 }
 
-template <typename Payload>
-bool StopWatcher::ask(int kind, Payload payload) {
+bool StopWatcher::change(std::function<bool(State&)> change) {
     if (!thread_.joinable()) {
         return false;
     }
-    Request<Payload> request{std::move(payload), {}};
-    std::future<bool> result = request.result.get_future();
-    state_->send(static_cast<Message::Kind>(kind), &request);
+    Change task([this, &change] { return change(*state_); });
+    std::future<bool> result = task.get_future();
+    state_->send(Message::Change, &task);
     return result.get();
 }
 
-void StopWatcher::attach(StopActions actions) { ask(Message::Attach, std::move(actions)); }
+void StopWatcher::attach(StopActions actions) {
+    change([&actions](State& s) {
+        s.actions = std::move(actions);
+        return true;
+    });
+}
 
-void StopWatcher::detach() { ask(Message::Detach, 0); }
+void StopWatcher::detach() {
+    change([](State& s) {
+        s.actions.reset();
+        return true;
+    });
+}
 
-bool StopWatcher::watch(WatchedInput& input) { return ask(Message::Watch, &input); }
+bool StopWatcher::watch(WatchedInput& input) {
+    return change([&input](State& s) {
+        if (s.stopped) {
+            return false;
+        }
+        input.effect = [&s](InputEffect effect) { s.apply(effect); };
+        s.inputs.push_back(&input);
+        return true;
+    });
+}
 
-void StopWatcher::unwatch(WatchedInput& input) { ask(Message::Unwatch, &input); }
+void StopWatcher::unwatch(WatchedInput& input) {
+    change([&input](State& s) {
+        std::erase(s.inputs, &input);
+        input.effect = nullptr;
+        return true;
+    });
+}
 
 void StopWatcher::run() {
     State& s = *state_;

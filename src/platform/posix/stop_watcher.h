@@ -67,9 +67,8 @@ public:
 private:
     struct State;
     void run();
-    // Hands a request to the thread and waits for its answer.
-    template <typename Payload>
-    bool ask(int kind, Payload payload);
+    // Has the thread make the change between two waits; its answer.
+    bool change(std::function<bool(State&)> change);
 
     std::unique_ptr<State> state_;
     std::thread thread_;

@@ -124,30 +124,12 @@ void OutputSurface::withdraw() {
     if (picture_) {
         picture_->showOn(nullptr);
     }
-    if (fractionalScale_ != nullptr) {
-        wp_fractional_scale_v1_destroy(fractionalScale_);
-        fractionalScale_ = nullptr;
-    }
-    if (viewport_ != nullptr) {
-        wp_viewport_destroy(viewport_);
-        viewport_ = nullptr;
-    }
-    if (layerSurface_ != nullptr) {
-        zwlr_layer_surface_v1_destroy(layerSurface_);
-        layerSurface_ = nullptr;
-    }
-    if (toplevel_ != nullptr) {
-        xdg_toplevel_destroy(toplevel_);
-        toplevel_ = nullptr;
-    }
-    if (xdgSurface_ != nullptr) {
-        xdg_surface_destroy(xdgSurface_);
-        xdgSurface_ = nullptr;
-    }
-    if (surface_ != nullptr) {
-        wl_surface_destroy(surface_);
-        surface_ = nullptr;
-    }
+    drop(fractionalScale_, wp_fractional_scale_v1_destroy);
+    drop(viewport_, wp_viewport_destroy);
+    drop(layerSurface_, zwlr_layer_surface_v1_destroy);
+    drop(toplevel_, xdg_toplevel_destroy);
+    drop(xdgSurface_, xdg_surface_destroy);
+    drop(surface_, wl_surface_destroy);
     output_ = nullptr;
 }
 

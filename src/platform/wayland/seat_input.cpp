@@ -16,6 +16,7 @@
 
 #include "platform/common/input_rules.h"
 #include "platform/posix/wakeup.h"
+#include "platform/wayland/wayland_connection.h"
 #include "relative-pointer-unstable-v1-client.h"
 
 namespace orvane {
@@ -88,44 +89,20 @@ struct SeatInput::Seat {
         dropKeymap();
         dropKeyboard();
         dropPointer();
-        dropTouch();
-        if (seat != nullptr) {
-            version >= kSeatReleaseVersion ? wl_seat_release(seat) : wl_seat_destroy(seat);
-        }
+        drop(touch, version >= kDeviceReleaseVersion ? wl_touch_release : wl_touch_destroy);
+        drop(seat, version >= kSeatReleaseVersion ? wl_seat_release : wl_seat_destroy);
     }
 
     void dropKeyboard() {
-        if (keyboard != nullptr) {
-            version >= kDeviceReleaseVersion ? wl_keyboard_release(keyboard) : wl_keyboard_destroy(keyboard);
-            keyboard = nullptr;
-        }
+        drop(keyboard, version >= kDeviceReleaseVersion ? wl_keyboard_release : wl_keyboard_destroy);
     }
     void dropPointer() {
-        if (relativePointer != nullptr) {
-            zwp_relative_pointer_v1_destroy(relativePointer);
-            relativePointer = nullptr;
-        }
-        if (pointer != nullptr) {
-            version >= kDeviceReleaseVersion ? wl_pointer_release(pointer) : wl_pointer_destroy(pointer);
-            pointer = nullptr;
-        }
+        drop(relativePointer, zwp_relative_pointer_v1_destroy);
+        drop(pointer, version >= kDeviceReleaseVersion ? wl_pointer_release : wl_pointer_destroy);
     }
-    void dropTouch() {
-        if (touch != nullptr) {
-            version >= kDeviceReleaseVersion ? wl_touch_release(touch) : wl_touch_destroy(touch);
-            touch = nullptr;
-        }
-    }
-
     void dropKeymap() {
-        if (state != nullptr) {
-            xkb_state_unref(state);
-            state = nullptr;
-        }
-        if (keymap != nullptr) {
-            xkb_keymap_unref(keymap);
-            keymap = nullptr;
-        }
+        drop(state, xkb_state_unref);
+        drop(keymap, xkb_keymap_unref);
     }
 
     void capabilities(std::uint32_t caps);
@@ -300,8 +277,8 @@ void SeatInput::Seat::capabilities(std::uint32_t caps) {
     if (hasTouch && touch == nullptr) {
         touch = wl_seat_get_touch(seat);
         wl_touch_add_listener(touch, &kTouchListener, this);
-    } else if (!hasTouch && touch != nullptr) {
-        dropTouch();
+    } else if (!hasTouch) {
+        drop(touch, version >= kDeviceReleaseVersion ? wl_touch_release : wl_touch_destroy);
     }
 }
 
@@ -381,18 +358,10 @@ SeatInput::SeatInput(wl_display* display, const Settings& settings, const Wakeup
 
 SeatInput::~SeatInput() {
     seats_.clear();
-    if (relativePointers_ != nullptr) {
-        zwp_relative_pointer_manager_v1_destroy(relativePointers_);
-    }
-    if (registry_ != nullptr) {
-        wl_registry_destroy(registry_);
-    }
-    if (queue_ != nullptr) {
-        wl_event_queue_destroy(queue_);
-    }
-    if (xkb_ != nullptr) {
-        xkb_context_unref(xkb_);
-    }
+    drop(relativePointers_, zwp_relative_pointer_manager_v1_destroy);
+    drop(registry_, wl_registry_destroy);
+    drop(queue_, wl_event_queue_destroy);
+    drop(xkb_, xkb_context_unref);
 }
 
 bool SeatInput::bindSeats() {

@@ -145,35 +145,19 @@ WaylandConnection::~WaylandConnection() {
         releaseOutput(*output);
     }
     outputs_.clear();
-    if (xdgOutputManager_ != nullptr) {
-        zxdg_output_manager_v1_destroy(xdgOutputManager_);
-    }
+    drop(xdgOutputManager_, zxdg_output_manager_v1_destroy);
     if (outputOrderNotifier_ != nullptr) {
 #if ORVANE_HAVE_KDE_OUTPUT_ORDER
         kde_output_order_v1_destroy(outputOrderNotifier_);
 #endif
     }
-    if (fractionalScale_ != nullptr) {
-        wp_fractional_scale_manager_v1_destroy(fractionalScale_);
-    }
-    if (viewporter_ != nullptr) {
-        wp_viewporter_destroy(viewporter_);
-    }
-    if (wmBase_ != nullptr) {
-        xdg_wm_base_destroy(wmBase_);
-    }
-    if (layerShell_ != nullptr) {
-        zwlr_layer_shell_v1_destroy(layerShell_);
-    }
-    if (shm_ != nullptr) {
-        wl_shm_destroy(shm_);
-    }
-    if (compositor_ != nullptr) {
-        wl_compositor_destroy(compositor_);
-    }
-    if (registry_ != nullptr) {
-        wl_registry_destroy(registry_);
-    }
+    drop(fractionalScale_, wp_fractional_scale_manager_v1_destroy);
+    drop(viewporter_, wp_viewporter_destroy);
+    drop(wmBase_, xdg_wm_base_destroy);
+    drop(layerShell_, zwlr_layer_shell_v1_destroy);
+    drop(shm_, wl_shm_destroy);
+    drop(compositor_, wl_compositor_destroy);
+    drop(registry_, wl_registry_destroy);
     if (display_ != nullptr) {
         wl_display_flush(display_);
         wl_display_disconnect(display_);

@@ -29,6 +29,15 @@ struct zxdg_output_v1;
 
 namespace orvane {
 
+// Lets a protocol object go (its interface's destroy or release) and forgets it.
+template <typename Proxy>
+void drop(Proxy*& proxy, void (*destroy)(Proxy*)) {
+    if (proxy != nullptr) {
+        destroy(proxy);
+        proxy = nullptr;
+    }
+}
+
 class WaylandConnection;
 
 struct WaylandOutput {
