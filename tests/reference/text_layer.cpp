@@ -23,7 +23,7 @@ std::uint32_t textValue(const DrawRecord& r) {
 }
 
 Rect clipped(const Rect& a, int width, int height) {
-    Rect r{std::max(a.left, 0), std::max(a.top, 0), std::min(a.right, width), std::min(a.bottom, height)};
+    const Rect r = intersected(a, {0, 0, width, height});
     return r.isEmpty() ? Rect{} : r;
 }
 

@@ -65,10 +65,7 @@ QImage imageOver(void* pixels, int width, int height) {
                   QImage::Format_RGB32);
 }
 
-Rect clipped(const Rect& r, int width, int height) {
-    return {std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width),
-            std::min(r.bottom, height)};
-}
+Rect clipped(const Rect& r, int width, int height) { return intersected(r, {0, 0, width, height}); }
 
 }  // namespace
 
