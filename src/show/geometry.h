@@ -1,6 +1,8 @@
 // Rectangles in the drawing-system convention: right and bottom are exclusive.
 #pragma once
 
+#include <algorithm>
+
 namespace orvane {
 
 struct Rect {
@@ -18,6 +20,12 @@ struct Rect {
         return {left, top, left + width, top + height};
     }
 };
+
+// The part of a that lies in b; empty (right <= left or bottom <= top) where they do not meet.
+inline Rect intersected(const Rect& a, const Rect& b) {
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+            std::min(a.bottom, b.bottom)};
+}
 
 struct Point {
     int x = 0;

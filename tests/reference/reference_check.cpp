@@ -13,6 +13,8 @@
 #include <sstream>
 #include <tuple>
 
+#include "reference/fnv.h"
+
 namespace orvane::reference {
 
 namespace fs = std::filesystem;
@@ -33,15 +35,10 @@ bool blessing() {
 std::uint64_t digest(const PixelPicture& picture) {
     // FNV-1a over 32-bit words, then a final mix so that every bit of the result depends on
     // every word. Each step is a bijection of the state, so one changed pixel always shows.
-    std::uint64_t h = 0xcbf29ce484222325ull;
-    const auto mix = [&h](std::uint64_t word) {
-        h ^= word;
-        h *= 0x100000001b3ull;
-    };
-    mix(static_cast<std::uint32_t>(picture.width));
-    mix(static_cast<std::uint32_t>(picture.height));
+    std::uint64_t h = fnv(fnv(kFnvOffsetBasis, static_cast<std::uint32_t>(picture.width)),
+                          static_cast<std::uint32_t>(picture.height));
     for (const std::uint32_t p : picture.pixels) {
-        mix(p & 0xFFFFFFu);
+        h = fnv(h, p & 0xFFFFFFu);
     }
     h ^= h >> 30;
     h *= 0xbf58476d1ce4e5b9ull;

@@ -19,15 +19,16 @@
 #include <QtGlobal>
 #endif
 
+#include "reference/fnv.h"
+
 namespace orvane::reference {
 
 namespace {
 
 std::string tableDigest(std::string_view bytes) {
-    std::uint64_t h = 0xcbf29ce484222325ull;
+    std::uint64_t h = kFnvOffsetBasis;
     for (const char c : bytes) {
-        h ^= static_cast<unsigned char>(c);
-        h *= 0x100000001b3ull;
+        h = fnv(h, static_cast<unsigned char>(c));
     }
     return digestText(h).substr(0, 8);
 }

@@ -2,19 +2,15 @@
 
 #include <algorithm>
 
+#include "reference/fnv.h"
 #include "reference/reference_check.h"
 
 namespace orvane::reference {
 
 namespace {
 
-std::uint64_t fnv(std::uint64_t h, std::uint64_t word) {
-    h ^= word;
-    return h * 0x100000001b3ull;
-}
-
 std::uint32_t textValue(const DrawRecord& r) {
-    std::uint64_t h = 0xcbf29ce484222325ull;
+    std::uint64_t h = kFnvOffsetBasis;
     for (const char c : r.text) h = fnv(h, static_cast<unsigned char>(c));
     h = fnv(h, r.textColour);
     h = fnv(h, r.opaque ? r.backgroundColour | 0x1000000u : 0u);
@@ -23,7 +19,7 @@ std::uint32_t textValue(const DrawRecord& r) {
 }
 
 Rect clipped(const Rect& a, int width, int height) {
-    Rect r{std::max(a.left, 0), std::max(a.top, 0), std::min(a.right, width), std::min(a.bottom, height)};
+    const Rect r = intersected(a, {0, 0, width, height});
     return r.isEmpty() ? Rect{} : r;
 }
 
@@ -94,7 +90,7 @@ std::string TextLayer::looseDigest(const PixelPicture& picture) const {
             for (int n = std::max(0, y - kInkReachPx); n <= std::min(height_ - 1, y + kInkReachPx); ++n) near[at(x, n)] = 1;
         }
     }
-    std::uint64_t h = fnv(fnv(0xcbf29ce484222325ull, static_cast<std::uint32_t>(width_)),
+    std::uint64_t h = fnv(fnv(kFnvOffsetBasis, static_cast<std::uint32_t>(width_)),
                           static_cast<std::uint32_t>(height_));
     for (std::size_t i = 0; i < layer_.size(); ++i) {
         const std::uint64_t word = layer_[i] != 0 ? 0x100000000ull | layer_[i]

@@ -8,15 +8,6 @@
 
 namespace orvane {
 
-namespace {
-
-Rect intersected(const Rect& a, const Rect& b) {
-    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-            std::min(a.bottom, b.bottom)};
-}
-
-}  // namespace
-
 std::vector<Rect> ClipRegion::visibleParts(const Rect& area) const {
     std::vector<Rect> parts{area};
     for (const Rect& cut : excluded_) {

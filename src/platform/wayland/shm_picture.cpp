@@ -30,27 +30,6 @@ constexpr std::size_t kMaxDamageRects = 512;
 
 ShmPicture& pictureOf(void* data) { return *static_cast<ShmPicture*>(data); }
 
-// Hands over each run of marked cells along a cell row (cellRow, first, end column), and
-// clears them.
-template <typename Take>
-void takeRuns(std::vector<std::uint8_t>& cells, int across, Take take) {
-    const int down = across > 0 ? static_cast<int>(cells.size()) / across : 0;
-    for (int cellRow = 0; cellRow < down; ++cellRow) {
-        std::uint8_t* row = cells.data() + static_cast<std::ptrdiff_t>(cellRow) * across;
-        for (int column = 0; column < across;) {
-            if (row[column] == 0) {
-                ++column;
-                continue;
-            }
-            const int first = column;
-            while (column < across && row[column] != 0) {
-                row[column++] = 0;
-            }
-            take(cellRow, first, column);
-        }
-    }
-}
-
 const wl_buffer_listener kBufferListener = {
     .release = [](void* data, wl_buffer* buffer) { pictureOf(data).bufferReleased(buffer); },
 };
@@ -65,10 +44,7 @@ QImage imageOver(void* pixels, int width, int height) {
                   QImage::Format_RGB32);
 }
 
-Rect clipped(const Rect& r, int width, int height) {
-    return {std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width),
-            std::min(r.bottom, height)};
-}
+Rect clipped(const Rect& r, int width, int height) { return intersected(r, {0, 0, width, height}); }
 
 }  // namespace
 
@@ -157,8 +133,6 @@ void ShmPicture::useBuffers(std::shared_ptr<Pool> pool) {
         buffer = Buffer{};
     }
     pool_ = std::move(pool);
-    cellsAcross_ = (width() + kCellWidth - 1) / kCellWidth;
-    cellsDown_ = (height() + kCellHeight - 1) / kCellHeight;
     auto* base = static_cast<std::uint8_t*>(pool_->memory);
     const std::size_t slotBytes = std::size_t{4} * static_cast<std::size_t>(width()) *
                                   static_cast<std::size_t>(height());
@@ -173,13 +147,9 @@ void ShmPicture::useBuffers(std::shared_ptr<Pool> pool) {
                                                   across, down, 4 * across,
                                                   WL_SHM_FORMAT_XRGB8888);
         wl_buffer_add_listener(buffer.buffer, &kBufferListener, this);
-        buffer.staleCells.assign(static_cast<std::size_t>(cellsAcross_) * cellsDown_, 0);
     }
     // Turned buffers are all brought up to date from the picture before they are shown.
-    buffers_[0].allStale = turn_ != kUnturned;
-    current_ = 0;
-    source_ = 0;
-    owes_ = false;
+    ledger_.reset(width(), height(), turn_ != kUnturned);
     resendWhole();
 }
 
@@ -197,7 +167,8 @@ bool ShmPicture::resize(wl_shm* shm, int width, int height, int turn, std::strin
     }
     // The whole picture: its own memory where the buffers are turned, else the buffer drawn in.
     bringUpToDate();
-    const std::uint32_t* from = turn_ != kUnturned ? own_.data() : buffers_[current_].pixels;
+    const std::uint32_t* from =
+        turn_ != kUnturned ? own_.data() : buffers_[ledger_.current()].pixels;
     std::vector<std::uint32_t> own;
     auto* memory = static_cast<std::uint32_t*>(pool->memory);
     if (turn != kUnturned) {
@@ -232,7 +203,8 @@ void ShmPicture::resendWhole() {
 
 ShmPicture::ShmPicture(QImageBackend* drawing, std::unique_ptr<PictureBackend> backend,
                        int width, int height)
-    : WindowPicture(std::move(backend), width, height, 32, 96), images_(drawing) {}
+    : WindowPicture(std::move(backend), width, height, 32, 96), images_(drawing),
+      ledger_(kCellWidth, kCellHeight) {}
 
 ShmPicture::~ShmPicture() {
     // The drawing lets go of the pool's memory before the pool goes.
@@ -254,67 +226,27 @@ void ShmPicture::showOn(wl_surface* surface) {
 }
 
 void ShmPicture::bufferReleased(wl_buffer* released) {
-    for (Buffer& buffer : buffers_) {
-        if (buffer.buffer == released) {
-            buffer.held = false;
-        }
-    }
-}
-
-// A compositor that copies what it is given has let go of the buffer by the next frame, and
-// the drawing stays; one that shows the buffer itself keeps it, and the drawing moves to the
-// other as soon as that one is free. When both are held (a compositor that has stopped
-// showing), the drawing goes on in the held one: the frame waits for a release all the same.
-void ShmPicture::keepDrawable() {
-    if (turn_ != kUnturned || !buffers_[current_].held) {
-        return;  // turned buffers are never drawn in
-    }
     for (int i = 0; i < kBufferCount; ++i) {
-        if (!buffers_[i].held) {
-            moveDrawingTo(i);
-            return;
+        if (buffers_[i].buffer == released) {
+            ledger_.released(i);
         }
     }
 }
 
-// What the new buffer lacks is copied in only as the drawing comes to it (the buffer left
-// holds the whole picture until then): most cells the show changed in the last frame it
-// changes again, and draws whole.
+void ShmPicture::keepDrawable() {
+    if (ledger_.keepDrawable()) {
+        moveDrawingTo(ledger_.current());
+    }
+}
+
 void ShmPicture::moveDrawingTo(int index) {
-    source_ = current_;
-    current_ = index;
     images_->moveTo(imageOver(buffers_[index].pixels, width(), height()));
     pixelsMoved();
-    owes_ = true;
 }
 
 void ShmPicture::beforeOverwriting(const Rect& area) {
     keepDrawable();
-    if (!owes_) {
-        return;
-    }
-    Buffer& buffer = buffers_[current_];
-    const Rect r = clipped(area, width(), height());
-    if (buffer.allStale || r.isEmpty()) {
-        bringUpToDate();
-        return;
-    }
-    for (int cellRow = r.top / kCellHeight; cellRow <= (r.bottom - 1) / kCellHeight; ++cellRow) {
-        std::uint8_t* cells =
-            buffer.staleCells.data() + static_cast<std::ptrdiff_t>(cellRow) * cellsAcross_;
-        const int top = cellRow * kCellHeight;
-        const bool rowsCovered = r.top <= top && std::min(top + kCellHeight, height()) <= r.bottom;
-        for (int column = r.left / kCellWidth; column <= (r.right - 1) / kCellWidth; ++column) {
-            if (cells[column] == 0) {
-                continue;
-            }
-            cells[column] = 0;
-            const int left = column * kCellWidth;
-            if (!rowsCovered || left < r.left || std::min(left + kCellWidth, width()) > r.right) {
-                copyCells(cellRow, column, column + 1);  // the part left as it was
-            }
-        }
-    }
+    copyIn(ledger_.beforeOverwriting(area));
 }
 
 bool ShmPicture::unanswered(std::chrono::steady_clock::duration longerThan) const {
@@ -329,31 +261,10 @@ void ShmPicture::frameDone() {
     }
 }
 
-void ShmPicture::markStale(const Rect& area) {
-    const Rect r = clipped(area, width(), height());
-    if (r.isEmpty()) {
-        return;
-    }
-    const int firstRow = r.top / kCellHeight;
-    const int lastRow = (r.bottom - 1) / kCellHeight;
-    const int firstColumn = r.left / kCellWidth;
-    const int lastColumn = (r.right - 1) / kCellWidth;
-    for (int i = 0; i < kBufferCount; ++i) {
-        Buffer& buffer = buffers_[i];
-        if ((i == current_ && turn_ == kUnturned) || buffer.allStale) {
-            continue;
-        }
-        for (int row = firstRow; row <= lastRow; ++row) {
-            std::uint8_t* cells = buffer.staleCells.data() + static_cast<std::ptrdiff_t>(row) * cellsAcross_;
-            std::fill(cells + firstColumn, cells + lastColumn + 1, std::uint8_t{1});
-        }
-    }
-}
-
 void ShmPicture::present() {
     const std::vector<Rect>& changed = takeDamageInColumns();
     for (const Rect& r : changed) {
-        markStale(r);
+        ledger_.markStale(r);
     }
     if (surface_ == nullptr) {
         return;  // nowhere to show it
@@ -370,15 +281,16 @@ void ShmPicture::present() {
         return;  // nothing new, or the compositor has not shown the last frame yet
     }
     keepDrawable();
-    if (turn_ != kUnturned && buffers_[current_].held) {
-        current_ = (current_ + 1) % kBufferCount;
-    }
-    Buffer* buffer = &buffers_[current_];
-    if (buffer->held) {
+    const int shown = ledger_.toShow();
+    if (shown < 0) {
         return;  // never attached twice: the changes wait for a release
     }
+    Buffer* buffer = &buffers_[shown];
     if (turn_ != kUnturned) {
-        turnInto(*buffer);
+        // Turned buffers take what they lack from the picture.
+        for (const Rect& area : ledger_.take(shown)) {
+            turnArea(*buffer, area);
+        }
     }
     bringUpToDate();
     wl_surface_attach(surface_, buffer->buffer, 0, 0);
@@ -387,7 +299,7 @@ void ShmPicture::present() {
     wl_callback_add_listener(frameCallback_, &kFrameListener, this);
     frameAsked_ = std::chrono::steady_clock::now();
     wl_surface_commit(surface_);
-    buffer->held = true;
+    ledger_.shown(shown);
     pending_.clear();
     pendingAll_ = false;
     pendingMerged_ = true;
@@ -395,36 +307,18 @@ void ShmPicture::present() {
 }
 
 // Copies into the buffer drawn in what it still lacks, from the one the drawing left.
-void ShmPicture::bringUpToDate() {
-    if (!owes_) {
-        return;
-    }
-    owes_ = false;
-    Buffer& buffer = buffers_[current_];
-    if (buffer.allStale) {
-        std::memcpy(buffer.pixels, buffers_[source_].pixels,
-                    std::size_t{4} * static_cast<std::size_t>(width()) *
-                        static_cast<std::size_t>(height()));
-        buffer.allStale = false;
-        std::fill(buffer.staleCells.begin(), buffer.staleCells.end(), std::uint8_t{0});
-        return;
-    }
-    takeRuns(buffer.staleCells, cellsAcross_,
-             [this](int cellRow, int first, int end) { copyCells(cellRow, first, end); });
-}
+void ShmPicture::bringUpToDate() { copyIn(ledger_.bringUpToDate()); }
 
-// A run of cells along one cell row, pixel row by pixel row.
-void ShmPicture::copyCells(int cellRow, int firstColumn, int endColumn) {
-    const int top = cellRow * kCellHeight;
-    const int bottom = std::min(top + kCellHeight, height());
-    const int left = firstColumn * kCellWidth;
-    const int right = std::min(endColumn * kCellWidth, width());
-    const std::ptrdiff_t start = static_cast<std::ptrdiff_t>(top) * width() + left;
-    std::uint32_t* to = buffers_[current_].pixels + start;
-    const std::uint32_t* from = buffers_[source_].pixels + start;
-    const std::size_t rowBytes = std::size_t{4} * static_cast<std::size_t>(right - left);
-    for (int y = top; y < bottom; ++y, to += width(), from += width()) {
-        std::memcpy(to, from, rowBytes);
+// From the buffer the drawing left into the one drawn in, pixel row by pixel row.
+void ShmPicture::copyIn(const std::vector<Rect>& areas) {
+    for (const Rect& r : areas) {
+        const std::ptrdiff_t start = static_cast<std::ptrdiff_t>(r.top) * width() + r.left;
+        std::uint32_t* to = buffers_[ledger_.current()].pixels + start;
+        const std::uint32_t* from = buffers_[ledger_.source()].pixels + start;
+        const std::size_t rowBytes = std::size_t{4} * static_cast<std::size_t>(r.width());
+        for (int y = r.top; y < r.bottom; ++y, to += width(), from += width()) {
+            std::memcpy(to, from, rowBytes);
+        }
     }
 }
 
@@ -455,21 +349,6 @@ Rect ShmPicture::turned(const Rect& r) const {
     const int x1 = t.a * (r.right - 1) + t.b * (r.bottom - 1) + t.c;
     const int y1 = t.d * (r.right - 1) + t.e * (r.bottom - 1) + t.f;
     return {std::min(x0, x1), std::min(y0, y1), std::max(x0, x1) + 1, std::max(y0, y1) + 1};
-}
-
-// Brings a turned buffer up to date from the picture: the cells it lacks, or all of it.
-void ShmPicture::turnInto(Buffer& buffer) {
-    if (buffer.allStale) {
-        turnArea(buffer, {0, 0, width(), height()});
-        buffer.allStale = false;
-        std::fill(buffer.staleCells.begin(), buffer.staleCells.end(), std::uint8_t{0});
-        return;
-    }
-    takeRuns(buffer.staleCells, cellsAcross_, [this, &buffer](int cellRow, int first, int end) {
-        turnArea(buffer, clipped({first * kCellWidth, cellRow * kCellHeight, end * kCellWidth,
-                                  (cellRow + 1) * kCellHeight},
-                                 width(), height()));
-    });
 }
 
 void ShmPicture::turnArea(Buffer& buffer, const Rect& area) {

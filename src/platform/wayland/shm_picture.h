@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/common/window_picture.h"
+#include "platform/wayland/buffer_ledger.h"
 
 struct wl_buffer;
 struct wl_callback;
@@ -33,7 +34,7 @@ class QImageBackend;
 
 class ShmPicture final : public WindowPicture {
 public:
-    static constexpr int kBufferCount = 2;
+    static constexpr int kBufferCount = BufferLedger::kBuffers;
     static constexpr int kUnturned = 0;  // wl_output's normal transform
 
     // A black picture of width x height device pixels, whose buffers are turned by turn (one of
@@ -79,10 +80,6 @@ private:
     struct Buffer {
         wl_buffer* buffer = nullptr;
         std::uint32_t* pixels = nullptr;
-        bool held = false;  // by the compositor, until it releases it
-        bool allStale = true;
-        // The cells changed since this buffer was last brought up to date, row by row.
-        std::vector<std::uint8_t> staleCells;
     };
 
     ShmPicture(QImageBackend* drawing, std::unique_ptr<PictureBackend> backend, int width,
@@ -94,28 +91,22 @@ private:
     bool sideways() const { return (turn_ & 1) != 0; }  // a quarter or three quarters turned
     Turn turnOf() const;
     Rect turned(const Rect& r) const;
-    void turnInto(Buffer& buffer);
     void turnArea(Buffer& buffer, const Rect& area);
     void keepDrawable();
     void moveDrawingTo(int index);
-    void markStale(const Rect& area);
     void bringUpToDate();
-    void copyCells(int cellRow, int firstColumn, int endColumn);
+    void copyIn(const std::vector<Rect>& areas);
     void markDamage();
 
     std::shared_ptr<Pool> pool_;
     QImageBackend* images_;  // the picture's backend, which draws in the current buffer
     Buffer buffers_[kBufferCount];
-    int current_ = 0;  // the buffer drawn in
-    int source_ = 0;   // the one it left, which holds what the current one still lacks
-    bool owes_ = false;
+    BufferLedger ledger_;  // which buffer is drawn in and held, and what each lacks
     wl_surface* surface_ = nullptr;
     wl_callback* frameCallback_ = nullptr;
     std::chrono::steady_clock::time_point frameAsked_;
     int turn_ = kUnturned;
     std::vector<std::uint32_t> own_;  // the picture, where the buffers are turned
-    int cellsAcross_ = 0;
-    int cellsDown_ = 0;
     std::vector<Rect> pending_;  // changed since the last frame sent
     bool pendingAll_ = true;
     bool pendingMerged_ = true;  // as one present merged it
