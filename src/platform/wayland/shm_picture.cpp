@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "platform/image/image_canvas.h"
+#include "platform/wayland/protocol_object.h"
 #include "show/show_sequencer.h"
 
 namespace orvane {
@@ -55,9 +56,7 @@ struct ShmPicture::Pool {
     wl_shm_pool* pool = nullptr;
 
     ~Pool() {
-        if (pool != nullptr) {
-            wl_shm_pool_destroy(pool);
-        }
+        drop(pool, wl_shm_pool_destroy);
         if (memory != MAP_FAILED) {
             munmap(memory, bytes);
         }
@@ -93,6 +92,10 @@ std::shared_ptr<ShmPicture::Pool> ShmPicture::makePool(wl_shm* shm, int width, i
     }
     pool->pool = wl_shm_create_pool(shm, fd, static_cast<std::int32_t>(bytes));
     close(fd);  // the compositor has its own
+    if (pool->pool == nullptr) {
+        reason = "no shared-memory pool on the Wayland connection";
+        return nullptr;
+    }
     return pool;
 }
 
@@ -127,9 +130,7 @@ std::unique_ptr<ShmPicture> ShmPicture::create(wl_shm* shm, int width, int heigh
 // The buffers of a new pool, the first of which holds the whole picture.
 void ShmPicture::useBuffers(std::shared_ptr<Pool> pool) {
     for (Buffer& buffer : buffers_) {
-        if (buffer.buffer != nullptr) {
-            wl_buffer_destroy(buffer.buffer);
-        }
+        drop(buffer.buffer, wl_buffer_destroy);
         buffer = Buffer{};
     }
     pool_ = std::move(pool);
@@ -146,7 +147,9 @@ void ShmPicture::useBuffers(std::shared_ptr<Pool> pool) {
         buffer.buffer = wl_shm_pool_create_buffer(pool_->pool, static_cast<std::int32_t>(offset),
                                                   across, down, 4 * across,
                                                   WL_SHM_FORMAT_XRGB8888);
-        wl_buffer_add_listener(buffer.buffer, &kBufferListener, this);
+        if (buffer.buffer != nullptr) {  // else never shown: out of memory
+            wl_buffer_add_listener(buffer.buffer, &kBufferListener, this);
+        }
     }
     // Turned buffers are all brought up to date from the picture before they are shown.
     ledger_.reset(width(), height(), turn_ != kUnturned);
@@ -193,10 +196,7 @@ bool ShmPicture::resize(wl_shm* shm, int width, int height, int turn, std::strin
 }
 
 void ShmPicture::resendWhole() {
-    if (frameCallback_ != nullptr) {
-        wl_callback_destroy(frameCallback_);
-        frameCallback_ = nullptr;
-    }
+    drop(frameCallback_, wl_callback_destroy);
     pendingAll_ = true;
     pending_.clear();
 }
@@ -210,13 +210,9 @@ ShmPicture::~ShmPicture() {
     // The drawing lets go of the pool's memory before the pool goes.
     images_->beforeAccess = nullptr;
     images_->moveTo(QImage());
-    if (frameCallback_ != nullptr) {
-        wl_callback_destroy(frameCallback_);
-    }
+    drop(frameCallback_, wl_callback_destroy);
     for (Buffer& buffer : buffers_) {
-        if (buffer.buffer != nullptr) {
-            wl_buffer_destroy(buffer.buffer);
-        }
+        drop(buffer.buffer, wl_buffer_destroy);
     }
 }
 
@@ -255,10 +251,7 @@ bool ShmPicture::unanswered(std::chrono::steady_clock::duration longerThan) cons
 }
 
 void ShmPicture::frameDone() {
-    if (frameCallback_ != nullptr) {
-        wl_callback_destroy(frameCallback_);
-        frameCallback_ = nullptr;
-    }
+    drop(frameCallback_, wl_callback_destroy);
 }
 
 void ShmPicture::present() {
@@ -286,6 +279,9 @@ void ShmPicture::present() {
         return;  // never attached twice: the changes wait for a release
     }
     Buffer* buffer = &buffers_[shown];
+    if (buffer->buffer == nullptr) {
+        return;
+    }
     if (turn_ != kUnturned) {
         // Turned buffers take what they lack from the picture.
         for (const Rect& area : ledger_.take(shown)) {
@@ -296,7 +292,9 @@ void ShmPicture::present() {
     wl_surface_attach(surface_, buffer->buffer, 0, 0);
     markDamage();
     frameCallback_ = wl_surface_frame(surface_);
-    wl_callback_add_listener(frameCallback_, &kFrameListener, this);
+    if (frameCallback_ != nullptr) {
+        wl_callback_add_listener(frameCallback_, &kFrameListener, this);
+    }
     frameAsked_ = std::chrono::steady_clock::now();
     wl_surface_commit(surface_);
     ledger_.shown(shown);

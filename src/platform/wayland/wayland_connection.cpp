@@ -242,14 +242,8 @@ void WaylandConnection::removeGlobal(std::uint32_t name) {
 }
 
 void WaylandConnection::releaseOutput(WaylandOutput& output) {
-    if (output.xdgOutput != nullptr) {
-        zxdg_output_v1_destroy(output.xdgOutput);
-        output.xdgOutput = nullptr;
-    }
-    if (output.output != nullptr) {
-        wl_output_destroy(output.output);
-        output.output = nullptr;
-    }
+    drop(output.xdgOutput, zxdg_output_v1_destroy);
+    drop(output.output, wl_output_destroy);
 }
 
 bool WaylandConnection::roundtrip() { return wl_display_roundtrip(display_) >= 0; }

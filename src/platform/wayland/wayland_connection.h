@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/wayland/protocol_object.h"
 #include "show/geometry.h"
 
 struct kde_output_order_v1;
@@ -28,15 +29,6 @@ struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
 
 namespace orvane {
-
-// Lets a protocol object go (its interface's destroy or release) and forgets it.
-template <typename Proxy>
-void drop(Proxy*& proxy, void (*destroy)(Proxy*)) {
-    if (proxy != nullptr) {
-        destroy(proxy);
-        proxy = nullptr;
-    }
-}
 
 class WaylandConnection;
 
