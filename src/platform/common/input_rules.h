@@ -15,6 +15,14 @@ struct Settings;
 
 enum class MouseButton { Left, Right, Middle, Other };
 
+// A platform's button, given its codes of the three buttons that have names.
+constexpr MouseButton buttonOfCode(unsigned code, unsigned left, unsigned middle, unsigned right) {
+    return code == left     ? MouseButton::Left
+           : code == middle ? MouseButton::Middle
+           : code == right  ? MouseButton::Right
+                            : MouseButton::Other;
+}
+
 // What one input means for the show.
 enum class InputEffect { None, Activity, Stop };
 

@@ -14,19 +14,6 @@ namespace orvane {
 
 namespace {
 
-MouseButton buttonOf(Qt::MouseButton button) {
-    switch (button) {
-    case Qt::LeftButton:
-        return MouseButton::Left;
-    case Qt::RightButton:
-        return MouseButton::Right;
-    case Qt::MiddleButton:
-        return MouseButton::Middle;
-    default:
-        return MouseButton::Other;
-    }
-}
-
 Point screenPointOf(const QPointF& global) {
     return {static_cast<int>(std::floor(global.x())), static_cast<int>(std::floor(global.y()))};
 }
@@ -116,7 +103,8 @@ void QtSaverWindow::mousePressEvent(QMouseEvent* event) {
     if (inHost_) {
         return;
     }
-    rules_.mouseButtonPressed(index_, buttonOf(event->button()));
+    rules_.mouseButtonPressed(index_, buttonOfCode(event->button(), Qt::LeftButton, Qt::MiddleButton,
+                                                   Qt::RightButton));
 }
 
 void QtSaverWindow::mouseMoveEvent(QMouseEvent* event) {

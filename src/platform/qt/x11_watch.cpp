@@ -24,24 +24,9 @@ namespace {
 constexpr int kGrabAttempts = 10;
 constexpr auto kGrabRetry = std::chrono::milliseconds(20);
 
-// X button numbers: 4 to 7 are wheel steps, which are not clicks.
-std::optional<MouseButton> buttonOfDetail(std::uint8_t detail) {
-    switch (detail) {
-    case 1:
-        return MouseButton::Left;
-    case 2:
-        return MouseButton::Middle;
-    case 3:
-        return MouseButton::Right;
-    case 4:
-    case 5:
-    case 6:
-    case 7:
-        return std::nullopt;
-    default:
-        return MouseButton::Other;
-    }
-}
+// X button numbers 4 to 7 are wheel steps, which are not clicks.
+constexpr std::uint8_t kFirstWheelButton = 4;
+constexpr std::uint8_t kLastWheelButton = 7;
 
 }  // namespace
 
@@ -166,11 +151,11 @@ public:
             return rules->keyReleased(0, virtualKeyOf(key.detail), false);
         }
         case XCB_BUTTON_PRESS: {
-            const auto& button = reinterpret_cast<const xcb_button_press_event_t&>(event);
-            if (const std::optional<MouseButton> b = buttonOfDetail(button.detail)) {
-                return rules->mouseButtonPressed(0, *b);
+            const std::uint8_t button = reinterpret_cast<const xcb_button_press_event_t&>(event).detail;
+            if (button >= kFirstWheelButton && button <= kLastWheelButton) {
+                return std::nullopt;
             }
-            return std::nullopt;
+            return rules->mouseButtonPressed(0, buttonOfCode(button, 1, 2, 3));
         }
         case XCB_MOTION_NOTIFY: {
             const auto& motion = reinterpret_cast<const xcb_motion_notify_event_t&>(event);

@@ -47,19 +47,6 @@ Point globalPoint(Point origin, wl_fixed_t x, wl_fixed_t y) {
             origin.y + static_cast<int>(std::floor(wl_fixed_to_double(y)))};
 }
 
-MouseButton buttonOf(std::uint32_t code) {
-    switch (code) {
-    case BTN_LEFT:
-        return MouseButton::Left;
-    case BTN_RIGHT:
-        return MouseButton::Right;
-    case BTN_MIDDLE:
-        return MouseButton::Middle;
-    default:
-        return MouseButton::Other;
-    }
-}
-
 }  // namespace
 
 struct SeatInput::Seat {
@@ -183,7 +170,7 @@ const wl_pointer_listener kPointerListener = {
         SeatInput::Seat& seat = seatOf(data);
         if (seat.pointerOn != nullptr && state == WL_POINTER_BUTTON_STATE_PRESSED) {
             SeatInput& input = *seat.input;
-            input.apply(input.rules().mouseButtonPressed(0, buttonOf(button)));
+            input.apply(input.rules().mouseButtonPressed(0, buttonOfCode(button, BTN_LEFT, BTN_MIDDLE, BTN_RIGHT)));
         }
     },
     // Wheel steps are not clicks.

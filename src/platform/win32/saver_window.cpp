@@ -13,15 +13,6 @@ namespace {
 
 constexpr const wchar_t* kWindowClass = L"TheOrvaneSaverWindow";
 
-MouseButton buttonOf(UINT message) {
-    switch (message) {
-    case WM_LBUTTONDOWN: return MouseButton::Left;
-    case WM_RBUTTONDOWN: return MouseButton::Right;
-    case WM_MBUTTONDOWN: return MouseButton::Middle;
-    default: return MouseButton::Other;
-    }
-}
-
 }  // namespace
 
 bool isScreenSaveCommand(WPARAM command) {
@@ -179,7 +170,7 @@ LRESULT Win32SaverWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
     case WM_XBUTTONDOWN:
-        rules_.mouseButtonPressed(index_, buttonOf(message));
+        rules_.mouseButtonPressed(index_, buttonOfCode(message, WM_LBUTTONDOWN, WM_MBUTTONDOWN, WM_RBUTTONDOWN));
         return message == WM_XBUTTONDOWN ? TRUE : 0;
     case WM_KEYUP:
     case WM_SYSKEYUP:
