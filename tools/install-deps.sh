@@ -3,6 +3,10 @@
 # Usage: tools/install-deps.sh [build|run|test|bench|package|windows|mutants|desktops|all]
 set -euo pipefail
 
+# The full build. The idle watcher builds each of its sources only where its packages are found:
+# X11 (libxcb-screensaver0-dev, libxcb-res0-dev), Wayland (libwayland-dev with wayland-protocols
+# or plasma-wayland-protocols), mutter's idle monitor and the session's lock, sleep and
+# inhibitions (libsystemd-dev).
 build=(cmake ninja-build g++ make pkg-config qt6-base-dev libgl-dev fonts-liberation libxcb1-dev libxcb-xkb-dev libxcb-shm0-dev
        libwayland-dev wayland-protocols libxkbcommon-dev
        libxcb-screensaver0-dev libxcb-res0-dev libsystemd-dev plasma-wayland-protocols)

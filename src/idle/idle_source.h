@@ -28,7 +28,8 @@ public:
     virtual News wake(bool readable) = 0;
 };
 
-// The sources, each nullptr when the session does not offer it (why is appended to missing).
+// The sources, each nullptr when the session does not offer it or the program was built without
+// it (why is appended to missing).
 std::unique_ptr<IdleSource> openWaylandIdle(std::uint32_t seconds, std::string& missing);
 std::unique_ptr<IdleSource> openMutterIdle(std::uint32_t seconds, std::string& missing);
 std::unique_ptr<IdleSource> openX11Idle(std::uint32_t seconds, std::string& missing);

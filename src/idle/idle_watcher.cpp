@@ -110,6 +110,26 @@ void stopShow(pid_t child) {
 
 short IdleSource::events() const { return defaultEvents(); }
 
+// A source left out of the build: as a session that does not offer it, saying why.
+#if !ORVANE_IDLE_EXT_NOTIFY && !ORVANE_IDLE_KDE
+std::unique_ptr<IdleSource> openWaylandIdle(std::uint32_t, std::string& missing) {
+    missing += "; built without Wayland idle time (wayland-client and the idle protocols)";
+    return nullptr;
+}
+#endif
+#if !ORVANE_IDLE_MUTTER
+std::unique_ptr<IdleSource> openMutterIdle(std::uint32_t, std::string& missing) {
+    missing += "; built without mutter's idle monitor (sd-bus)";
+    return nullptr;
+}
+#endif
+#if !ORVANE_IDLE_X11
+std::unique_ptr<IdleSource> openX11Idle(std::uint32_t, std::string& missing) {
+    missing += "; built without X11 idle time (xcb-screensaver, xcb-res)";
+    return nullptr;
+}
+#endif
+
 std::optional<std::uint32_t> parseIdleSeconds(std::string_view text) {
     if (text.empty() || text.size() > 5) return std::nullopt;
     std::uint32_t value = 0;
@@ -157,6 +177,10 @@ int runIdleWatcher(const std::vector<std::string>& arguments) {
     if (!session.found().empty()) {
         std::fprintf(stderr, "theorvane: the session's own say: %s\n", session.found().c_str());
     }
+#if !ORVANE_IDLE_SESSION
+    std::fprintf(stderr, "theorvane: built without sd-bus: the session's lock, sleep and "
+                         "inhibitions are not known\n");
+#endif
 
     ShowSchedule schedule(std::int64_t{*seconds} * 1000);
     pid_t child = 0;

@@ -2,18 +2,23 @@
 // who asks for the screen to stay as it is. Read from the session bus (the desktop's lock screen,
 // its session manager, and the screen saver name, which the watcher serves where nobody else
 // does) and from the system bus (logind). A bus or a service that is missing is passed over.
+// Built without sd-bus (ORVANE_IDLE_SESSION 0), it knows nothing: as with neither bus.
 #pragma once
 
 #include <poll.h>
-#include <systemd/sd-bus.h>
 
 #include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
+#if ORVANE_IDLE_SESSION
+#include <systemd/sd-bus.h>
+#endif
+
 namespace orvane {
 
+#if ORVANE_IDLE_SESSION
 class SessionWatch {
 public:
     SessionWatch();
@@ -80,5 +85,24 @@ private:
     std::map<std::uint32_t, std::string> cookies_;  // cookie: the caller's unique bus name
     std::string found_;
 };
+#else
+class SessionWatch {
+public:
+    void appendWaits(std::vector<pollfd>&) const {}
+    int timeoutMs() const { return -1; }
+    void process() {}
+    bool locked() const { return false; }
+    bool sleeping() const { return false; }
+    bool takeStopRequest() { return false; }
+    bool takeActivity() { return false; }
+    std::size_t servedInhibitions() const { return 0; }
+    const char* askInhibitors() { return nullptr; }
+    void setShowActive(bool) {}
+    const std::string& found() const { return found_; }
+
+private:
+    std::string found_;
+};
+#endif
 
 }  // namespace orvane
