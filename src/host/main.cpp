@@ -31,7 +31,6 @@
 #include "platform/posix/stop_watcher.h"
 #include "platform/qt/host_window.h"
 #include "platform/qt/qt_show.h"
-#include "platform/qt/queued_call.h"
 #if ORVANE_HAVE_WAYLAND
 #include "platform/wayland/wayland_show.h"
 #endif

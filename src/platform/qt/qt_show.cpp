@@ -7,7 +7,6 @@
 #include <QScreen>
 
 #include "platform/image/image_canvas.h"
-#include "platform/qt/queued_call.h"
 #include "platform/qt/x11_watch.h"
 
 namespace orvane {

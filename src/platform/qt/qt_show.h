@@ -4,8 +4,10 @@
 // one saver window fills a window a host made, and there is no mask strip.
 #pragma once
 
+#include <QMetaObject>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,6 +31,14 @@ struct HostWindow {
     int width = 0;
     int height = 0;
 };
+
+// A call made on another thread (the stop watcher's) that runs on the context's thread, from its
+// Qt event loop; calls still queued when the context goes are dropped.
+inline std::function<void()> queuedOn(QObject& context, std::function<void()> call) {
+    return [&context, call = std::move(call)] {
+        QMetaObject::invokeMethod(&context, call, Qt::QueuedConnection);
+    };
+}
 
 class QtShow final : public PlatformShow {
 public:
