@@ -66,10 +66,8 @@ void QtShow::armStartTimer() {
 
 QtShow::~QtShow() {
     if (watcher_ != nullptr) {
-        for (WatchedInput* watch : {input_.get(), hostWindowLife_.get()}) {
-            if (watch != nullptr) {
-                watcher_->unwatch(*watch);
-            }
+        for (auto& input : watched_) {
+            watcher_->unwatch(*input);
         }
         watcher_->detach();
     }
@@ -86,11 +84,16 @@ void QtShow::attachTo(StopWatcher& watcher) {
     watcher.attach(std::move(actions));
     if (host_) {
         // A host that destroys its window ends the show.
-        hostWindowLife_ = watchX11WindowLife(static_cast<std::uint32_t>(host_->winId()));
-        if (hostWindowLife_ && !watcher.watch(*hostWindowLife_)) {
-            hostWindowLife_.reset();
-        }
+        watch(watchX11WindowLife(static_cast<std::uint32_t>(host_->winId())));
     }
+}
+
+bool QtShow::watch(std::unique_ptr<WatchedInput> input) {
+    if (!input || !watcher_->watch(*input)) {
+        return false;
+    }
+    watched_.push_back(std::move(input));
+    return true;
 }
 
 void QtShow::stopFromOutside() {
@@ -158,11 +161,9 @@ void QtShow::takeInput() {
         }
         watch.settings = settings_;
         watch.pointerAtShow = rules_.lastPointer(0);
-        input_ = grabX11Input(std::move(watch));
-        if (input_ && watcher_->watch(*input_)) {
+        if (this->watch(grabX11Input(std::move(watch)))) {
             return;
         }
-        input_.reset();
     }
     windows_[0]->setKeyboardGrabEnabled(true);
     windows_[0]->setMouseGrabEnabled(true);

@@ -72,6 +72,8 @@ private:
     void armStartTimer();
     void play();
     void takeInput();
+    // Has the watcher read the input (where there is one) until the show goes.
+    bool watch(std::unique_ptr<WatchedInput> input);
     // A stop from outside the input handlers: a running show unwinds; before it runs, the
     // program just ends.
     void stopFromOutside();
@@ -86,8 +88,7 @@ private:
     QTimer startTimer_;
     StopWatcher* watcher_ = nullptr;
     QObject watcherContext_;  // what the watcher's calls run on; gone with the show
-    std::unique_ptr<WatchedInput> hostWindowLife_;
-    std::unique_ptr<WatchedInput> input_;
+    std::vector<std::unique_ptr<WatchedInput>> watched_;  // read by the watcher until the show goes
 };
 
 }  // namespace orvane

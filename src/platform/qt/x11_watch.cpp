@@ -133,17 +133,15 @@ public:
         return virtualKeyOfKeysym(keysyms[static_cast<std::size_t>(index)]);
     }
 
-    std::optional<InputEffect> effectOf(const xcb_generic_event_t& event) {
+    InputEffect effectOf(const xcb_generic_event_t& event) {
         const std::uint8_t type = event.response_type & 0x7f;
         if (type == XCB_DESTROY_NOTIFY) {
             const auto& destroyed = reinterpret_cast<const xcb_destroy_notify_event_t&>(event);
-            if (lifeWindow != 0 && destroyed.window == lifeWindow) {
-                return InputEffect::Stop;
-            }
-            return std::nullopt;
+            const bool lifeOver = lifeWindow != 0 && destroyed.window == lifeWindow;
+            return lifeOver ? InputEffect::Stop : InputEffect::None;
         }
         if (!rules || !input) {
-            return std::nullopt;
+            return InputEffect::None;
         }
         switch (type) {
         case XCB_KEY_RELEASE: {
@@ -153,7 +151,7 @@ public:
         case XCB_BUTTON_PRESS: {
             const std::uint8_t button = reinterpret_cast<const xcb_button_press_event_t&>(event).detail;
             if (button >= kFirstWheelButton && button <= kLastWheelButton) {
-                return std::nullopt;
+                return InputEffect::None;
             }
             return rules->mouseButtonPressed(0, buttonOfCode(button, 1, 2, 3));
         }
@@ -162,7 +160,7 @@ public:
             return rules->mouseMoved(0, {motion.root_x, motion.root_y});
         }
         default:
-            return std::nullopt;
+            return InputEffect::None;
         }
     }
 
@@ -174,10 +172,10 @@ public:
 
     void take(bool) override {
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
-            const std::optional<InputEffect> result = effectOf(*event);
+            const InputEffect result = effectOf(*event);
             std::free(event);
-            if (result && effect) {
-                effect(*result);
+            if (result != InputEffect::None && effect) {
+                effect(result);
             }
         }
     }
