@@ -34,28 +34,29 @@ void lowColourWarning(ShowSequencer& show) {
 
 }  // namespace
 
-void startShow(ShowControl& control, Platform& platform, const Settings& settings,
-               const GlyphPicture& picture, const std::vector<ShowWindow*>& windows) {
-    if (windows.empty()) {
-        return;
-    }
-    std::unique_ptr<Canvas> showDC = windows[0]->getCanvas();
-    const int width = windows[0]->clientWidth();
-    const int height = windows[0]->clientHeight();
-    const bool lowColour = isLowColour(showDC->bitsPerPixel());
-    selectTextFont(*showDC, kTextPointSize);
-
-    ShowSequencer show(platform, settings, picture);
-    show.showDC = showDC.get();
-    show.showWidth = width;
-    show.showHeight = height;
-    show.lowColour = lowColour;
+void prepareShow(ShowSequencer& show, Canvas& showDC, ShowControl& control,
+                 const std::vector<ShowWindow*>& windows) {
+    show.showDC = &showDC;
+    show.showWidth = windows[0]->clientWidth();
+    show.showHeight = windows[0]->clientHeight();
+    show.lowColour = isLowColour(showDC.bitsPerPixel());
     show.control = &control;
     show.phaseListener = control.phaseListener;
     for (ShowWindow* window : windows) {
         show.windows.push_back(SaverWindow{window});
     }
     control.current = &show;
+}
+
+void startShow(ShowControl& control, Platform& platform, const Settings& settings,
+               const GlyphPicture& picture, const std::vector<ShowWindow*>& windows) {
+    if (windows.empty()) {
+        return;
+    }
+    std::unique_ptr<Canvas> showDC = windows[0]->getCanvas();
+    selectTextFont(*showDC, kTextPointSize);
+    ShowSequencer show(platform, settings, picture);
+    prepareShow(show, *showDC, control, windows);
     runShow(show);
     // The sequencer ends with this call; input from here on has nothing to stop.
     control.current = nullptr;

@@ -21,6 +21,12 @@ constexpr int kLowColourMaxBitsPerPixel = 8;
 constexpr bool isLowColour(int bitsPerPixel) { return bitsPerPixel <= kLowColourMaxBitsPerPixel; }
 constexpr std::uint32_t kAfterTitlePauseMs = 300;
 
+// Sets the sequencer up for the saver windows, first window first, as a show starts: the show's
+// drawing context (on the first window, with the text font), its size and colour depth, the
+// windows and the control.
+void prepareShow(ShowSequencer& show, Canvas& showDC, ShowControl& control,
+                 const std::vector<ShowWindow*>& windows);
+
 // Called by the first window's start timer with every saver window, first window first.
 // Returns once the show has been stopped.
 void startShow(ShowControl& control, Platform& platform, const Settings& settings,

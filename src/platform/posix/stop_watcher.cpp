@@ -201,7 +201,8 @@ void StopWatcher::run() {
         const int ready = poll(fds.data(), fds.size(), timeoutMs);
         for (std::size_t i = 0; i < prepared.size(); ++i) {
             const pollfd& fd = fds[i + 1];
-            prepared[i]->take(ready > 0 && fd.fd >= 0 && (fd.revents & (POLLIN | POLLHUP | POLLERR)) != 0);
+            const bool readable = (fd.revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+            prepared[i]->take(ready > 0 && fd.fd >= 0 && readable);
         }
         if (s.exitAt && std::chrono::steady_clock::now() >= *s.exitAt) {
             // The main thread did not finish the stop in time (the machine is busy and the

@@ -103,8 +103,9 @@ void QtSaverWindow::mousePressEvent(QMouseEvent* event) {
     if (inHost_) {
         return;
     }
-    rules_.mouseButtonPressed(index_, buttonOfCode(event->button(), Qt::LeftButton, Qt::MiddleButton,
-                                                   Qt::RightButton));
+    const MouseButton button =
+        buttonOfCode(event->button(), Qt::LeftButton, Qt::MiddleButton, Qt::RightButton);
+    rules_.mouseButtonPressed(index_, button);
 }
 
 void QtSaverWindow::mouseMoveEvent(QMouseEvent* event) {

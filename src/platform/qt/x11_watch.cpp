@@ -149,7 +149,8 @@ public:
             return rules->keyReleased(0, virtualKeyOf(key.detail), false);
         }
         case XCB_BUTTON_PRESS: {
-            const std::uint8_t button = reinterpret_cast<const xcb_button_press_event_t&>(event).detail;
+            const auto& press = reinterpret_cast<const xcb_button_press_event_t&>(event);
+            const std::uint8_t button = press.detail;
             if (button >= kFirstWheelButton && button <= kLastWheelButton) {
                 return InputEffect::None;
             }

@@ -16,19 +16,10 @@ VirtualShow::VirtualShow(std::vector<VirtualMonitor> monitors, std::uint32_t sta
 
 ShowSequencer& VirtualShow::show() {
     if (!sequencer_) {
-        ShowWindow& first = platform.window(0);
-        showDC_ = first.getCanvas();
+        showDC_ = platform.window(0).getCanvas();
         selectTextFont(*showDC_, kTextPointSize);
         sequencer_ = std::make_unique<ShowSequencer>(platform, settings, picture);
-        sequencer_->showDC = showDC_.get();
-        sequencer_->showWidth = first.clientWidth();
-        sequencer_->showHeight = first.clientHeight();
-        sequencer_->lowColour = isLowColour(platform.window(0).bitsPerPixel());
-        for (ShowWindow* window : platform.showWindows()) {
-            sequencer_->windows.push_back(SaverWindow{window});
-        }
-        sequencer_->control = &control;
-        control.current = sequencer_.get();
+        prepareShow(*sequencer_, *showDC_, control, platform.showWindows());
     }
     return *sequencer_;
 }

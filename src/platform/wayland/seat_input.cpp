@@ -81,7 +81,8 @@ struct SeatInput::Seat {
     }
 
     void dropKeyboard() {
-        drop(keyboard, version >= kDeviceReleaseVersion ? wl_keyboard_release : wl_keyboard_destroy);
+        const bool release = version >= kDeviceReleaseVersion;
+        drop(keyboard, release ? wl_keyboard_release : wl_keyboard_destroy);
     }
     void dropPointer() {
         drop(relativePointer, zwp_relative_pointer_v1_destroy);
@@ -109,7 +110,8 @@ const wl_keyboard_listener kKeyboardListener = {
         SeatInput::Seat& seat = seatOf(data);
         seat.dropKeymap();
         // Without a keymap every key counts as one that is neither Escape nor a letter.
-        if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0 && seat.input->keymaps() != nullptr) {
+        if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0 &&
+            seat.input->keymaps() != nullptr) {
             void* text = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
             if (text != MAP_FAILED) {
                 seat.keymap = xkb_keymap_new_from_buffer(
@@ -170,7 +172,8 @@ const wl_pointer_listener kPointerListener = {
         SeatInput::Seat& seat = seatOf(data);
         if (seat.pointerOn != nullptr && state == WL_POINTER_BUTTON_STATE_PRESSED) {
             SeatInput& input = *seat.input;
-            input.apply(input.rules().mouseButtonPressed(0, buttonOfCode(button, BTN_LEFT, BTN_MIDDLE, BTN_RIGHT)));
+            const MouseButton pressed = buttonOfCode(button, BTN_LEFT, BTN_MIDDLE, BTN_RIGHT);
+            input.apply(input.rules().mouseButtonPressed(0, pressed));
         }
     },
     // Wheel steps are not clicks.

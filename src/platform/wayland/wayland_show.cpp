@@ -95,7 +95,8 @@ bool WaylandShow::open(std::string& reason) {
     // the keyboard.
     windows_.resize(outputs.size());
     for (std::size_t i = outputs.size(); i-- > 0;) {
-        windows_[i] = makeSurface(*outputs[i], OutputSurface::Kind::Saver, saverWindowName(static_cast<int>(i)));
+        windows_[i] = makeSurface(*outputs[i], OutputSurface::Kind::Saver,
+                                  saverWindowName(static_cast<int>(i)));
     }
     // The configures (each surface then makes its picture and shows it black), and what the
     // compositor says of the first frames.

@@ -170,7 +170,8 @@ LRESULT Win32SaverWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
     case WM_XBUTTONDOWN:
-        rules_.mouseButtonPressed(index_, buttonOfCode(message, WM_LBUTTONDOWN, WM_MBUTTONDOWN, WM_RBUTTONDOWN));
+        rules_.mouseButtonPressed(
+            index_, buttonOfCode(message, WM_LBUTTONDOWN, WM_MBUTTONDOWN, WM_RBUTTONDOWN));
         return message == WM_XBUTTONDOWN ? TRUE : 0;
     case WM_KEYUP:
     case WM_SYSKEYUP:
