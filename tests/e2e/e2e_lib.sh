@@ -1,4 +1,4 @@
-# Shared by every end-to-end script (xvfb_session.sh and wayland/sway_session.sh source it):
+# Shared by every end-to-end script, most through xvfb_session.sh or wayland/sway_session.sh:
 # the tally of checks, waiting on a condition or on a process, and the headless compositors of
 # the big desktops. Source it.
 
