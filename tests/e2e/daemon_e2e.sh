@@ -12,7 +12,7 @@ require_tools xscreensaver xscreensaver-command xwininfo
 
 binary=$1
 probe=${2:-}
-[ -x "$probe" ] || { echo "SKIP: no x_probe (X11 headers missing at build time)"; exit "$SKIP"; }
+[ -x "$probe" ] || skip "no x_probe (X11 headers missing at build time)"
 # The daemon's user must reach the server and the copy of the program.
 XVFB_EXTRA_ARGS=-ac start_session "$binary" 1280x720
 chmod 755 "$WORK"
@@ -44,27 +44,16 @@ run_as_user() { "${as_user[@]}" env HOME="$home" DISPLAY="$DISPLAY" "$@"; }
 run_as_user xscreensaver -no-splash -verbose >"$WORK/daemon.log" 2>&1 &
 DAEMON_PID=$!
 trap 'kill "$DAEMON_PID" 2>/dev/null; wait "$DAEMON_PID" 2>/dev/null; cleanup' EXIT
-ready=0
-for _ in $(seq 100); do
-    run_as_user xscreensaver-command -time >/dev/null 2>&1 && { ready=1; break; }
-    sleep 0.1
-done
-[ "$ready" -eq 1 ] || { fail "the daemon did not answer"; tail -5 "$WORK/daemon.log"; finish; }
+POLL_S=0.1 wait_until 10000 run_as_user xscreensaver-command -time >/dev/null 2>&1 || { fail "the daemon did not answer"; tail -5 "$WORK/daemon.log"; finish; }
 
 module_pid() { pgrep -f "^$WORK/theorvane --root" | head -n1; }
 
 run_as_user xscreensaver-command -activate >/dev/null 2>&1
-greens=0
-deadline=$(( $(now_ms) + SHOW_WITHIN_S * 1000 ))
-while [ "$(now_ms)" -lt "$deadline" ]; do
-    greens=$("$probe" greens 0 0 1280 720)
-    [ "$greens" -gt 1000 ] && break
-    sleep 0.5
-done
+wait_for_greens "$SHOW_WITHIN_S" 1000 0 0 1280 720
 pid=$(module_pid)
 [ -n "$pid" ] && pass "the daemon started the module (pid $pid)" || fail "no module process"
-[ "$greens" -gt 1000 ] && pass "the screen shows the rain's tint ($greens green pixels)" \
-    || fail "the screen shows $greens green pixels after ${SHOW_WITHIN_S} s"
+[ "$GREENS" -gt 1000 ] && pass "the screen shows the rain's tint ($GREENS green pixels)" \
+    || fail "the screen shows $GREENS green pixels after ${SHOW_WITHIN_S} s"
 top=$(xwininfo -root -children | grep -E '"(Win[0-9]+|Form3)"')
 [ -z "$top" ] && pass "no top-level window of the program" || fail "top-level windows: $top"
 daemon_window=$(xwininfo -root -children | awk '/"XScreenSaver": \("xscreensaver"/ {print $1; exit}')
@@ -74,10 +63,7 @@ daemon_window=$(xwininfo -root -children | awk '/"XScreenSaver": \("xscreensaver
 
 run_as_user xscreensaver-command -deactivate >/dev/null 2>&1
 DEACTIVATED_MS=$(now_ms)
-while [ -n "$(module_pid)" ] && [ "$(now_ms)" -lt $((DEACTIVATED_MS + GONE_WITHIN_MS)) ]; do
-    sleep 0.01
-done
-if [ -z "$(module_pid)" ]; then
+if wait_until "$GONE_WITHIN_MS" none module_pid; then
     pass "the module is gone $(( $(now_ms) - DEACTIVATED_MS )) ms after -deactivate"
 else
     fail "the module still runs ${GONE_WITHIN_MS} ms after -deactivate"

@@ -22,20 +22,18 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/xvfb_session.sh"
 kind=$1 binary=$2 probe=${3:-}
 IDLE_S=2
-SLOW=${ORVANE_E2E_SLOWDOWN:-1}
-failures=0
 BUS_PIDS=""
 
 # start_bus NAME VARIABLE: a bus of the test's own, its address exported in VARIABLE.
 start_bus() {
-    command -v dbus-daemon >/dev/null 2>&1 || { echo "SKIP: 'dbus-daemon' is not installed"; exit "$SKIP"; }
+    require dbus-daemon
     local address
     address=$(dbus-daemon --session --fork --print-address=1 --print-pid=3 3>"$WORK/$1-bus.pid")
     export "$2=$address"
     BUS_PIDS+=" $(cat "$WORK/$1-bus.pid")"
 }
 # standin ROLE: a stand-in of session_standin.py, told its commands through a pipe; tell ROLE
-# WORD waits for its answer.
+# WORD waits up to 5 s for its answer.
 standin() {
     mkfifo "$WORK/$1.in"
     /usr/bin/python3 "$here/session_standin.py" "$1" <"$WORK/$1.in" >"$WORK/$1.out" 2>&1 &
@@ -48,15 +46,11 @@ tell() {
     local fd_name=STANDIN_FD_$1 told_name=TOLD_$1
     eval "TOLD_$1=\$(( $told_name + 1 ))"
     echo "$2" >&"${!fd_name}"
-    local deadline=$(( $(now_ms) + 5000 ))
-    while [ "$(grep -c '^ok' "$WORK/$1.out")" -lt "${!told_name}" ] && [ "$(now_ms)" -lt "$deadline" ]; do
-        sleep 0.02
-    done
+    wait_until 5000 answered "$WORK/$1.out" "${!told_name}"
 }
-wait_for_line() {
-    local deadline=$(( $(now_ms) + 10000 ))
-    until grep -q "^$2" "$1" 2>/dev/null; do [ "$(now_ms)" -lt "$deadline" ] || return 1; sleep 0.05; done
-}
+answered() { [ "$(grep -c '^ok' "$1")" -ge "$2" ]; }
+# wait_for_line FILE START: up to 10 s for a line of the file to begin so.
+wait_for_line() { wait_until 10000 grep -qs "^$2" "$1"; }
 
 case $kind in
     xvfb)
@@ -99,9 +93,7 @@ case $kind in
     mutter|kwin)
         compositor=$kind
         [ "$kind" = kwin ] && compositor=kwin_wayland
-        for tool in "$compositor" dbus-daemon; do
-            command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: '$tool' is not installed"; exit "$SKIP"; }
-        done
+        require "$compositor" dbus-daemon
         WORK=$(mktemp -d)
         trap 'kill ${INPUT_PID:-} $COMPOSITOR_PID $BUS_PIDS 2>/dev/null; cleanup' EXIT
         cp "$binary" "$WORK/theorvane"
@@ -114,21 +106,13 @@ case $kind in
             start_bus system DBUS_SYSTEM_BUS_ADDRESS  # logind's stand-in has it to itself
             standin lock
             standin logind
-            mutter --headless --wayland --no-x11 --wayland-display="$WAYLAND_DISPLAY" \
-                --virtual-monitor 1024x768 --virtual-monitor 800x600 >"$WORK/compositor.log" 2>&1 &
             KEY=30
         else
             export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$WORK/no-system-bus
             unset XDG_SESSION_ID
-            # A copy: the installed binary's file capability is refused in containers.
-            cp "$(command -v kwin_wayland)" "$WORK/kwin_wayland"
-            KWIN_COMPOSE=Q KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 QT_QPA_PLATFORM=offscreen \
-                "$WORK/kwin_wayland" --virtual --no-lockscreen --output-count 2 --width 1024 \
-                --height 768 --socket "$WAYLAND_DISPLAY" >"$WORK/compositor.log" 2>&1 &
             KEY=57
         fi
-        COMPOSITOR_PID=$!
-        for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ] && break; sleep 0.1; done
+        start_compositor "$kind" "$WAYLAND_DISPLAY" 1024x768 800x600
         # The input client (mutter's remote desktop, KWin's fake input) stays for the whole script.
         coproc INPUT { "$probe" 2>"$WORK/input.log"; }
         INPUT_PID=$!
@@ -140,31 +124,20 @@ case $kind in
 esac
 
 watcher_children() { pgrep -P "$WATCHER" 2>/dev/null; }
+first_child() { watcher_children | head -n1 | grep .; }
 # wait_for_show SECONDS: the show's process id once the watcher has started one.
-wait_for_show() {
-    local deadline=$(( $(now_ms) + $1 * 1000 )) child
-    while [ "$(now_ms)" -lt "$deadline" ]; do
-        child=$(watcher_children | head -n1)
-        [ -n "$child" ] && { echo "$child"; return 0; }
-        sleep 0.02
+wait_for_show() { wait_until $(( $1 * 1000 )) first_child; }
+# rain_everywhere SECONDS: every output shows rain (300 green pixels) within the time (true at
+# once where the session takes no screenshots); the counts in RAIN_COUNTS.
+rain_everywhere() { POLL_S=0.2 wait_until $(( $1 * 1000 )) rain_now; }
+rain_now() {
+    local output n dry=0
+    RAIN_COUNTS=""
+    for output in "${OUTPUTS[@]}"; do
+        n=$(greens_on "$output"); RAIN_COUNTS+="${n:-0} "
+        [ "${n:-0}" -ge 300 ] || dry=1
     done
-    return 1
-}
-# rain_everywhere SECONDS: every output shows rain (MIN green pixels) within the time (true at
-# once where the session takes no screenshots).
-rain_everywhere() {
-    local deadline=$(( $(now_ms) + $1 * 1000 )) output all counts=""
-    while [ "$(now_ms)" -lt "$deadline" ]; do
-        all=1 counts=""
-        for output in "${OUTPUTS[@]}"; do
-            n=$(greens_on "$output"); counts+="${n:-0} "
-            [ "${n:-0}" -ge 300 ] || all=0
-        done
-        [ "$all" -eq 1 ] && { RAIN_COUNTS=$counts; return 0; }
-        sleep 0.2
-    done
-    RAIN_COUNTS=$counts
-    return 1
+    return "$dry"
 }
 
 LAST_INPUT_MS=$(now_ms)
@@ -172,7 +145,7 @@ LAST_INPUT_MS=$(now_ms)
 WATCHER=$!
 SAVER_PID=$WATCHER  # cleanup ends it
 
-# 1. Nothing before the idle time.
+# 1. Nothing before the idle time (the wait is the check).
 sleep "$(awk "BEGIN {print $IDLE_S * 0.6}")"
 [ -z "$(watcher_children)" ] && pass "no show $((($(now_ms) - LAST_INPUT_MS))) ms after the last input" \
     || fail "a show started before the idle time"
@@ -185,7 +158,7 @@ for round in 1 2; do
             rain_everywhere $((15 * SLOW)) && pass "round $round: rain on every output (green pixels: $RAIN_COUNTS)" \
                 || fail "round $round: rain on every output: green pixels $RAIN_COUNTS"
         else
-            sleep $((3 * SLOW))  # the show up before the key
+            sleep $((3 * SLOW))  # the show up before the key: no screenshot shows it here
         fi
     else
         fail "round $round: no show $((IDLE_S + 5 * SLOW)) s after the last input"; break
@@ -202,23 +175,16 @@ for round in 1 2; do
     # 3. A key ends the show, not the watcher.
     press_key
     LAST_INPUT_MS=$(now_ms)
-    deadline=$(( LAST_INPUT_MS + 3000 * SLOW ))
-    while kill -0 "$show" 2>/dev/null && [ "$(now_ms)" -lt "$deadline" ]; do sleep 0.02; done
-    kill -0 "$show" 2>/dev/null && fail "round $round: the show still runs 3 s after a key" \
-        || pass "round $round: a key ended the show in $(( $(now_ms) - LAST_INPUT_MS )) ms"
+    wait_exit "$show" $((3000 * SLOW)) \
+        && pass "round $round: a key ended the show in $(( ENDED_MS - LAST_INPUT_MS )) ms" \
+        || fail "round $round: the show still runs 3 s after a key"
     kill -0 "$WATCHER" 2>/dev/null && pass "round $round: the watcher goes on" \
         || { fail "round $round: the watcher ended with the show"; break; }
 done
 
 # 5. The session's say (run before the watcher's last show).
-# gone_within MS PID: the show ended within the time.
-gone_within() {
-    local deadline=$(( $(now_ms) + $1 )) start=$(now_ms)
-    while kill -0 "$2" 2>/dev/null && [ "$(now_ms)" -lt "$deadline" ]; do sleep 0.02; done
-    ! kill -0 "$2" 2>/dev/null && GONE_MS=$(( $(now_ms) - start ))
-}
-# held WHAT: no show while it holds (the idle time and 3 s more); released WHAT: then the show,
-# not before the idle time has passed again since the hold ended.
+# held WHAT: no show while it holds (the idle time and 3 s more; the wait is the check);
+# released WHAT: then the show, not before the idle time has passed again since the hold ended.
 held() {
     sleep $((IDLE_S + 3))
     [ -z "$(watcher_children)" ] && pass "$1: no show $((IDLE_S + 3)) s into the idle time" \
@@ -233,7 +199,7 @@ released() {
             || fail "$1: the show only $after ms after (idle time ${IDLE_S} s)"
         [ ${#OUTPUTS[@]} -gt 0 ] && rain_everywhere $((15 * SLOW)) || sleep $((3 * SLOW))  # up before the key
         press_key
-        gone_within 3000 "$show" || fail "$1: a key did not end the show"
+        wait_exit "$show" 3000 || fail "$1: a key did not end the show"
     else
         fail "$1: no show $((IDLE_S + 8 * SLOW)) s after"
     fi
@@ -242,10 +208,11 @@ released() {
 taken_by() {
     local show
     show=$(wait_for_show $((IDLE_S + 5 * SLOW))) || { fail "$1: no show to end"; return; }
-    sleep 0.5
+    sleep 0.5  # the show under way, not just begun: no sign of it where there is no screenshot
     TOLD_MS=$(now_ms)
     tell "$2" "$3"
-    gone_within $((1000 * SLOW)) "$show" && pass "$1 ended the show in $GONE_MS ms" \
+    local told=$(now_ms)
+    wait_exit "$show" $((1000 * SLOW)) && pass "$1 ended the show in $(( ENDED_MS - told )) ms" \
         || fail "$1: the show still runs 1 s after"
 }
 case $kind in
@@ -290,13 +257,13 @@ case $kind in
         # sleeps on, and the key that ends the show starts no second one.
         show=$(wait_for_show $((IDLE_S + 5 * SLOW))) && rain_everywhere $((15 * SLOW))
         xdotool mousemove_relative 2 0
-        sleep $((IDLE_S + 1))
+        sleep $((IDLE_S + 1))  # the idle time under the show: the waits here are the checks
         ticks() { awk '{print $14 + $15}' "/proc/$WATCHER/stat"; }
         before=$(ticks); sleep 2; spent=$(( $(ticks) - before ))
         [ "$spent" -lt 20 ] && pass "small input under the show: the watcher sleeps ($spent ticks in 2 s)" \
             || fail "small input under the show: the watcher spent $spent ticks in 2 s"
         press_key
-        gone_within 3000 "$show" && sleep 1
+        wait_exit "$show" 3000 && sleep 1
         [ -z "$(watcher_children)" ] && pass "the key that ended that show started no other" \
             || fail "a show started again right after the key"
         "$probe" suspend >"$WORK/suspend.out" 2>&1 &

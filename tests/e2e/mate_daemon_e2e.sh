@@ -13,7 +13,7 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/xvfb_session.sh"
 
-SHOW_WITHIN_S=$(( 20 * ${ORVANE_E2E_SLOWDOWN:-1} ))
+SHOW_WITHIN_S=$(( 20 * SLOW ))
 GONE_WITHIN_MS=5000
 MODULE=/usr/libexec/xscreensaver/theorvane
 # The installed program and the module's command as the daemon starts it.
@@ -31,21 +31,10 @@ if [ "${1:-}" = "--inside-session" ]; then
 
     mate-screensaver --no-daemon --debug >"$WORK/daemon.log" 2>&1 &
     daemon=$!
-    ready=0
-    for _ in $(seq 100); do
-        mate-screensaver-command --query >/dev/null 2>&1 && { ready=1; break; }
-        sleep 0.1
-    done
-    [ "$ready" -eq 1 ] || { fail "the daemon did not answer"; tail -20 "$WORK/daemon.log"; kill "$daemon"; finish; }
+    POLL_S=0.1 wait_until 10000 mate-screensaver-command --query >/dev/null 2>&1 || { fail "the daemon did not answer"; tail -20 "$WORK/daemon.log"; kill "$daemon"; finish; }
 
     mate-screensaver-command --activate >/dev/null 2>&1
-    greens=0
-    deadline=$(( $(now_ms) + SHOW_WITHIN_S * 1000 ))
-    while [ "$(now_ms)" -lt "$deadline" ]; do
-        greens=$("$probe" greens 0 0 1280 720)
-        [ "$greens" -gt 1000 ] && break
-        sleep 0.5
-    done
+    wait_for_greens "$SHOW_WITHIN_S" 1000 0 0 1280 720
     pid=$(module_pids | head -n1)
     if [ -n "$pid" ]; then
         pass "the daemon started the module: $(tr '\0' ' ' </proc/"$pid"/cmdline)"
@@ -53,8 +42,8 @@ if [ "${1:-}" = "--inside-session" ]; then
         fail "no module process"
         grep -iE "command|theme|job" "$WORK/daemon.log" | tail -10 | sed 's/^/      daemon: /'
     fi
-    [ "$greens" -gt 1000 ] && pass "the screen shows the rain's tint ($greens green pixels)" \
-        || fail "the screen shows $greens green pixels after ${SHOW_WITHIN_S} s"
+    [ "$GREENS" -gt 1000 ] && pass "the screen shows the rain's tint ($GREENS green pixels)" \
+        || fail "the screen shows $GREENS green pixels after ${SHOW_WITHIN_S} s"
     top=$(xwininfo -root -children | grep -E '"(Win[0-9]+|Form3)"')
     [ -z "$top" ] && pass "no top-level window of the program" || fail "top-level windows: $top"
     if [ -n "$pid" ]; then
@@ -68,10 +57,7 @@ if [ "${1:-}" = "--inside-session" ]; then
 
     mate-screensaver-command --deactivate >/dev/null 2>&1
     deactivated=$(now_ms)
-    while [ -n "$(module_pids)" ] && [ "$(now_ms)" -lt $((deactivated + GONE_WITHIN_MS)) ]; do
-        sleep 0.01
-    done
-    if [ -z "$(module_pids)" ]; then
+    if wait_until "$GONE_WITHIN_MS" none module_pids; then
         pass "the module is gone $(( $(now_ms) - deactivated )) ms after --deactivate"
     else
         fail "the module still runs ${GONE_WITHIN_MS} ms after --deactivate"
@@ -84,17 +70,16 @@ fi
 require_tools mate-screensaver mate-screensaver-command dbus-run-session gsettings xwininfo cmake
 build=$1
 probe=${2:-}
-[ -x "$probe" ] || { echo "SKIP: no x_probe (X11 headers missing at build time)"; exit "$SKIP"; }
+[ -x "$probe" ] || skip "no x_probe (X11 headers missing at build time)"
 # A link an interrupted run left (its scratch folder gone) is taken away.
 if [ -L "$MODULE" ] && [ ! -e "$MODULE" ] \
     && [[ "$(readlink "$MODULE")" =~ ^/.*/tmp\.[^/]+/root/usr/bin/theorvane$ ]]; then
     rm -f "$MODULE"
 fi
 if [ -e "$MODULE" ] || [ -L "$MODULE" ]; then
-    echo "SKIP: $MODULE is there already (an installed copy): the test would not replace it"
-    exit "$SKIP"
+    skip "$MODULE is there already (an installed copy): the test would not replace it"
 fi
-[ -w "$(dirname "$MODULE")" ] || { echo "SKIP: cannot write $(dirname "$MODULE")"; exit "$SKIP"; }
+[ -w "$(dirname "$MODULE")" ] || skip "cannot write $(dirname "$MODULE")"
 
 start_session "$build/src/theorvane" 1280x720
 DESTDIR="$WORK/root" cmake --install "$build" --prefix /usr >"$WORK/install.log" 2>&1 \

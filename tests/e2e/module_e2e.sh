@@ -13,7 +13,7 @@ require_tools xwininfo xsetroot
 
 binary=$1
 probe=${2:-}
-[ -x "$probe" ] || { echo "SKIP: no x_probe (X11 headers missing at build time)"; exit "$SKIP"; }
+[ -x "$probe" ] || skip "no x_probe (X11 headers missing at build time)"
 start_session "$binary" 1280x720
 xsetroot -solid '#336699'
 
@@ -26,12 +26,13 @@ pane_pid=
 make_pane() {
     "$probe" window "${PANE[@]}" >"$WORK/pane" &
     pane_pid=$!
-    local i
-    for i in $(seq 100); do [ -s "$WORK/pane" ] && break; sleep 0.02; done
+    wait_until 2000 test -s "$WORK/pane"
     PANE_ID=$(cat "$WORK/pane")
 }
 drop_pane() { [ -n "$pane_pid" ] && kill "$pane_pid" 2>/dev/null; wait "$pane_pid" 2>/dev/null; pane_pid=; }
 trap 'drop_pane; cleanup' EXIT
+# in_pane: the show's window is the pane's child (its stop signals are handled from then on).
+in_pane() { xwininfo -id "$PANE_ID" -children | grep -q '"Win0"'; }
 
 outside_hash() {
     # Everything of the screen but the pane: the four bands around it.
@@ -43,21 +44,15 @@ outside_hash() {
 make_pane
 before=$(outside_hash)
 start_saver --window-id "$PANE_ID"
-greens=0
-deadline=$(( $(now_ms) + RAIN_WITHIN_S * 1000 ))
-while [ "$(now_ms)" -lt "$deadline" ] && kill -0 "$SAVER_PID" 2>/dev/null; do
-    greens=$("$probe" greens "${PANE[@]}")
-    [ "$greens" -gt 200 ] && break
-    sleep 0.5
-done
-[ "$greens" -gt 200 ] && pass "the pane shows the rain's tint ($greens green pixels)" \
-    || fail "the pane shows $greens green pixels after ${RAIN_WITHIN_S} s"
+wait_for_greens "$RAIN_WITHIN_S" 200 "${PANE[@]}" \
+    && pass "the pane shows the rain's tint ($GREENS green pixels)" \
+    || fail "the pane shows $GREENS green pixels after ${RAIN_WITHIN_S} s"
 [ "$(outside_hash)" = "$before" ] && pass "the desktop outside the pane is untouched" \
     || fail "pixels outside the pane changed"
 top=$(xwininfo -root -children | grep -E '"(Win[0-9]+|Form3)"')
 [ -z "$top" ] && pass "no saver window or mask strip at the top level" \
     || fail "top-level windows of the program: $top"
-xwininfo -id "$PANE_ID" -children | grep -q '"Win0"' && pass "the drawing window is the pane's child" \
+in_pane && pass "the drawing window is the pane's child" \
     || fail "no child 'Win0' in the pane"
 
 # 2. A host that resizes its window: the show goes on at its first size.
@@ -66,7 +61,7 @@ expect_running "pane resized to 320 x 240"
 
 # 3. Signals, each in a fresh show.
 for signal in TERM INT HUP; do
-    if [ "$signal" != TERM ]; then start_saver --window-id "$PANE_ID"; sleep 1; fi
+    if [ "$signal" != TERM ]; then start_saver --window-id "$PANE_ID"; wait_until 10000 in_pane; fi
     kill -"$signal" "$SAVER_PID"
     INPUT_MS=$(now_ms)
     expect_end "SIG$signal in module mode" "$SIGNAL_END_WITHIN_MS"
@@ -74,22 +69,16 @@ done
 
 # 4. A host that destroys its window ends the show.
 start_saver --window-id "$PANE_ID"
-sleep 1
+wait_until 10000 in_pane
 drop_pane
 INPUT_MS=$(now_ms)
 expect_end "the pane destroyed" 2000
 
 # 5. --root without the host's variable: the root window of the screen.
 start_saver --root
-greens=0
-deadline=$(( $(now_ms) + RAIN_WITHIN_S * 1000 ))
-while [ "$(now_ms)" -lt "$deadline" ] && kill -0 "$SAVER_PID" 2>/dev/null; do
-    greens=$("$probe" greens 0 0 1280 720)
-    [ "$greens" -gt 1000 ] && break
-    sleep 0.5
-done
-[ "$greens" -gt 1000 ] && pass "--root draws on the root window ($greens green pixels)" \
-    || fail "--root: $greens green pixels after ${RAIN_WITHIN_S} s"
+wait_for_greens "$RAIN_WITHIN_S" 1000 0 0 1280 720 \
+    && pass "--root draws on the root window ($GREENS green pixels)" \
+    || fail "--root: $GREENS green pixels after ${RAIN_WITHIN_S} s"
 kill -TERM "$SAVER_PID" 2>/dev/null
 INPUT_MS=$(now_ms)
 expect_end "SIGTERM after --root" "$SIGNAL_END_WITHIN_MS"

@@ -21,7 +21,7 @@ printf '[Settings]\nShowTitle=1\nShowIntro=0\n' >"$WORK/TheOrvane.ini"
 
 END_WITHIN_MS=1000
 SETTLE_MS=3000            # until the title is drawing
-AFTER_CHANGE_S=1          # time for the server's notices to reach the show and be handled
+AFTER_CHANGE_S=1          # the show must live on this long after a change (the wait is the check)
 # Pictures of a window, SAMPLE_S apart, until it is seen changing with something lit: up to 6 s
 # (longer for slower builds), since a window stays black for a while where its title has
 # ended before the others' or where the rain has just begun on it.
@@ -49,8 +49,7 @@ expect_covering() {
     local case=$1 name id got
     shift
     for name in "$@"; do
-        id=$(xdotool search --onlyvisible --name "^${name}\$" | head -n1)
-        if [ -z "$id" ]; then fail "$case: '$name' is not visible"; continue; fi
+        if ! id=$(visible_window "$name"); then fail "$case: '$name' is not visible"; continue; fi
         got=$(geometry_of "$id")
         [ "$got" = "${RECT[$name]}" ] && pass "$case: $name still covers its monitor" \
             || fail "$case: $name at x y w h = '$got', expected '${RECT[$name]}'"

@@ -10,6 +10,8 @@ require_tools dbus-launch xwininfo
 
 ABOUT_TITLE="About The Orvane Screen Saver"
 END_WITHIN_MS=5000
+SETTLE_MS=1000
+SHOW_WINDOWS=(Win0)
 
 unset DBUS_SESSION_BUS_ADDRESS
 start_session "$1" 1280x720
@@ -28,13 +30,14 @@ end_bus_processes() {
     [ -z "$pids" ] && return
     # shellcheck disable=SC2086
     kill $pids 2>/dev/null
-    for _ in $(seq 50); do [ -z "$(bus_processes)" ] && return; sleep 0.05; done
+    wait_until 2500 none bus_processes && return
     # shellcheck disable=SC2086
     kill -KILL $pids 2>/dev/null
 }
 trap 'end_bus_processes; cleanup' EXIT
 
-# expect_nothing_left CASE: no bus process for the display, no window on the root window.
+# expect_nothing_left CASE: no bus process for the display, no window on the root window, half
+# a second on (the wait is the check: a bus is started late).
 expect_nothing_left() {
     sleep 0.5
     local pids children
@@ -48,21 +51,16 @@ expect_nothing_left() {
 }
 
 # 1. The show, ended by a key.
-start_saver /s
-if wait_for_window Win0 >/dev/null; then
-    sleep 1
+if open_show "the show"; then
     xdotool key a
     INPUT_MS=$(now_ms)
     expect_end "the show" "$END_WITHIN_MS"
-else
-    fail "the show: no window 'Win0'"; stop_saver
 fi
 expect_nothing_left "after the show"
 
 # 2. The configuration mode: the About box, closed with Escape.
 start_saver /c
 if about=$(wait_for_window "$ABOUT_TITLE"); then
-    sleep 0.5
     xdotool windowactivate --sync "$about" 2>/dev/null || xdotool windowfocus --sync "$about"
     xdotool key Escape
     INPUT_MS=$(now_ms)
@@ -80,19 +78,16 @@ if command -v dbus-daemon >/dev/null && command -v dbus-monitor >/dev/null; then
     trap 'kill "$bus_pid" "${MONITOR_PID:-}" 2>/dev/null; end_bus_processes; cleanup' EXIT
     dbus-monitor --address "$bus_address" >"$WORK/monitor.log" 2>&1 &
     MONITOR_PID=$!
-    sleep 0.5
+    # It watches once it has given up its own name.
+    wait_until 5000 grep -q "member=NameLost" "$WORK/monitor.log" || fail "dbus-monitor did not start"
     export DBUS_SESSION_BUS_ADDRESS=$bus_address
-    start_saver /s
-    if wait_for_window Win0 >/dev/null; then
-        sleep 1
+    if open_show "the show on a session bus"; then
         xdotool key a
         INPUT_MS=$(now_ms)
         expect_end "the show on a session bus" "$END_WITHIN_MS"
-    else
-        fail "the show on a session bus: no window 'Win0'"; stop_saver
     fi
     unset DBUS_SESSION_BUS_ADDRESS
-    sleep 0.3
+    wait_until 300 grep -q "member=Hello" "$WORK/monitor.log"
     kill "$MONITOR_PID" 2>/dev/null; wait "$MONITOR_PID" 2>/dev/null
     grep -q "member=Hello" "$WORK/monitor.log" && pass "the show connected to the running session bus" \
         || fail "the show did not connect to the running session bus"

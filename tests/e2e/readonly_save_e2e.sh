@@ -16,7 +16,7 @@ CLOSE_WITHIN_MS=5000
 
 if [ "$(id -u)" -eq 0 ]; then
     require_tools setpriv
-    if ! id nobody >/dev/null 2>&1; then echo "SKIP: no user 'nobody' to run as"; exit "$SKIP"; fi
+    id nobody >/dev/null 2>&1 || skip "no user 'nobody' to run as"
     RUN_AS=(setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups)
     OWNER=nobody
 else
@@ -65,16 +65,9 @@ start_configuration() {
 
 # visible_other TITLE NOT_ID TIMEOUT_MS: prints a visible window with that title other than
 # NOT_ID once one appears.
-visible_other() {
-    local deadline=$(( $(now_ms) + $3 )) id
-    while [ "$(now_ms)" -lt "$deadline" ]; do
-        for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
-            if [ "$id" != "$2" ]; then echo "$id"; return 0; fi
-        done
-        sleep 0.05
-    done
-    return 1
-}
+visible_other() { wait_until "$3" visible_window "$1" "$2"; }
+# shown TITLE ID: the window is visible with that title.
+shown() { xdotool search --onlyvisible --name "^$1\$" | grep -qx "$2"; }
 
 # open_and_accept CASE: opens the About box, its "&Settings", then "&Ok"; sets ABOUT, DIALOG.
 open_and_accept() {
@@ -100,19 +93,19 @@ start_configuration
 if open_and_accept "read-only folder"; then
     if message=$(visible_other "$SETTINGS_TITLE" "$DIALOG" 5000); then
         pass "read-only folder: a message box appeared ($(geometry_of "$message"))"
-        if xdotool search --onlyvisible --name "^$SETTINGS_TITLE\$" | grep -qx "$DIALOG"; then
+        if shown "$SETTINGS_TITLE" "$DIALOG"; then
             fail "read-only folder: the settings dialog is still open under the message"
         fi
         xdotool windowfocus --sync "$message"
         xdotool key Return
-        sleep 0.5
-        if xdotool search --onlyvisible --name "^$SETTINGS_TITLE\$" | grep -qx "$message"; then
-            fail "read-only folder: Return did not dismiss the message box"
-        fi
-        if xdotool search --onlyvisible --name "^$ABOUT_TITLE\$" | grep -qx "$ABOUT"; then
-            pass "read-only folder: the About box is still open"
-        else
+        returned=$(now_ms)
+        wait_until 500 eval '! shown "$SETTINGS_TITLE" "$message"' \
+            || fail "read-only folder: Return did not dismiss the message box"
+        # The About box stays, to half a second after the Return.
+        if wait_until $((returned + 500 - $(now_ms))) eval '! shown "$ABOUT_TITLE" "$ABOUT"'; then
             fail "read-only folder: the About box went away with the message"
+        else
+            pass "read-only folder: the About box is still open"
         fi
     else
         fail "read-only folder: no message box within 5 s of '&Ok'"

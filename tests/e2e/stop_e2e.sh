@@ -18,13 +18,7 @@ BUSY_LOOPS=4
 BUSY_END_WITHIN_MS=3000   # loose: before the watcher thread this took 16 s
 SIGNAL_END_WITHIN_MS=1000
 SETTLE_MS=500
-
-start_show() {
-    xdotool mousemove 600 400
-    start_saver /s
-    wait_for_window Win0 >/dev/null || { fail "$1: no visible window 'Win0'"; stop_saver; return 1; }
-    sleep "$(awk "BEGIN {print $SETTLE_MS / 1000}")"
-}
+SHOW_WINDOWS=(Win0)
 
 expect_gone() {
     [ -z "$(program_windows)" ] && pass "$1: no window of the program left" \
@@ -37,9 +31,9 @@ expect_gone() {
 }
 
 for input in "key a" "mousemove 620 400"; do
-    if start_show "$input under load"; then
+    if open_show "$input under load"; then
         start_busy "$BUSY_LOOPS"
-        sleep 2
+        sleep 2  # the loops have the processors before the input: the load is what is tested
         # shellcheck disable=SC2086
         xdotool $input
         INPUT_MS=$(now_ms)
@@ -50,7 +44,7 @@ for input in "key a" "mousemove 620 400"; do
 done
 
 for signal in TERM INT HUP; do
-    if start_show "SIG$signal"; then
+    if open_show "SIG$signal"; then
         kill -"$signal" "$SAVER_PID"
         INPUT_MS=$(now_ms)
         expect_end "SIG$signal" "$SIGNAL_END_WITHIN_MS"

@@ -1,18 +1,9 @@
 # Shared by the end-to-end scripts: a private Xvfb with two RandR monitors side by side on one
 # wide screen (Xinerama screens would all sit at 0,0), and a copy of the program in a folder of
 # its own with a settings file beside it. Source it; it defines start_session and the helpers.
+. "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 
-SKIP=77
-
-require_tools() {
-    local tool
-    for tool in Xvfb xdotool xrandr "$@"; do
-        if ! command -v "$tool" >/dev/null 2>&1; then
-            echo "SKIP: '$tool' is not installed"
-            exit "$SKIP"
-        fi
-    done
-}
+require_tools() { require Xvfb xdotool xrandr "$@"; }
 
 # start_session BINARY SCREEN_SIZE [MONITOR...]: starts Xvfb at a free display, sets the
 # monitors (xrandr --setmonitor arguments separated by '|'), copies the binary into $WORK.
@@ -33,17 +24,14 @@ start_session() {
             [ -e "/tmp/.X$number-lock" ] || displays+=(":$number")
         done
     fi
-    local display i
+    local display
     for display in "${displays[@]}"; do
         # shellcheck disable=SC2086
         Xvfb $display -displayfd 9 -noreset -nolisten tcp ${XVFB_EXTRA_ARGS:-} \
             -screen 0 "${size}x24" 9>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
         XVFB_PID=$!
-        for i in $(seq 100); do
-            [ -s "$WORK/display" ] && break
-            kill -0 "$XVFB_PID" 2>/dev/null || break
-            sleep 0.05
-        done
+        # Until it gives its display number, or ends (the display taken).
+        POLL_S=0.05 wait_until 5000 eval '[ -s "$WORK/display" ] || gone "$XVFB_PID"'
         [ -s "$WORK/display" ] && break
     done
     if [ ! -s "$WORK/display" ]; then
@@ -79,8 +67,6 @@ cleanup() {
     rm -rf "$WORK"
 }
 
-now_ms() { date +%s%3N; }
-
 # start_saver ARGS...: runs the copy in the background; SAVER_PID, STARTED_MS.
 start_saver() {
     STARTED_MS=$(now_ms)
@@ -88,38 +74,12 @@ start_saver() {
     SAVER_PID=$!
 }
 
-# wait_for_window NAME [TIMEOUT_S]: prints the window id once a visible window has exactly
-# that name.
-wait_for_window() {
-    local name=$1 deadline=$(( $(now_ms) + ${2:-10} * 1000 )) id
-    while [ "$(now_ms)" -lt "$deadline" ]; do
-        id=$(xdotool search --onlyvisible --name "^${name}\$" 2>/dev/null | head -n1)
-        if [ -n "$id" ]; then echo "$id"; return 0; fi
-        sleep 0.02
-    done
-    return 1
+# visible_window NAME [NOT_ID]: a visible window with exactly that name (other than NOT_ID).
+visible_window() {
+    xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -vx "${2:-}" | head -n1 | grep .
 }
-
-# wait_for_exit TIMEOUT_MS: sets EXIT_CODE (empty when still running) and ENDED_MS.
-wait_for_exit() {
-    local deadline=$(( $(now_ms) + $1 ))
-    EXIT_CODE=
-    while [ "$(now_ms)" -lt "$deadline" ]; do
-        if ! kill -0 "$SAVER_PID" 2>/dev/null; then
-            ENDED_MS=$(now_ms)
-            wait "$SAVER_PID"; EXIT_CODE=$?
-            SAVER_PID=
-            return 0
-        fi
-        sleep 0.01
-    done
-}
-
-stop_saver() {
-    if [ -n "${SAVER_PID:-}" ]; then
-        kill "$SAVER_PID" 2>/dev/null; wait "$SAVER_PID" 2>/dev/null; SAVER_PID=
-    fi
-}
+# wait_for_window NAME [TIMEOUT_S]: prints the window id once a visible window has that name.
+wait_for_window() { wait_until $(( ${2:-10} * 1000 )) visible_window "$1"; }
 
 geometry_of() {
     xdotool getwindowgeometry --shell "$1" | awk -F= '/^(X|Y|WIDTH|HEIGHT)=/ {printf "%s ", $2}' | sed 's/ $//'
@@ -135,64 +95,30 @@ root_children() {
     xwininfo -root -children 2>/dev/null | awk '/^ +[0-9]+ child(ren)?[.:]/ {print $1}'
 }
 
-# Checks and their tally, for the scripts that source this file.
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok:   $*"; }
-load_average() { cut -d' ' -f1-3 /proc/loadavg; }
+# wait_for_greens SECONDS ABOVE X Y W H: 0 once x_probe ($probe) counts more than ABOVE green
+# pixels in the rectangle (asked every 0.5 s); the last count in GREENS.
+wait_for_greens() { GREENS=0; POLL_S=0.5 wait_until $(( $1 * 1000 )) greens_above "${@:2}"; }
+greens_above() { GREENS=$("$probe" greens "${@:2}"); [ "${GREENS:-0}" -gt "$1" ]; }
 
-# expect_running CASE: the show is still running 1 s after the input.
-expect_running() {
-    sleep 1
-    if kill -0 "$SAVER_PID" 2>/dev/null; then
-        pass "$1: still running 1 s later"
-        return 0
-    fi
-    wait_for_exit 100
-    fail "$1: the show ended (exit code ${EXIT_CODE:-?})"
-    return 1
-}
-
-# expect_end CASE WITHIN_MS: the show ends with code 0 within WITHIN_MS of INPUT_MS
-# (times ORVANE_E2E_SLOWDOWN for builds that run slower, such as the sanitizer build).
-expect_end() {
-    local within=$(( $2 * ${ORVANE_E2E_SLOWDOWN:-1} ))
-    wait_for_exit $(( 5000 * ${ORVANE_E2E_SLOWDOWN:-1} ))
-    if [ -z "$EXIT_CODE" ]; then
-        fail "$1: still running 5 s after the input (low priority; load average:" \
-            "$(load_average))"
-        stop_saver
-        return 1
-    fi
-    local took=$((ENDED_MS - INPUT_MS))
-    [ "$EXIT_CODE" -eq 0 ] || fail "$1: exit code $EXIT_CODE, expected 0"
-    if [ "$took" -le "$within" ]; then
-        pass "$1: ended with code $EXIT_CODE ${took} ms after the input"
-    else
-        fail "$1: ended ${took} ms after the input, expected within $within ms (the show runs" \
-            "at low priority, so busy processes delay it; load average: $(load_average))"
-    fi
-}
-
-# open_show CASE: starts the show on three monitors with the pointer on the first; 0 once all
-# three windows are up and SETTLE_MS has passed.
+# open_show CASE: starts the show with the pointer at POINTER; 0 once the windows SHOW_WINDOWS
+# are up (their ids in WINDOW_IDS, the time in SHOWN_MS) and SETTLE_MS more have passed.
+POINTER=(600 400)
+SHOW_WINDOWS=(Win0 Win1 Win2)
 open_show() {
-    xdotool mousemove 600 400
+    xdotool mousemove "${POINTER[@]}"
     start_saver /s
     local name
-    for name in Win0 Win1 Win2; do
-        wait_for_window "$name" >/dev/null || { fail "$1: no visible window '$name'"; stop_saver; return 1; }
+    WINDOW_IDS=()
+    for name in "${SHOW_WINDOWS[@]}"; do
+        WINDOW_IDS+=("$(wait_for_window "$name")") \
+            || { fail "$1: no visible window '$name'"; stop_saver; return 1; }
     done
-    sleep "$(awk "BEGIN {print $SETTLE_MS / 1000}")"
+    SHOWN_MS=$(now_ms)
+    settle
 }
-
-# finish: the script's exit code from the tally.
-finish() {
-    if [ "$failures" -ne 0 ]; then
-        echo "$failures check(s) failed"; exit 1
-    fi
-    echo "all checks passed"; exit 0
-}
+# settle: SETTLE_MS for the first window's start timer to begin the show, which no sign outside
+# the program marks.
+settle() { sleep "$(awk "BEGIN {print ${SETTLE_MS:-500} / 1000}")"; }
 
 # start_wine_session SCR WINE WINEPREFIX X_PROBE SCREEN_SIZE [SHOTS_DIR]: as start_session, for
 # the Windows program under Wine (the copy is $WORK/TheOrvane.scr); skips where Wine or x_probe

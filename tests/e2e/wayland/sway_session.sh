@@ -3,18 +3,9 @@
 # desktop with a docked bar in magenta on the first, and a copy of the program with a settings file beside it.
 # sway refuses to run as root: as root it runs as nobody, in a runtime folder of nobody's.
 # Source it; it defines start_sway, ppm_stats and the helpers.
+. "$(dirname "${BASH_SOURCE[0]}")/../e2e_lib.sh"
 
-SKIP=77
-
-require_sway_tools() {
-    local tool
-    for tool in sway swaymsg swaybg setpriv "$@"; do
-        if ! command -v "$tool" >/dev/null 2>&1; then
-            echo "SKIP: '$tool' is not installed"
-            exit "$SKIP"
-        fi
-    done
-}
+require_sway_tools() { require sway swaymsg swaybg setpriv "$@"; }
 
 SWAY_OUTPUTS=${SWAY_OUTPUTS:-"HEADLESS-1 mode 1280x720 position 0 0|HEADLESS-2 mode 1024x768 position 1280 0"}
 
@@ -60,30 +51,22 @@ start_sway() {
         "${as[@]}" sway -c "$WORK/config" >"$WORK/sway.log" 2>&1 &
     SWAY_PID=$!
     export XDG_RUNTIME_DIR="$WORK/run"
-    local i
-    for i in $(seq 100); do
-        SWAYSOCK=$(ls "$WORK"/run/sway-ipc.*.sock 2>/dev/null | head -n1)
-        [ -n "$SWAYSOCK" ] && [ -S "$WORK/run/wayland-1" ] && break
-        kill -0 "$SWAY_PID" 2>/dev/null || break
-        sleep 0.05
-    done
+    # Both sockets, unless sway ends first.
+    POLL_S=0.05 wait_until 5000 eval 'SWAYSOCK=$(ls "$WORK"/run/sway-ipc.*.sock 2>/dev/null | head -n1)
+        { [ -n "$SWAYSOCK" ] && [ -S "$WORK/run/wayland-1" ]; } || gone "$SWAY_PID"'
     if [ -z "$SWAYSOCK" ]; then
         echo "FAIL: sway did not start"; cat "$WORK/sway.log"; exit 1
     fi
     export SWAYSOCK WAYLAND_DISPLAY=wayland-1
     unset DISPLAY
-    # The outputs as configured, and the bar drawn.
-    for i in $(seq 100); do
-        swaymsg -t get_outputs 2>/dev/null | grep -q '"x": 1280' && break
-        sleep 0.05
-    done
-    sleep 0.5
+    # The outputs as configured.
+    POLL_S=0.05 wait_until 5000 eval "swaymsg -t get_outputs 2>/dev/null | grep -q '\"x\": 1280'"
     # The tests read the screen with grim, which shares memory with sway: without /dev/shm (a
     # chroot that lacks it) every copy fails ("failed to copy output") and nothing can be seen.
-    if command -v grim >/dev/null 2>&1 && ! grim -t ppm -o HEADLESS-1 "$WORK/probe.ppm" 2>/dev/null; then
-        echo "SKIP: grim cannot copy the headless outputs of $(sway --version 2>/dev/null)" \
+    if command -v grim >/dev/null 2>&1 \
+        && ! POLL_S=0.1 wait_until 2000 grim -t ppm -o HEADLESS-1 "$WORK/probe.ppm" 2>/dev/null; then
+        skip "grim cannot copy the headless outputs of $(sway --version 2>/dev/null)" \
             "(is /dev/shm mounted?)"
-        exit "$SKIP"
     fi
 }
 
@@ -101,18 +84,3 @@ cleanup_sway() {
 
 # ppm_stats FILE: "WIDTH HEIGHT GREEN MAGENTA BLUE" (PPM_STATS names the program).
 ppm_stats() { "$PPM_STATS" "$1"; }
-
-now_ms() { date +%s%3N; }
-
-# wait_exit PID MS: CODE is the process's exit code, or "running" when it is still there
-# after MS; ENDED_MS when it was seen gone.
-wait_exit() {
-    local pid=$1 deadline=$(($(now_ms) + $2))
-    while kill -0 "$pid" 2>/dev/null; do
-        [ "$(now_ms)" -ge "$deadline" ] && { CODE=running; return; }
-        sleep 0.01
-    done
-    ENDED_MS=$(now_ms)
-    wait "$pid"
-    CODE=$?
-}
