@@ -5,9 +5,9 @@
 # Usage: idle_no_source_e2e.sh PATH_TO_THEORVANE
 set -u
 binary=$1
+source "$(dirname "$0")/e2e_lib.sh"
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
-failures=0
 # Nothing to reach: a runtime folder of the test's own, buses and displays that do not exist.
 export XDG_RUNTIME_DIR=$WORK DBUS_SESSION_BUS_ADDRESS=unix:path=$WORK/no-bus
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$WORK/no-bus
@@ -29,13 +29,11 @@ check() {
         [[ $err == "theorvane: no idle time to watch here: "* ]] &&
         [[ $err == *Wayland* ]] && [[ $err == *"session bus"* || $err == *mutter* ]] &&
         [[ $err == *X11* || $err == *"X display"* ]]; then
-        echo "ok:   $name: $err"
+        pass "$name: $err"
     else
-        echo "FAIL: $name: exit code $code, $lines lines on stderr: '$err', stdout: '$(cat "$WORK/out")'"
-        failures=$((failures + 1))
+        fail "$name: exit code $code, $lines lines on stderr: '$err', stdout: '$(cat "$WORK/out")'"
     fi
 }
 check "no compositor, bus or display" "" ""
 check "a compositor and a display that cannot be reached" orvane-none-here :99999
-
-[ "$failures" -eq 0 ]
+finish
