@@ -90,16 +90,6 @@ struct StopWatcher::State {
             actions->activity();
         }
     }
-
-    // False once the thread is asked to end.
-    bool take(const Message& message) {
-        if (message.kind == Message::Signal) {
-            stop();
-        } else if (message.kind == Message::Change) {
-            (*static_cast<Change*>(message.payload))();
-        }
-        return message.kind != Message::Quit;
-    }
 };
 
 StopWatcher::StopWatcher() : state_(std::make_unique<State>()) {
@@ -214,8 +204,13 @@ void StopWatcher::run() {
         }
         Message message{};
         while (read(s.readFd, &message, sizeof message) == static_cast<ssize_t>(sizeof message)) {
-            if (!s.take(message)) {
+            if (message.kind == Message::Quit) {
                 return;
+            }
+            if (message.kind == Message::Signal) {
+                s.stop();
+            } else {
+                (*static_cast<Change*>(message.payload))();
             }
         }
     }

@@ -1,9 +1,8 @@
-// What ends the program at once, even on a machine so busy that the show's own thread (at low
-// priority, nice 10) waits long for processor time: a small thread of normal priority that sleeps
-// until a stop signal (SIGTERM, SIGINT, SIGHUP) arrives or until an input it watches (the show's
-// X11 grab, the Wayland seats) has something. When input or a signal ends the show it lets each
-// input take the show off the screen where it can, hands the stop to the main thread (the normal
-// stop path), and ends the process itself if that path has not finished shortly after.
+// What ends the program at once, even when the show's own thread (nice 10) waits long for the
+// processor: a thread of normal priority that sleeps until a stop signal (SIGTERM, SIGINT,
+// SIGHUP) arrives or an input it watches (the X11 grab, the Wayland seats) has something. When
+// either ends the show it lets each input take the show off the screen where it can, hands the
+// stop to the main thread, and ends the process itself if that has not finished shortly after.
 #pragma once
 
 #include <chrono>
@@ -37,8 +36,13 @@ public:
     // The show is stopping: takes it off the screen where this input can.
     virtual void showStopping() {}
 
-    // Where take() and prepare() send what the input means; set by the watcher.
-    std::function<void(InputEffect)> effect;
+    // What the input means, to the watcher (from take() and prepare()); nothing for None.
+    void report(InputEffect meaning) const {
+        if (meaning != InputEffect::None && effect) {
+            effect(meaning);
+        }
+    }
+    std::function<void(InputEffect)> effect;  // set by the watcher
 };
 
 class StopWatcher {

@@ -27,8 +27,6 @@ public:
     // The only saver window, filling the host's window of the given size.
     QtSaverWindow(QWindow& host, QSize size, InputRules& rules, ShowControl& control);
 
-    int index() const { return index_; }
-    bool inHostWindow() const { return inHost_; }
     ScreenPicture& picture() { return *picture_; }
 
     // Runs once, when the window is closed (after the show was asked to stop).

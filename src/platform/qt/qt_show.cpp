@@ -73,15 +73,14 @@ QtShow::~QtShow() {
     }
     startTimer_.stop();
     mask_.reset();
+    windows_.clear();  // before the host window they may be in
 }
 
 void QtShow::attachTo(StopWatcher& watcher) {
     watcher_ = &watcher;
-    StopActions actions;
-    actions.stop = queuedOn(watcherContext_, [this] { stopFromOutside(); });
-    actions.activity = queuedOn(watcherContext_, [this] { control_.userActivity = true; });
-    actions.forcedExitAfter = StopWatcher::kForcedExitAfter;
-    watcher.attach(std::move(actions));
+    watcher.attach({.stop = queuedOn(watcherContext_, [this] { stopFromOutside(); }),
+                    .activity = queuedOn(watcherContext_, [this] { control_.userActivity = true; }),
+                    .forcedExitAfter = StopWatcher::kForcedExitAfter});
     if (host_) {
         // A host that destroys its window ends the show.
         watch(watchX11WindowLife(static_cast<std::uint32_t>(host_->winId())));
@@ -138,7 +137,7 @@ void QtShow::play() {
     // The show pumps messages; a stopped single-shot timer cannot start it a second time.
     startTimer_.stop();
     takeInput();
-    playOn(platform_, windows_);
+    playOn(platform_);
     closeFirstWindow();
 }
 
@@ -151,16 +150,15 @@ void QtShow::takeInput() {
         return;  // the host owns input
     }
     if (watcher_ != nullptr && QGuiApplication::platformName() == QLatin1String("xcb")) {
-        InputWatch watch;
-        watch.grabWindow = static_cast<std::uint32_t>(windows_[0]->winId());
+        InputWatch watch{.grabWindow = static_cast<std::uint32_t>(windows_[0]->winId()),
+                         .settings = settings_,
+                         .pointerAtShow = rules_.lastPointer(0)};
         for (auto& window : windows_) {
             watch.hideOnStop.push_back(static_cast<std::uint32_t>(window->winId()));
         }
         if (mask_) {
             watch.hideOnStop.push_back(static_cast<std::uint32_t>(mask_->winId()));
         }
-        watch.settings = settings_;
-        watch.pointerAtShow = rules_.lastPointer(0);
         if (this->watch(grabX11Input(std::move(watch)))) {
             return;
         }

@@ -40,7 +40,7 @@ inline std::function<void()> queuedOn(QObject& context, std::function<void()> ca
     };
 }
 
-class QtShow final : public PlatformShow {
+class QtShow final : public PlatformShow<QtSaverWindow> {
 public:
     QtShow(const Settings& settings, GlyphPicture picture);
     QtShow(const Settings& settings, GlyphPicture picture, const HostWindow& host);
@@ -58,8 +58,6 @@ public:
     // quit with code 0.
     void open();
 
-    int windowCount() const { return static_cast<int>(windows_.size()); }
-    QtSaverWindow& window(int index) { return *windows_.at(static_cast<std::size_t>(index)); }
     MaskWindow* mask() { return mask_.get(); }
     QtPlatform& platform() { return platform_; }
     QTimer& startTimer() { return startTimer_; }
@@ -82,8 +80,7 @@ private:
 
     QtPlatform platform_;
     InputRules rules_;
-    std::unique_ptr<QWindow> host_;  // declared first: its child goes before it
-    std::vector<std::unique_ptr<QtSaverWindow>> windows_;
+    std::unique_ptr<QWindow> host_;  // its child, the saver window, goes before it
     std::unique_ptr<MaskWindow> mask_;
     QTimer startTimer_;
     StopWatcher* watcher_ = nullptr;

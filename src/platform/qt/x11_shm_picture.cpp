@@ -200,7 +200,6 @@ void X11ShmPicture::put(const Rect& area) {
                       static_cast<std::uint16_t>(width()), static_cast<std::uint16_t>(height()), x, y,
                       static_cast<std::uint16_t>(r.width()), static_cast<std::uint16_t>(r.height()),
                       x, y, target_->depth, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, target_->segment, 0);
-    ++puts_;
 }
 
 void X11ShmPicture::flush() { xcb_flush(target_->connection); }

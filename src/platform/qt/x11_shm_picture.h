@@ -26,9 +26,6 @@ public:
     void presentWhole() override;
     const char* pathName() const override { return "x11-shm"; }
 
-    // Puts sent so far (for tests).
-    int putCount() const { return puts_; }
-
     struct Target;
 
 private:
@@ -40,7 +37,6 @@ private:
 
     QWindow& window_;
     std::shared_ptr<Target> target_;
-    int puts_ = 0;
 };
 
 }  // namespace orvane

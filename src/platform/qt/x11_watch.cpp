@@ -173,11 +173,9 @@ public:
 
     void take(bool) override {
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
-            const InputEffect result = effectOf(*event);
+            const InputEffect meaning = effectOf(*event);
             std::free(event);
-            if (result != InputEffect::None && effect) {
-                effect(result);
-            }
+            report(meaning);
         }
     }
 

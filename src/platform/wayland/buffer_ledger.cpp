@@ -58,8 +58,7 @@ void BufferLedger::markStale(const Rect& area) {
             continue;
         }
         for (int row = firstRow; row <= lastRow; ++row) {
-            std::uint8_t* cells =
-                buffer.staleCells.data() + static_cast<std::ptrdiff_t>(row) * cellsAcross_;
+            std::uint8_t* cells = staleRow(buffer, row);
             std::fill(cells + firstColumn, cells + lastColumn + 1, std::uint8_t{1});
         }
     }
@@ -76,8 +75,7 @@ const std::vector<Rect>& BufferLedger::beforeOverwriting(const Rect& area) {
         return bringUpToDate();
     }
     for (int cellRow = r.top / cellHeight_; cellRow <= (r.bottom - 1) / cellHeight_; ++cellRow) {
-        std::uint8_t* cells =
-            buffer.staleCells.data() + static_cast<std::ptrdiff_t>(cellRow) * cellsAcross_;
+        std::uint8_t* cells = staleRow(buffer, cellRow);
         const int top = cellRow * cellHeight_;
         const bool rowsCovered = r.top <= top && std::min(top + cellHeight_, height_) <= r.bottom;
         for (int column = r.left / cellWidth_; column <= (r.right - 1) / cellWidth_; ++column) {
@@ -123,8 +121,7 @@ const std::vector<Rect>& BufferLedger::take(int index) {
     const int down = cellsAcross_ > 0 ? static_cast<int>(buffer.staleCells.size()) / cellsAcross_
                                       : 0;
     for (int cellRow = 0; cellRow < down; ++cellRow) {
-        std::uint8_t* row =
-            buffer.staleCells.data() + static_cast<std::ptrdiff_t>(cellRow) * cellsAcross_;
+        std::uint8_t* row = staleRow(buffer, cellRow);
         for (int column = 0; column < cellsAcross_;) {
             if (row[column] == 0) {
                 ++column;

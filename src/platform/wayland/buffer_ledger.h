@@ -1,14 +1,13 @@
-// What each of a window's two shared-memory buffers lacks of its picture, and which one the
-// show draws in and the compositor holds. The drawing goes on in one buffer while the
-// compositor does not hold it; when it does, the drawing moves to the free one, which then
-// lacks what changed since it was last up to date: the cells (of cellWidth x cellHeight
-// pixels) changed since, or all of it. Those come from the buffer the drawing left, and only
-// where the drawing does not cover them whole before the next frame. Turned buffers are never
-// drawn in: both lack what changed, which comes from the picture's own memory as each is
-// shown, and the frames take turns between them. Plain bookkeeping: the caller copies the
-// pixels where it is told to.
+// Which of a window's two shared-memory buffers the show draws in and the compositor holds,
+// and what each lacks of the picture: the cells (cellWidth x cellHeight pixels) changed since
+// it was last up to date, or all of it. The drawing moves to the free buffer when the
+// compositor holds the one drawn in; what that one lacks comes from the buffer left, only
+// where the drawing does not cover it whole first. Turned buffers are never drawn in: they
+// take turns, each given what it lacks from the picture's own memory as it is shown. Plain
+// bookkeeping: the caller copies the pixels where it is told to.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -60,6 +59,9 @@ private:
 
     // A run of cells along one cell row, in pixels, within the picture.
     Rect cellsArea(int cellRow, int firstColumn, int endColumn) const;
+    std::uint8_t* staleRow(Buffer& buffer, int cellRow) const {
+        return buffer.staleCells.data() + static_cast<std::ptrdiff_t>(cellRow) * cellsAcross_;
+    }
 
     int cellWidth_;
     int cellHeight_;

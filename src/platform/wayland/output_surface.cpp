@@ -218,8 +218,7 @@ void OutputSurface::fitPicture() {
         }
         wp_viewport_set_destination(viewport_, logicalSize_.width, logicalSize_.height);
     } else if (viewport_ != nullptr) {
-        wp_viewport_destroy(viewport_);  // the buffer's own size again
-        viewport_ = nullptr;
+        drop(viewport_, wp_viewport_destroy);  // the buffer's own size again
     }
     wl_surface_set_buffer_scale(surface_, bufferScale);
     wl_surface_set_buffer_transform(surface_, picture_->turn());

@@ -4,8 +4,8 @@
 // top layer, under every overlay surface. Elsewhere a saver window or a cover is a toplevel
 // made full-screen on its output, and there is no mask strip. The picture is made when the
 // compositor first tells the size, in device pixels (the output's scale, or its fractional
-// scale through a viewport where offered), and made again at each configure that changes them.
-// Its buffers are turned as the output is, so that the compositor need not turn them.
+// scale through a viewport), made again at each configure that changes them, and turned as the
+// output is.
 #pragma once
 
 #include <functional>
@@ -39,7 +39,6 @@ public:
     OutputSurface(const OutputSurface&) = delete;
     OutputSurface& operator=(const OutputSurface&) = delete;
 
-    Kind kind() const { return kind_; }
     const std::string& name() const { return name_; }
     WaylandOutput* output() const { return output_; }
     wl_surface* surface() const { return surface_; }

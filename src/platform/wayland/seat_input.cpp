@@ -142,7 +142,7 @@ const wl_keyboard_listener kKeyboardListener = {
             seat.state != nullptr ? xkb_state_key_get_one_sym(seat.state, key + kXkbKeycodeOffset)
                                   : XKB_KEY_NoSymbol;
         SeatInput& input = *seat.input;
-        input.apply(input.rules().keyReleased(0, virtualKeyOfKeysym(keysym), false));
+        input.report(input.rules().keyReleased(0, virtualKeyOfKeysym(keysym), false));
     },
     .modifiers = [](void* data, wl_keyboard*, std::uint32_t, std::uint32_t depressed,
                     std::uint32_t latched, std::uint32_t locked, std::uint32_t group) {
@@ -173,7 +173,7 @@ const wl_pointer_listener kPointerListener = {
         if (seat.pointerOn != nullptr && state == WL_POINTER_BUTTON_STATE_PRESSED) {
             SeatInput& input = *seat.input;
             const MouseButton pressed = buttonOfCode(button, BTN_LEFT, BTN_MIDDLE, BTN_RIGHT);
-            input.apply(input.rules().mouseButtonPressed(0, pressed));
+            input.report(input.rules().mouseButtonPressed(0, pressed));
         }
     },
     // Wheel steps are not clicks.
@@ -198,7 +198,7 @@ const zwp_relative_pointer_v1_listener kRelativePointerListener = {
             std::clamp(seat.relativeY + wl_fixed_to_double(dy), -kTravelLimitPx, kTravelLimitPx);
         const Point at{static_cast<int>(std::floor(seat.relativeX)),
                        static_cast<int>(std::floor(seat.relativeY))};
-        seat.input->apply(seat.travel->mouseMoved(kRelativeTravel, at));
+        seat.input->report(seat.travel->mouseMoved(kRelativeTravel, at));
     },
 };
 
@@ -209,7 +209,7 @@ const wl_touch_listener kTouchListener = {
         SeatInput& input = *seatOf(data).input;
         Point origin;
         if (surface != nullptr && input.originOf(surface, origin)) {
-            input.apply(input.rules().mouseButtonPressed(0, MouseButton::Left));
+            input.report(input.rules().mouseButtonPressed(0, MouseButton::Left));
         }
     },
     .up = [](void*, wl_touch*, std::uint32_t, std::uint32_t, std::int32_t) {},
@@ -297,7 +297,7 @@ void SeatInput::Seat::pointerEntered(wl_surface* surface, wl_fixed_t x, wl_fixed
         // show began, and a crossing moves it as far as the places in the global space say.
         const Point at = globalPoint(origin, x, y);
         if (entered) {
-            input->apply(travel->mouseMoved(kPlaceTravel, at));
+            input->report(travel->mouseMoved(kPlaceTravel, at));
         } else {
             travel->windowShown(kPlaceTravel, at);
         }
@@ -309,7 +309,7 @@ void SeatInput::Seat::pointerMoved(wl_fixed_t x, wl_fixed_t y) {
     if (pointerOn == nullptr) {
         return;
     }
-    input->apply(travel->mouseMoved(kPlaceTravel, globalPoint(origin, x, y)));
+    input->report(travel->mouseMoved(kPlaceTravel, globalPoint(origin, x, y)));
 }
 
 void SeatInput::Seat::keyboardEntered(wl_surface* surface) {
@@ -436,7 +436,7 @@ int SeatInput::checkFocus() {
         const bool pointerTaken =
             seat->pointer != nullptr && seat->entered && seat->pointerOn == nullptr;
         if (seat->keyboardOn == nullptr || pointerTaken) {
-            apply(InputEffect::Stop);  // whatever the settings: the show is in the way
+            report(InputEffect::Stop);  // whatever the settings: the show is in the way
         }
     }
     return next == 0 ? -1 : static_cast<int>(next - now);

@@ -1,12 +1,10 @@
 // The show's input on Wayland: every seat's keyboard (keys by xkbcommon's keymap), pointer and
-// touch, through the same input rules as on the other platforms, read by the stop watcher's
-// thread (normal priority). That thread also reads the connection for the whole program: the
-// show's own thread (low priority) only dispatches what arrives for it, so that a busy machine
-// never holds a key up behind a frame. Pointer travel counts from where the pointer stood when
-// the show began, every motion included: by the compositor's relative motion where it offers it
-// (no jump when the pointer crosses to another output), else by positions in its global logical
-// space (the position in the surface plus where its output lies). Input taken by another client
-// (a locker) ends the show, as a screen saver that is deactivated ends.
+// touch, through the input rules, read by the stop watcher's thread, which reads the connection
+// for the whole program (the show's low-priority thread only dispatches what arrives for it), so
+// that a busy machine never holds a key up behind a frame. Pointer travel counts every motion
+// from where the pointer stood when the show began: by relative motion where the compositor
+// offers it (no jump from one output to another), else by places in its global logical space.
+// Input taken by another client (a locker) ends the show, as a deactivated screen saver ends.
 #pragma once
 
 #include <atomic>
@@ -34,11 +32,10 @@ class Wakeup;
 
 class SeatInput final : public WatchedInput {
 public:
-    // After the keyboard leaves a surface of the show, how long the compositor has to give the
-    // seat back to the show: the keyboard, and the pointer where it was on the show. It moves
-    // them from one surface of the show to another (a surface appearing, an output going) at
-    // once. A locker keeps them: its own keyboard focus, or, with the input inhibitor of sway
-    // 1.7, the pointer (which is never given back), while the keyboard comes back.
+    // After the keyboard leaves a surface of the show, how long the compositor has to give back
+    // the keyboard, and the pointer where it was on the show (as when it moves them to another
+    // surface of the show). A locker keeps them: the keyboard, or with sway 1.7's input
+    // inhibitor the pointer (never given back) while the keyboard comes back.
     static constexpr int kFocusRegainMs = 300;
 
     // Asks for the seats on a queue of the input side's own; nothing is read yet. The show's
@@ -71,11 +68,6 @@ public:
     void removeSeat(std::uint32_t name);
     void addRelativePointers(std::uint32_t name);
     zwp_relative_pointer_manager_v1* relativePointers() const { return relativePointers_; }
-    void apply(InputEffect effect) {
-        if (effect != InputEffect::None && this->effect) {
-            this->effect(effect);
-        }
-    }
     bool originOf(wl_surface* surface, Point& origin);
     InputRules& rules() { return *rules_; }
     xkb_context* keymaps() { return xkb_; }

@@ -19,7 +19,6 @@ namespace orvane {
 
 namespace {
 
-constexpr int kSlots = ShmPicture::kBufferCount;
 // What a buffer lacks is kept by the show's own cells: a frame's changes are whole cells.
 constexpr int kCellWidth = kColumnPitch;
 constexpr int kCellHeight = kRowPitch;
@@ -45,8 +44,6 @@ QImage imageOver(void* pixels, int width, int height) {
                   QImage::Format_RGB32);
 }
 
-Rect clipped(const Rect& r, int width, int height) { return intersected(r, {0, 0, width, height}); }
-
 }  // namespace
 
 // The mapped pool of the buffers.
@@ -67,27 +64,24 @@ std::shared_ptr<ShmPicture::Pool> ShmPicture::makePool(wl_shm* shm, int width, i
                                                       std::string& reason) {
     const std::size_t slotBytes =
         std::size_t{4} * static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    const std::size_t bytes = slotBytes * kSlots;
+    const std::size_t bytes = slotBytes * kBufferCount;
     // The protocol gives sizes and offsets as 32-bit signed numbers.
     if (bytes > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
         reason = "an output of " + std::to_string(width) + "x" + std::to_string(height) +
                  " pixels is too large for shared-memory buffers";
         return nullptr;
     }
+    auto pool = std::make_shared<Pool>();
+    pool->bytes = bytes;
     const int fd = memfd_create("theorvane-picture", MFD_CLOEXEC);
-    if (fd < 0 || ftruncate(fd, static_cast<off_t>(bytes)) != 0) {
+    if (fd >= 0 && ftruncate(fd, static_cast<off_t>(bytes)) == 0) {
+        pool->memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    }
+    if (pool->memory == MAP_FAILED) {
         reason = std::string("no shared memory for the picture: ") + std::strerror(errno);
         if (fd >= 0) {
             close(fd);
         }
-        return nullptr;
-    }
-    auto pool = std::make_shared<Pool>();
-    pool->bytes = bytes;
-    pool->memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    if (pool->memory == MAP_FAILED) {
-        reason = std::string("no shared memory for the picture: ") + std::strerror(errno);
-        close(fd);
         return nullptr;
     }
     pool->pool = wl_shm_create_pool(shm, fd, static_cast<std::int32_t>(bytes));
@@ -301,7 +295,6 @@ void ShmPicture::present() {
     pending_.clear();
     pendingAll_ = false;
     pendingMerged_ = true;
-    ++framesSent_;
 }
 
 // Copies into the buffer drawn in what it still lacks, from the one the drawing left.
@@ -365,20 +358,17 @@ void ShmPicture::turnArea(Buffer& buffer, const Rect& area) {
 
 void ShmPicture::markDamage() {
     if (pendingAll_ || pending_.size() > kMaxDamageRects) {
-        Rect box{width(), height(), 0, 0};
-        if (pendingAll_) {
-            box = {0, 0, width(), height()};
-        }
+        Rect box = pendingAll_ ? Rect{0, 0, width(), height()} : Rect{width(), height(), 0, 0};
         for (const Rect& r : pending_) {
             box = {std::min(box.left, r.left), std::min(box.top, r.top),
                    std::max(box.right, r.right), std::max(box.bottom, r.bottom)};
         }
-        pending_.assign(1, clipped(box, width(), height()));
+        pending_.assign(1, box);
     } else if (!pendingMerged_) {
         WindowPicture::mergeColumns(pending_);
     }
     for (const Rect& area : pending_) {
-        const Rect r = turned(clipped(area, width(), height()));
+        const Rect r = turned(intersected(area, {0, 0, width(), height()}));
         if (!r.isEmpty()) {
             wl_surface_damage_buffer(surface_, r.left, r.top, r.width(), r.height());
         }

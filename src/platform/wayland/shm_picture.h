@@ -1,17 +1,13 @@
 // A window picture on Wayland. The show draws straight into one of two shared-memory buffers
-// of a pool, by the same Qt image backend as the X11 direct path (so the same pixels), and that
-// buffer goes to the compositor as it stands: no copy, as long as the compositor lets go of each
-// buffer before the next frame is drawn (compositors that upload what they are given). One that
-// keeps the buffer it shows until the next one arrives gets the other: when it lets go of that,
-// the drawing moves there, and the cells changed since it was last shown are copied in only
-// where the drawing does not cover them whole before the next present (each buffer keeps a
-// map of the show's 16 x 20 cells it lacks). Only a frame's own changes are marked damaged. A
-// frame waits for the compositor's frame callback and for the buffer to be free, keeping its
-// changes for the next present meanwhile, so the show never waits on the compositor. A window
-// that changes size gets new buffers of the new size, the old picture kept where they overlap.
-// On a turned output the buffers are turned as the output is (its transform given as theirs),
-// so that the compositor shows them without turning them: the show then draws in memory of its
-// own, and each buffer takes what it lacks from there, turned, before it is shown.
+// of a pool, by the same image backend as the X11 direct path (so the same pixels), and that
+// buffer goes to the compositor as it stands: no copy while the compositor lets go of each
+// buffer before the next frame (one that uploads what it is given). One that keeps the buffer
+// it shows gets the other, which the ledger brings up to date. Only a frame's own changes are
+// marked damaged. A frame waits for the compositor's frame callback and for a free buffer,
+// keeping its changes for the next present, so the show never waits on the compositor. A new
+// size gets new buffers, the old picture kept where they overlap. On a turned output the
+// buffers are turned as the output is, so that the compositor shows them as they stand: the
+// show then draws in memory of its own, turned into each buffer before it is shown.
 #pragma once
 
 #include <chrono>
@@ -61,9 +57,6 @@ public:
     void present() override;
     void beforeOverwriting(const Rect& area) override;
 
-    // Frames committed so far (for the figures).
-    int framesSent() const { return framesSent_; }
-
     // For the listeners.
     void bufferReleased(wl_buffer* buffer);
     void frameDone();
@@ -110,7 +103,6 @@ private:
     std::vector<Rect> pending_;  // changed since the last frame sent
     bool pendingAll_ = true;
     bool pendingMerged_ = true;  // as one present merged it
-    int framesSent_ = 0;
 };
 
 }  // namespace orvane

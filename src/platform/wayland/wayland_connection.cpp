@@ -21,9 +21,9 @@ namespace orvane {
 
 namespace {
 
-// The versions the listeners below are written for.
 // How long a flush waits for a full socket to take more.
 constexpr int kFlushWaitMs = 100;
+// The versions the listeners below are written for.
 constexpr std::uint32_t kCompositorVersion = 4;  // damage_buffer
 constexpr std::uint32_t kOutputVersion = 2;      // done and scale
 constexpr std::uint32_t kXdgOutputVersion = 2;   // name; done still sent
@@ -146,11 +146,9 @@ WaylandConnection::~WaylandConnection() {
     }
     outputs_.clear();
     drop(xdgOutputManager_, zxdg_output_manager_v1_destroy);
-    if (outputOrderNotifier_ != nullptr) {
 #if ORVANE_HAVE_KDE_OUTPUT_ORDER
-        kde_output_order_v1_destroy(outputOrderNotifier_);
+    drop(outputOrderNotifier_, kde_output_order_v1_destroy);
 #endif
-    }
     drop(fractionalScale_, wp_fractional_scale_manager_v1_destroy);
     drop(viewporter_, wp_viewporter_destroy);
     drop(wmBase_, xdg_wm_base_destroy);

@@ -1,11 +1,9 @@
 // Time, the pump and machine facts for the show on Wayland. The pump runs what arrived from
 // the compositor and from input, and puts each picture's pending frame on its surface; a sleep
-// pumps whenever something arrives in the meantime, so a frame the compositor was not ready
-// for goes out as soon as it is. While the compositor shows none of the show's surfaces (its
-// outputs powered off, the surfaces hidden), a sleep or a pump holds the show until it does
-// again, or until the show is to stop, and the show's clock stands still meanwhile: every
-// timing of the show is measured against it, so the show goes on where it was, with nothing
-// to catch up.
+// pumps whenever something arrives, so a frame the compositor was not ready for goes out as
+// soon as it is. While the compositor shows none of the show's surfaces (outputs powered off,
+// surfaces hidden), a sleep or a pump holds the show until it does or the show is to stop, and
+// the show's clock stands still meanwhile: the show goes on where it was, nothing to catch up.
 #pragma once
 
 #include <functional>

@@ -43,10 +43,6 @@ WaylandShow::~WaylandShow() {
     connection_->flush();
 }
 
-const char* WaylandShow::pathName() const {
-    return connection_->layerShell() != nullptr ? "layer-shell" : "xdg-toplevel";
-}
-
 std::unique_ptr<OutputSurface> WaylandShow::makeSurface(WaylandOutput& output,
                                                         OutputSurface::Kind kind,
                                                         const std::string& name) {
@@ -198,23 +194,15 @@ void WaylandShow::pump() {
 }
 
 int WaylandShow::run(StopWatcher& watcher) {
-    StopActions actions;
-    actions.stop = [this] {
-        stopped_ = true;
-        wake_.notify();
-    };
-    actions.activity = [this] {
-        activity_ = true;
-        wake_.notify();
-    };
-    actions.forcedExitAfter = StopWatcher::kForcedExitAfter;
-    watcher.attach(std::move(actions));
+    watcher.attach({.stop = [this] { stopped_ = true; wake_.notify(); },
+                    .activity = [this] { activity_ = true; wake_.notify(); },
+                    .forcedExitAfter = StopWatcher::kForcedExitAfter});
     // From here on the watcher reads the connection.
     if (watcher.watch(*input_)) {
         platform_.sleep(kStartDelayMs);
         platform_.processPendingMessages();
         if (!stopAsked()) {
-            playOn(platform_, windows_);
+            playOn(platform_);
         }
         watcher.unwatch(*input_);
     }

@@ -1,12 +1,11 @@
 // The show on a Wayland compositor: the mask strip (where the layer shell allows one under the
 // show), one saver surface per output, the first (Win0) on the primary output (the desktop's
-// own, else the one at logical 0,0), input read by the stop watcher, and the show itself after the
-// start delay. Outputs plugged in mid-show are covered in black; an output unplugged takes
-// its surface with it; an output whose size, scale or mode changes gets a picture of the new
-// size. While the compositor shows none of the saver surfaces, the show is held (see
-// WaylandPlatform). The program ends with 0 when input, a stop signal or the compositor's
-// going ends the show; a compositor without outputs, or one that refuses a surface, gets a
-// one-line reason and a non-zero code.
+// own, else the one at logical 0,0), and the show after the start delay. Outputs plugged in
+// mid-show are covered in black; one unplugged takes its surface with it; one whose size, scale
+// or mode changes gets a picture of the new size. While the compositor shows none of the saver
+// surfaces, the show is held (see WaylandPlatform). The program ends with 0 when input, a stop
+// signal or the compositor's going ends the show; a compositor without outputs, or one that
+// refuses a surface, gets a one-line reason and a non-zero code.
 #pragma once
 
 #include <atomic>
@@ -25,7 +24,7 @@ namespace orvane {
 
 class StopWatcher;
 
-class WaylandShow final : public PlatformShow {
+class WaylandShow final : public PlatformShow<OutputSurface> {
 public:
     WaylandShow(const Settings& settings, GlyphPicture picture,
                 std::unique_ptr<WaylandConnection> connection);
@@ -39,9 +38,6 @@ public:
     bool open(std::string& reason);
     // Plays the show until it is asked to stop; returns the exit code.
     int run(StopWatcher& watcher);
-
-    // Which way the surfaces went: "layer-shell" or "xdg-toplevel".
-    const char* pathName() const;
 
 private:
     void pump();
@@ -57,7 +53,6 @@ private:
     Wakeup wake_;  // input, a stop, or the compositor's events for the show arrived
     std::unique_ptr<SeatInput> input_;
     std::unique_ptr<OutputSurface> mask_;
-    std::vector<std::unique_ptr<OutputSurface>> windows_;
     std::vector<std::unique_ptr<OutputSurface>> covers_;
     WaylandPlatform platform_;
     bool gone_ = false;        // the compositor went away

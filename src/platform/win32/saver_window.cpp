@@ -46,7 +46,6 @@ void SaverPicture::present() {
             r.bottom = std::max(r.bottom, strips[i].bottom);
         }
         BitBlt(dc, r.left, r.top, r.width(), r.height(), pictureDc(), r.left, r.top, SRCCOPY);
-        ++blits_;
     }
     GdiFlush();
     ReleaseDC(window_, dc);

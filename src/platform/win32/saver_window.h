@@ -40,13 +40,10 @@ public:
     // where the screen cannot be read.
     void takeDesktop(const Rect& screenArea);
 
-    int blits() const { return blits_; }
-
 private:
     HDC pictureDc();
 
     HWND window_ = nullptr;
-    int blits_ = 0;
 };
 
 class Win32SaverWindow final : public PictureWindow {

@@ -145,7 +145,7 @@ void Win32Show::followMonitors() {
 
 void Win32Show::play() {
     try {
-        playOn(platform_, windows_);
+        playOn(platform_);
     } catch (...) {
         // Nothing may leave a window procedure: the show just ends.
     }

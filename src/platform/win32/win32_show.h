@@ -21,7 +21,7 @@ namespace orvane {
 // The monitors as Windows lists them (EnumDisplayMonitors), in the show's order.
 std::vector<MonitorArea> systemMonitors();
 
-class Win32Show final : public PlatformShow {
+class Win32Show final : public PlatformShow<Win32SaverWindow> {
 public:
     Win32Show(HINSTANCE instance, const Settings& settings, GlyphPicture picture,
               const std::vector<MonitorArea>& monitors);
@@ -36,8 +36,6 @@ public:
     // start timer.
     void open();
 
-    int windowCount() const { return static_cast<int>(windows_.size()); }
-    Win32SaverWindow& window(int index) { return *windows_.at(static_cast<std::size_t>(index)); }
 
 private:
     void play();
@@ -50,7 +48,6 @@ private:
     std::vector<MonitorArea> monitors_;
     Win32Platform platform_;
     InputRules rules_;
-    std::vector<std::unique_ptr<Win32SaverWindow>> windows_;
     HWND mask_ = nullptr;
 };
 
