@@ -151,6 +151,7 @@ void QtShow::takeInput() {
     }
     if (watcher_ != nullptr && QGuiApplication::platformName() == QLatin1String("xcb")) {
         InputWatch watch{.grabWindow = static_cast<std::uint32_t>(windows_[0]->winId()),
+                         .hideOnStop = {},
                          .settings = settings_,
                          .pointerAtShow = rules_.lastPointer(0)};
         for (auto& window : windows_) {
