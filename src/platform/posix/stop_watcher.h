@@ -19,8 +19,8 @@ namespace orvane {
 struct StopActions {
     std::function<void()> stop;
     std::function<void()> activity;  // input that only counts as activity
-    // The program ends on its own this long after a stop unless the watcher is detached first;
-    // zero leaves the ending to the main thread alone (a dialog that may still be saving).
+    // The program ends on its own this long after a stop made while attached, whatever the main
+    // thread is doing by then; zero leaves the ending to it alone (a dialog that may be saving).
     std::chrono::milliseconds forcedExitAfter{0};
 };
 
@@ -67,6 +67,8 @@ public:
     // stopped. The input stays the caller's, who takes it back with unwatch() before it goes.
     bool watch(WatchedInput& input);
     void unwatch(WatchedInput& input);
+    // False where the thread could not be made: nothing is watched, signals act as by default.
+    bool running() const { return thread_.joinable(); }
 
 private:
     struct State;

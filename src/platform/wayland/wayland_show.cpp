@@ -220,6 +220,10 @@ bool waylandCompositorAnswers() {
 }
 
 int runWaylandShow(const Settings& settings, GlyphPicture picture, StopWatcher& watcher) {
+    if (!watcher.running()) {  // nothing would read the input: the show could never end
+        std::fprintf(stderr, "theorvane: no thread to read the input on (out of resources)\n");
+        return 1;
+    }
     std::string reason;
     std::unique_ptr<WaylandConnection> connection = WaylandConnection::open(reason);
     if (!connection) {
