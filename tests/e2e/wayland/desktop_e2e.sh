@@ -100,8 +100,10 @@ monitors() { apply_monitors "$1"; expect_running "$2: the show goes on"; }
 fullscreen_on() {
     local toplevel output named
     toplevel=$(grep -o "xdg_toplevel[@#][0-9]*\.set_title(\"$2\")" "$1" | head -n1 | cut -d. -f1)
+    [ -n "$toplevel" ] || return 0  # not made yet: nothing, not the first output named
     output=$(grep -o "$toplevel\.set_fullscreen(wl_output[@#][0-9]*)" "$1" \
         | grep -o "wl_output[@#][0-9]*")
+    [ -n "$output" ] || return 0
     named=$(grep -o "zxdg_output_v1[@#][0-9]*, $output)" "$1" | head -n1 | cut -d, -f1)
     grep -o "$named\.name(\"[^\"]*\")" "$1" | head -n1 | cut -d'"' -f2
 }
